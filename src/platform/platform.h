@@ -1,0 +1,41 @@
+#pragma once
+#include <QString>
+
+// Everything the windows ask of the desktop goes through here, so that tests can
+// answer message boxes and prompts from a script and see every beep, line and sound.
+class Plateforme {
+public:
+    enum class Boutons { Ok, OuiNonAnnuler };
+    enum class Icone { Aucune, Exclamation, Critique };
+    enum class Reponse { Ok, Oui, Non, Annuler };
+
+    virtual ~Plateforme() = default;
+
+    // An empty title shows the application's title.
+    virtual Reponse message(const QString &texte, Boutons boutons, Icone icone, Reponse parDefaut,
+                            const QString &titre) = 0;
+    // The answer, or "" when the prompt is cancelled.
+    virtual QString saisie(const QString &texte, const QString &titre) = 0;
+    virtual void bip() = 0;
+
+    // The default printer, written line by line.
+    virtual bool imprimanteDebut() = 0;
+    virtual void imprimanteEcrire(const QString &texte) = 0;  // stays on the line
+    virtual void imprimanteFinLigne() = 0;
+    virtual void imprimanteTaillePolice(int points) = 0;
+    virtual void imprimanteFin() = 0;
+
+    // Plays asynchronously; a new sound cuts off the one playing.
+    virtual void jouerSon(const QString &chemin) = 0;
+
+    virtual QString dossierProgramme() const = 0;
+    virtual QString dossierTravail() const = 0;
+
+    // Shorthand for the common OK box.
+    void messageOk(const QString &texte, Icone icone = Icone::Aucune, const QString &titre = {})
+    {
+        message(texte, Boutons::Ok, icone, Reponse::Ok, titre);
+    }
+};
+
+inline constexpr char16_t kTitreApplication[] = u"Orbelin";

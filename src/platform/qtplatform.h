@@ -1,0 +1,37 @@
+#pragma once
+#include "platform/platform.h"
+
+#include <memory>
+
+class QPrinter;
+class QPainter;
+class QSoundEffect;
+
+// The real desktop: Qt message boxes, the default printer (a PDF file when there is none), QSoundEffect.
+class QtPlateforme : public Plateforme {
+public:
+    QtPlateforme();
+    ~QtPlateforme() override;
+
+    Reponse message(const QString &texte, Boutons boutons, Icone icone, Reponse parDefaut,
+                    const QString &titre) override;
+    QString saisie(const QString &texte, const QString &titre) override;
+    void bip() override;
+
+    bool imprimanteDebut() override;
+    void imprimanteEcrire(const QString &texte) override;
+    void imprimanteFinLigne() override;
+    void imprimanteTaillePolice(int points) override;
+    void imprimanteFin() override;
+
+    void jouerSon(const QString &chemin) override;
+
+    QString dossierProgramme() const override;
+    QString dossierTravail() const override;
+
+private:
+    std::unique_ptr<QPrinter> m_imprimante;
+    std::unique_ptr<QPainter> m_peintre;
+    int m_x = 0, m_y = 0;
+    QSoundEffect *m_son = nullptr;
+};

@@ -1,0 +1,24 @@
+#pragma once
+#include "store/fichierquestions.h"
+
+// Whole-bank rewrites. The bank is replaced by an atomic rename of a complete,
+// flushed file: at every moment it is either the old file or the new one.
+
+struct ResultatClasser {
+    enum class Etape { Aucune, Lecture, CopieTriee, Remplacement };
+    Resultat resultat;
+    Etape echec = Etape::Aucune;   // where it failed; the bank is untouched in every case
+    ComptesThemes ecrits;          // cards written per theme
+    int total = 0;
+};
+
+// Sorts the bank by theme 0 to 8 (a stable sort; cards of a theme above 8 follow, in
+// file order) into cheminTmp, which stays in place, then replaces the bank with a copy of it.
+ResultatClasser classerParTheme(const QString &cheminBanque, const QString &cheminTmp);
+
+// Rebuilds the bank without card numero through cheminTmp, which then becomes the bank.
+// A number beyond the last record (a card never written) leaves every record in place.
+Resultat supprimerFiche(const QString &cheminBanque, const QString &cheminTmp, int numero);
+
+// Cards per theme of a bank on disk, without opening it for writing.
+ComptesThemes compterThemes(const QString &cheminBanque, Resultat *resultat = nullptr);

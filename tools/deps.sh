@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the project needs, only those that are missing.
+# Works as root, or through sudo otherwise.
+set -euo pipefail
+
+PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
+  gstreamer1.0-plugins-good      # WAV and MP3 for the sound player
+  fonts-dejavu-core
+  xvfb xauth                     # the end-to-end test runs the real window
+  libbenchmark-dev               # bench/
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=()
+[ "$(id -u)" -ne 0 ] && SUDO=(sudo)
+echo "Installing: ${missing[*]}"
+"${SUDO[@]}" apt-get update -qq
+"${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
