@@ -28,6 +28,9 @@ public:
     // Plays asynchronously; a new sound cuts off the one playing.
     virtual void jouerSon(const QString &chemin) = 0;
 
+    // Ends the program once the current event handler returns.
+    virtual void finProgramme() = 0;
+
     virtual QString dossierProgramme() const = 0;
     virtual QString dossierTravail() const = 0;
 

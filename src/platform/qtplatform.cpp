@@ -120,6 +120,8 @@ void QtPlateforme::jouerSon(const QString &chemin)
     m_son->play();
 }
 
+void QtPlateforme::finProgramme() { QCoreApplication::exit(0); }
+
 QString QtPlateforme::dossierProgramme() const { return QCoreApplication::applicationDirPath(); }
 
 QString QtPlateforme::dossierTravail() const { return QDir::currentPath(); }

@@ -26,6 +26,7 @@ public:
 
     void jouerSon(const QString &chemin) override;
 
+    void finProgramme() override;
     QString dossierProgramme() const override;
     QString dossierTravail() const override;
 

@@ -1,0 +1,33 @@
+#pragma once
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+// A multi-line text box whose typing stops at a number of characters (line breaks count).
+// A text set by the program is shown whole: a stored text is never cut by showing it.
+class BoiteTexte : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit BoiteTexte(int limite = 0, QWidget *parent = nullptr);
+
+    QString texte() const;                 // the text exactly as held (no space conversion)
+    void fixerTexte(const QString &texte); // set by the program
+    int limite() const { return m_limite; }
+
+private:
+    void surChangement();
+
+    int m_limite;           // 0 = no limit
+    QString m_precedent;    // the text before the last change
+    bool m_parProgramme = false;
+};
+
+// The play button: its caption stays "U" (a sound) or "µ" (a picture or a video), which
+// it draws as a symbol.
+class BoutonSymbole : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

@@ -1,0 +1,142 @@
+#pragma once
+#include "editor/module1.h"
+#include "platform/platform.h"
+
+#include <QWidget>
+#include <array>
+#include <optional>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class BoiteTexte;
+
+// The main window: one card of the open bank at a time.
+class FormEdit : public QWidget {
+    Q_OBJECT
+public:
+    explicit FormEdit(Plateforme &plateforme, QWidget *parent = nullptr);
+    ~FormEdit() override;
+
+    // The window's load event: opens "BASE.QZF".
+    void charger();
+
+    Module1 &etat() { return m_; }
+    Plateforme &plateforme() { return m_plateforme; }
+    bool termine() const { return m_termine; }
+
+    // The main window's procedures, called by the other windows too.
+    void Initialisation();
+    void ChargeThemes();
+    void Lit();
+    bool Ecrit();  // false when the card could not be written (the screen keeps it)
+
+    // True when one of the three good-answer buttons is chosen; otherwise says so.
+    bool verifierBonneReponse();
+
+    Plateforme::Reponse message(const QString &texte, Plateforme::Boutons boutons = Plateforme::Boutons::Ok,
+                                Plateforme::Icone icone = Plateforme::Icone::Aucune,
+                                const QString &titre = {},
+                                Plateforme::Reponse parDefaut = Plateforme::Reponse::Ok);
+
+    // The help line texts of the buttons that have one.
+    static QString texteAide(const QString &nomControle);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *objet, QEvent *event) override;
+
+private:
+    void construire();
+    void construireFiche();
+    void construireThemes();
+    void construireMedia();
+    void construireBoutons();
+
+    // Quitting: stores the card, sorts the bank, ends the program.
+    void Quitter_Click();
+    void terminer();
+    void Classer();
+
+    // Card display: Lit reads and handles the media at once; the texts and buttons are
+    // laid out when someone can see them (at the end of the handler, or before a message box).
+    void afficherMedia();
+    void appliquerAffichage();
+    void etapeTailleImage(int index);
+    void fixerModeImage(bool etire, QSize taille);
+    void choisirBonnesReponses(const std::array<bool, 3> &choisies);
+    void choisirTheme(int theme);
+    void themesNonGras();
+    void fixerCouleur(QWidget *boite, const QColor &couleur);
+    void montrerBoitesFiche(bool visibles);
+    void activerNavigation(bool actifs);
+
+    // Navigation, new and delete.
+    void Suivant_Click();
+    void Precedent_Click();
+    void Dernier_Click();
+    void Premier_Click();
+    void Nouveau_Click();
+    void Supprimer_Click();
+
+    // Themes, marking, initials, media buttons.
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void ThemeEdit_Change(int i);
+    void Command7_Click();
+    void Command3_Click();
+
+    Plateforme &m_plateforme;
+    Module1 m_;
+    bool m_termine = false;
+
+    // Display deferred while a handler walks through cards.
+    int m_differe = 0;
+    std::optional<FicheQuestion> m_aAfficher;
+    int m_themeAffiche = 0;  // stored theme of the card on screen
+    QSize m_tailleImagePropre;
+
+public:
+    // Controls, named as their objectName.
+    QLabel *LabelFichier, *Label9, *LabelFichierActif, *Label1;
+    QLineEdit *TextAuteur;
+    QGroupBox *Frame3;
+    QLabel *Label3, *Label4;
+    QLineEdit *TextAffNumero, *TextNbFiche;
+    QLabel *Label2, *Label6, *Label7, *Label8;
+    BoiteTexte *TextQuestion, *TextExplic;
+    std::array<BoiteTexte *, 3> TextReponse;
+    std::array<QRadioButton *, 3> OptionBonneReponse;
+    QButtonGroup *groupeBonneReponse;
+    QCheckBox *CheckMarquage;
+    QGroupBox *Frame1;
+    std::array<QRadioButton *, 9> Theme;
+    QButtonGroup *groupeTheme;
+    std::array<QLabel *, 9> LabelTheme;
+    QLabel *Label5, *LabelTotal;
+    QPushButton *Command4;
+    QGroupBox *FrameThemes;
+    std::array<QLineEdit *, 9> ThemeEdit;
+    QPushButton *Command5, *Command6;
+    QPushButton *Premier, *Precedent, *Suivant, *Dernier;
+    QGroupBox *Frame2;
+    QPushButton *Nouveau, *Supprimer, *Fichier, *BoutFind, *BoutPrint, *Command1, *BoutMultimedia;
+    QLabel *LabelMedia, *LabelFileMedia;
+    QPushButton *Command3, *Command7;
+    QGroupBox *Frame4;
+    std::array<QRadioButton *, 4> OptionImage;
+    QButtonGroup *groupeImage;
+    QScrollArea *zoneImage;
+    QLabel *ImageMedia;
+    QLabel *Label10, *Image1;
+    QWidget *Shape1, *Line1;
+    QLabel *Aide;
+    QPushButton *Quitter;
+};

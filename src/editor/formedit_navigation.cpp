@@ -1,0 +1,173 @@
+#include "editor/formedit.h"
+#include "editor/controles.h"
+#include "editor/couleurs.h"
+#include "store/reecriture.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// Display is laid out once, when the walk ends (or behind a message box it opens).
+class AffichageDiffere {
+public:
+    AffichageDiffere(int &compteur, std::function<void()> appliquer)
+        : m_compteur(compteur), m_appliquer(std::move(appliquer))
+    {
+        ++m_compteur;
+    }
+    ~AffichageDiffere()
+    {
+        if (--m_compteur == 0)
+            m_appliquer();
+    }
+
+private:
+    int &m_compteur;
+    std::function<void()> m_appliquer;
+};
+
+} // namespace
+
+void FormEdit::Suivant_Click()
+{
+    if (m_.NumFiche >= m_.NbFiches) {
+        m_plateforme.bip();
+        return;
+    }
+    if (!verifierBonneReponse() || !Ecrit())
+        return;
+    ++m_.NumFiche;
+    Lit();
+}
+
+void FormEdit::Precedent_Click()
+{
+    if (m_.NumFiche < 2) {
+        m_plateforme.bip();
+        return;
+    }
+    if (!verifierBonneReponse() || !Ecrit())
+        return;
+    --m_.NumFiche;
+    Lit();
+}
+
+void FormEdit::Dernier_Click()
+{
+    if (m_.NumFiche >= m_.NbFiches) {
+        m_plateforme.bip();
+        return;
+    }
+    if (!verifierBonneReponse() || !Ecrit())
+        return;
+    m_.NumFiche = m_.NbFiches;
+    Lit();
+}
+
+void FormEdit::Premier_Click()
+{
+    if (m_.NumFiche < 2) {
+        m_plateforme.bip();
+        return;
+    }
+    if (!verifierBonneReponse() || !Ecrit())
+        return;
+    const int t = m_.Fiche.NumTheme;
+    AffichageDiffere differe(m_differe, [this] { appliquerAffichage(); });
+    // Walks back through every card down to one of theme t - 2 (or card 1), then shows
+    // the card after it: the first card of theme t - 1 in a bank sorted by theme.
+    for (int n = m_.NumFiche;; --n) {
+        m_.NumFiche = n;
+        Lit();
+        if (n == 1 || m_.Fiche.NumTheme == t - 2) {
+            m_.NumFiche = n + 1;
+            Lit();
+            return;
+        }
+    }
+}
+
+void FormEdit::Nouveau_Click()
+{
+    if (texte::sansEspaces(Theme[0]->text()).isEmpty()) {
+        message(QStringLiteral("Veuillez d'abord créer un thème au minimum pour les questions..."));
+        return;
+    }
+    const QString auteur = TextAuteur->text();
+    if (m_.NbFiches <= 0) {
+        m_.NumFiche = m_.NbFiches + 1;
+        m_.NbFiches = m_.NbFiches + 1;
+        TextNbFiche->setText(QString::number(m_.NbFiches));
+        TextQuestion->fixerTexte(QString());
+        for (BoiteTexte *r : TextReponse)
+            r->fixerTexte(QString());
+        TextExplic->fixerTexte(QString());
+        TextAffNumero->setText(QString::number(m_.NumFiche));
+        activerNavigation(true);
+        montrerBoitesFiche(true);
+        for (BoiteTexte *r : TextReponse)
+            fixerCouleur(r, couleurs::vertClair());
+        TextQuestion->setFocus();
+        return;
+    }
+    if (groupeBonneReponse->checkedId() < 0) {
+        message(QStringLiteral("vous devez cocher une bonne réponse à votre question pour valider la saisie ; de plus, "
+                               "n'oubliez pas de changer le Thème de la question si nécessaire..."));
+        return;
+    }
+    if (!Ecrit())
+        return;
+    m_.NumFiche = m_.NbFiches + 1;
+    m_.NbFiches = m_.NbFiches + 1;
+    TextNbFiche->setText(QString::number(m_.NbFiches));
+    TextQuestion->fixerTexte(QString());
+    TextExplic->fixerTexte(QString());
+    for (int i = 0; i < 3; ++i) {
+        TextReponse[i]->show();
+        TextReponse[i]->fixerTexte(QString());
+        OptionBonneReponse[i]->show();
+        fixerCouleur(TextReponse[i], couleurs::vertClair());
+    }
+    choisirBonnesReponses({false, false, false});
+    TextAuteur->setText(auteur);
+    TextAffNumero->setText(QString::number(m_.NumFiche));
+    m_.OptionTaille = 0;
+    m_.NomMedia = QString(12, u' ');
+    Frame4->hide();
+    ImageMedia->clear();
+    TextQuestion->setFocus();
+    LabelFileMedia->setText(QString());
+}
+
+void FormEdit::Supprimer_Click()
+{
+    if (m_.NbFiches <= 1) {
+        m_plateforme.bip();
+        return;
+    }
+    const QString dossier = m_plateforme.dossierProgramme();
+    const QString banque = chemins::banque(dossier, m_.NomFichier);
+    m_.canaux.fermerTout();
+    const Resultat r = supprimerFiche(banque, dossier + QStringLiteral("/BASE.TMP"), m_.NumFiche);
+
+    Resultat ouvert;
+    m_.CanalFichier = m_.canaux.ouvrir(banque, &ouvert);
+    if (!r) {
+        message(r.erreur + QStringLiteral(". Le fichier %1 n'a pas été modifié.").arg(banque),
+                Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
+        Lit();
+        return;
+    }
+    if (!ouvert)
+        message(ouvert.erreur, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
+    --m_.NbFiches;
+    if (m_.NumFiche > m_.NbFiches)
+        m_.NumFiche = m_.NbFiches;
+    TextNbFiche->setText(QString::number(m_.NbFiches));
+    Lit();
+}

@@ -1,0 +1,95 @@
+#pragma once
+#include "platform/platform.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// Records every call the windows make to the desktop and answers from a script.
+class FakePlateforme : public Plateforme {
+public:
+    struct Message {
+        QString texte;
+        Boutons boutons;
+        Icone icone;
+        Reponse parDefaut;
+        QString titre;  // as asked: empty means the application's title
+    };
+
+    explicit FakePlateforme(QString dossier = {}) : programme(dossier), travail(std::move(dossier)) {}
+
+    Reponse message(const QString &texte, Boutons boutons, Icone icone, Reponse parDefaut,
+                    const QString &titre) override
+    {
+        messages.append({texte, boutons, icone, parDefaut, titre});
+        if (pendantMessage)
+            pendantMessage(messages.last());
+        if (!reponses.isEmpty())
+            return reponses.dequeue();
+        return boutons == Boutons::Ok ? Reponse::Ok : parDefaut;
+    }
+    QString saisie(const QString &texte, const QString &titre) override
+    {
+        saisies.append({texte, titre});
+        return reponsesSaisie.isEmpty() ? QString() : reponsesSaisie.dequeue();
+    }
+    void bip() override { ++bips; }
+
+    bool imprimanteDebut() override
+    {
+        impression.append(QStringLiteral("<debut>"));
+        ligne.clear();
+        return imprimanteDisponible;
+    }
+    void imprimanteEcrire(const QString &texte) override { ligne += texte; }
+    void imprimanteFinLigne() override
+    {
+        impression.append(ligne);
+        ligne.clear();
+    }
+    void imprimanteTaillePolice(int points) override { impression.append(QStringLiteral("<taille %1>").arg(points)); }
+    void imprimanteFin() override
+    {
+        if (!ligne.isEmpty())
+            impression.append(ligne);
+        ligne.clear();
+        impression.append(QStringLiteral("<fin>"));
+    }
+
+    void jouerSon(const QString &chemin) override { sons.append(chemin); }
+    void finProgramme() override { ++fins; }
+    QString dossierProgramme() const override { return programme; }
+    QString dossierTravail() const override { return travail; }
+
+    // Texts of the messages shown, in order.
+    QStringList textes() const
+    {
+        QStringList t;
+        for (const Message &m : messages)
+            t << m.texte;
+        return t;
+    }
+    void oublier()
+    {
+        messages.clear();
+        saisies.clear();
+        bips = 0;
+        sons.clear();
+        impression.clear();
+    }
+
+    QString programme, travail;
+    QList<Message> messages;
+    QQueue<Reponse> reponses;
+    std::function<void(const Message &)> pendantMessage;  // runs while the box is "open"
+    QList<QPair<QString, QString>> saisies;
+    QQueue<QString> reponsesSaisie;
+    int bips = 0;
+    QStringList sons;
+    QStringList impression;  // one entry per printed line, markers in <>
+    QString ligne;
+    bool imprimanteDisponible = true;
+    int fins = 0;
+};
