@@ -145,15 +145,17 @@ QString ficheEnJson(int numero, const FicheQuestion &f)
         reponses << chaineJson(texte::brut(f.Reponse[k]));
         bonnes << QString::number(f.BonneReponse[k]);
     }
-    return QStringLiteral("{\"n\":%1,\"Question\":%2,\"Reponse\":%3,\"Commentaire\":%4,\"BonneReponse\":%5,"
-                          "\"NumTheme\":%6,\"Marque\":%7,\"Auteur\":%8,\"FichierMedia\":%9,\"TailleImage\":%10}")
-        .arg(numero)
-        .arg(chaineJson(texte::brut(f.Question)), tableau(reponses), chaineJson(texte::brut(f.Commentaire)),
-             tableau(bonnes))
-        .arg(int(f.NumTheme))
-        .arg(int(f.Marque))
-        .arg(chaineJson(texte::brut(f.Auteur)), chaineJson(texte::brut(f.FichierMedia)))
-        .arg(int(f.TailleImage));
+    // Joined piece by piece: a chain of arg() calls would read a "%1" typed in a text as a placeholder.
+    return QLatin1String("{\"n\":") + QString::number(numero)
+        + QLatin1String(",\"Question\":") + chaineJson(texte::brut(f.Question))
+        + QLatin1String(",\"Reponse\":") + tableau(reponses)
+        + QLatin1String(",\"Commentaire\":") + chaineJson(texte::brut(f.Commentaire))
+        + QLatin1String(",\"BonneReponse\":") + tableau(bonnes)
+        + QLatin1String(",\"NumTheme\":") + QString::number(f.NumTheme)
+        + QLatin1String(",\"Marque\":") + QString::number(f.Marque)
+        + QLatin1String(",\"Auteur\":") + chaineJson(texte::brut(f.Auteur))
+        + QLatin1String(",\"FichierMedia\":") + chaineJson(texte::brut(f.FichierMedia))
+        + QLatin1String(",\"TailleImage\":") + QString::number(f.TailleImage) + u'}';
 }
 
 QString comptesEnJson(const ComptesThemes &c)
