@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
   gstreamer1.0-plugins-good      # WAV and MP3 for the sound player
   fonts-dejavu-core
-  xvfb xauth                     # the end-to-end test runs the real window
+  xvfb xauth xdotool             # the end-to-end test runs the real window
   libbenchmark-dev               # bench/
 )
 
