@@ -13,7 +13,6 @@ struct Module1 {
     int NbFiches = 0;             // cards of the open bank (+1 while a new card is not yet written)
     FicheQuestion Fiche;          // the one record buffer every read and write goes through
     int CanalFichier = 0;         // the open bank's channel
-    int CanalTemp = 0;
     QString NomMedia;             // media name of the card on screen, 12 characters
     int OptionTaille = 0;         // media code of the card on screen
     std::array<int, 9> NbParTheme = {};
