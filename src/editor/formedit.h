@@ -78,6 +78,7 @@ private:
     void activerNavigation(bool actifs);
 
     // Navigation, new and delete.
+    bool quitterFiche(bool auBout);
     void Suivant_Click();
     void Precedent_Click();
     void Dernier_Click();

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <functional>
+
 namespace {
 
 // Display is laid out once, when the walk ends (or behind a message box it opens).
@@ -33,13 +35,20 @@ private:
 
 } // namespace
 
+// Every move leaves the card on screen the same way: refused with a beep at the end of
+// the bank, refused without a good answer, otherwise stored first.
+bool FormEdit::quitterFiche(bool auBout)
+{
+    if (auBout) {
+        m_plateforme.bip();
+        return false;
+    }
+    return verifierBonneReponse() && Ecrit();
+}
+
 void FormEdit::Suivant_Click()
 {
-    if (m_.NumFiche >= m_.NbFiches) {
-        m_plateforme.bip();
-        return;
-    }
-    if (!verifierBonneReponse() || !Ecrit())
+    if (!quitterFiche(m_.NumFiche >= m_.NbFiches))
         return;
     ++m_.NumFiche;
     Lit();
@@ -47,11 +56,7 @@ void FormEdit::Suivant_Click()
 
 void FormEdit::Precedent_Click()
 {
-    if (m_.NumFiche < 2) {
-        m_plateforme.bip();
-        return;
-    }
-    if (!verifierBonneReponse() || !Ecrit())
+    if (!quitterFiche(m_.NumFiche < 2))
         return;
     --m_.NumFiche;
     Lit();
@@ -59,11 +64,7 @@ void FormEdit::Precedent_Click()
 
 void FormEdit::Dernier_Click()
 {
-    if (m_.NumFiche >= m_.NbFiches) {
-        m_plateforme.bip();
-        return;
-    }
-    if (!verifierBonneReponse() || !Ecrit())
+    if (!quitterFiche(m_.NumFiche >= m_.NbFiches))
         return;
     m_.NumFiche = m_.NbFiches;
     Lit();
@@ -71,11 +72,7 @@ void FormEdit::Dernier_Click()
 
 void FormEdit::Premier_Click()
 {
-    if (m_.NumFiche < 2) {
-        m_plateforme.bip();
-        return;
-    }
-    if (!verifierBonneReponse() || !Ecrit())
+    if (!quitterFiche(m_.NumFiche < 2))
         return;
     const int t = m_.Fiche.NumTheme;
     AffichageDiffere differe(m_differe, [this] { appliquerAffichage(); });
