@@ -465,9 +465,7 @@ void FormEdit::appliquerAffichage()
     for (int k = 0; k < 3; ++k)
         TextReponse[k]->fixerTexte(texte::affiche(fi.Reponse[k]));
     TextExplic->fixerTexte(texte::affiche(fi.Commentaire));
-    CheckMarquage->setCheckState(fi.Marque == 0 ? Qt::Unchecked
-                                 : fi.Marque == 1 ? Qt::Checked
-                                                  : Qt::PartiallyChecked);
+    CheckMarquage->setChecked(fi.Marque != 0);
     std::array<bool, 3> choisies{};
     for (int k = 0; k < 3; ++k) {
         choisies[size_t(k)] = fi.BonneReponse[k] != 0;
@@ -535,7 +533,7 @@ bool FormEdit::Ecrit()
     texte::stocker(fi.Auteur, TextAuteur->text());
     texte::stocker(fi.FichierMedia, m_.NomMedia);
     fi.TailleImage = qint16(m_.OptionTaille);
-    fi.Marque = CheckMarquage->checkState() != Qt::Unchecked ? 1 : 0;
+    fi.Marque = CheckMarquage->isChecked() ? 1 : 0;
     const int choisi = groupeTheme->checkedId();
     fi.NumTheme = quint8(choisi >= 0 ? choisi : m_themeAffiche);
     for (int k = 0; k < 3; ++k)
