@@ -3,12 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 #include <vector>
 
@@ -57,6 +54,24 @@ bool ecrireTout(int fd, const char *p, qint64 n)
         }
         p += r;
         n -= r;
+    }
+    return true;
+}
+
+bool ecrireToutA(int fd, const char *p, qint64 n, qint64 position)
+{
+    while (n > 0) {
+        const ssize_t r = ::pwrite(fd, p, size_t(n), off_t(position));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0) {
+            if (r == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        p += r;
+        n -= r;
+        position += r;
     }
     return true;
 }
@@ -115,27 +130,15 @@ bool remplacer(int fdNouveau, const QString &nouveau, const QString &banque)
 struct Source {
     Fd fd;
     qint64 longueur = 0;
-    const char *donnees = nullptr;
-    ~Source()
-    {
-        if (donnees)
-            ::munmap(const_cast<char *>(donnees), size_t(longueur));
-    }
 };
 
-Resultat ouvrirSource(const QString &chemin, Source &s, bool projeter)
+Resultat ouvrirSource(const QString &chemin, Source &s)
 {
     s.fd.reset(::open(nomLocal(chemin).constData(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (s.fd.get() < 0 || ::fstat(s.fd.get(), &st) != 0)
         return Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2").arg(chemin, raison(errno)));
     s.longueur = st.st_size;
-    if (projeter && s.longueur > 0) {
-        void *p = ::mmap(nullptr, size_t(s.longueur), PROT_READ, MAP_PRIVATE, s.fd.get(), 0);
-        if (p == MAP_FAILED)
-            return Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2").arg(chemin, raison(errno)));
-        s.donnees = static_cast<const char *>(p);
-    }
     return Resultat::succes();
 }
 
@@ -144,98 +147,127 @@ Resultat ouvrirSource(const QString &chemin, Source &s, bool projeter)
 ResultatClasser classerParTheme(const QString &cheminBanque, const QString &cheminTmp)
 {
     ResultatClasser res;
+    auto echec = [&](ResultatClasser::Etape etape, const QString &texte, const QString &chemin, int err) {
+        res.resultat = Resultat::echec(texte.arg(chemin, raison(err)));
+        res.echec = etape;
+        return res;
+    };
+    const QString nonLu = QStringLiteral("Impossible de lire le fichier %1 : %2");
+    const QString nonEcrit = QStringLiteral("Impossible d'écrire le fichier %1 : %2");
+
     Source src;
-    if (Resultat r = ouvrirSource(cheminBanque, src, true); !r) {
+    if (Resultat r = ouvrirSource(cheminBanque, src); !r) {
         res.resultat = r;
         res.echec = ResultatClasser::Etape::Lecture;
         return res;
     }
-    const int n = nombreDeFiches(src.longueur);
-    res.total = n;
+    res.total = nombreDeFiches(src.longueur);
 
-    // One pass that groups by theme gives the same file as nine passes, one per theme.
-    auto cle = [&](int i) -> int {
-        const qint64 o = qint64(i) * T + offsets::NumTheme;
-        const int theme = o < src.longueur ? quint8(src.donnees[o]) : 0;
+    // The bank is read twice from start to end, in pieces of whole records, into one buffer:
+    // once to count the cards of each theme, which places each theme in the sorted file,
+    // then to append every card to its theme's buffer. That gives the same file as nine
+    // passes, one per theme, and a stable order. Sequential reads cost a fraction of
+    // fetching the cards in sorted order, which misses the cache on every card.
+    constexpr qint64 ParLecture = 320 * T;
+    constexpr int NbCles = 10;  // themes 0 to 8, then every theme above 8 in file order
+    std::vector<char> lu(static_cast<size_t>(ParLecture));
+    auto cle = [](const char *enr, qint64 present) {
+        // A short last record without its theme byte reads as theme 0.
+        const int theme = present > offsets::NumTheme ? quint8(enr[offsets::NumTheme]) : 0;
         return theme <= 8 ? theme : 9;
     };
-    std::array<int, 11> debut = {};
-    for (int i = 0; i < n; ++i)
-        ++debut[size_t(cle(i)) + 1];
-    for (int k = 0; k < 9; ++k)
-        res.ecrits.parTheme[size_t(k)] = debut[size_t(k) + 1];
-    res.ecrits.horsThemes = debut[10];
-    for (size_t k = 1; k < debut.size(); ++k)
-        debut[k] += debut[k - 1];
-    std::vector<int> ordre(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
-        ordre[size_t(debut[size_t(cle(i))]++)] = i;
-
-    auto echec = [&](ResultatClasser::Etape etape, const QString &chemin) {
-        res.resultat = Resultat::echec(QStringLiteral("Impossible d'écrire le fichier %1 : %2").arg(chemin, raison(errno)));
-        res.echec = etape;
-        return res;
+    // Calls chaqueCarte(record, bytes present) for every card in file order.
+    auto parcourir = [&](auto &&chaqueCarte) -> bool {
+        for (qint64 pos = 0; pos < src.longueur;) {
+            const qint64 r = lireComplet(src.fd.get(), lu.data(), qMin(ParLecture, src.longueur - pos), pos);
+            if (r <= 0) {
+                errno = r < 0 ? errno : EIO;
+                return false;
+            }
+            for (qint64 o = 0; o < r; o += T)
+                if (!chaqueCarte(lu.data() + o, qMin(T, r - o)))
+                    return false;
+            pos += r;
+        }
+        return true;
     };
+
+    std::array<int, NbCles> compte = {};
+    if (!parcourir([&](const char *enr, qint64 present) { ++compte[size_t(cle(enr, present))]; return true; }))
+        return echec(ResultatClasser::Etape::Lecture, nonLu, cheminBanque, errno);
+    for (int k = 0; k < 9; ++k)
+        res.ecrits.parTheme[size_t(k)] = compte[size_t(k)];
+    res.ecrits.horsThemes = compte[9];
+    std::array<qint64, NbCles> position = {};  // where each theme's next buffer goes
+    for (int k = 1; k < NbCles; ++k)
+        position[size_t(k)] = position[size_t(k) - 1] + compte[size_t(k) - 1] * T;
 
     Fd tmp(ouvrirNeuf(cheminTmp));
     if (tmp.get() < 0)
-        return echec(ResultatClasser::Etape::CopieTriee, cheminTmp);
-    static const char zeros[FicheQuestion::Taille] = {};
-    std::vector<iovec> lot;
-    lot.reserve(IOV_MAX);
-    auto vider = [&]() -> bool {
-        size_t premier = 0;
-        while (premier < lot.size()) {
-            const ssize_t r = ::writev(tmp.get(), lot.data() + premier, int(lot.size() - premier));
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0) {
-                if (r == 0)
-                    errno = ENOSPC;
-                return false;
-            }
-            size_t reste = size_t(r);
-            while (premier < lot.size() && reste >= lot[premier].iov_len)
-                reste -= lot[premier++].iov_len;
-            if (reste > 0) {
-                lot[premier].iov_base = static_cast<char *>(lot[premier].iov_base) + reste;
-                lot[premier].iov_len -= reste;
-            }
+        return echec(ResultatClasser::Etape::CopieTriee, nonEcrit, cheminTmp, errno);
+    // The bank's new copy is written from the same sorted bytes as base.tmp, as they are
+    // gathered, instead of being read back from base.tmp afterwards.
+    const QString nouveau = cheminBanque + QStringLiteral(".nouveau");
+    Fd copie(ouvrirNeuf(nouveau));
+    int erreurCopie = copie.get() < 0 ? errno : 0;
+    auto abandonnerCopie = [&](int err) {
+        erreurCopie = err;
+        copie.reset();
+        ::unlink(nomLocal(nouveau).constData());
+    };
+
+    constexpr int ParTampon = 80;  // cards per theme buffer, about 64 KB
+    std::vector<char> tampons(size_t(NbCles * ParTampon * T));
+    std::array<int, NbCles> remplis = {}, restants = compte;
+    int erreurTmp = 0;
+    auto vider = [&](int k) {
+        const char *debut = tampons.data() + qint64(k) * ParTampon * T;
+        const qint64 taille = remplis[size_t(k)] * T;
+        if (!ecrireToutA(tmp.get(), debut, taille, position[size_t(k)])) {
+            erreurTmp = errno;
+            return false;
         }
-        lot.clear();
+        if (erreurCopie == 0 && !ecrireToutA(copie.get(), debut, taille, position[size_t(k)]))
+            abandonnerCopie(errno);
+        position[size_t(k)] += taille;
+        remplis[size_t(k)] = 0;
         return true;
     };
-    for (int i : ordre) {
-        const qint64 o = qint64(i) * T;
-        const qint64 present = qMin(T, src.longueur - o);
-        lot.push_back({const_cast<char *>(src.donnees + o), size_t(present)});
-        if (present < T)
-            lot.push_back({const_cast<char *>(zeros), size_t(T - present)});  // a short record is padded
-        if (lot.size() + 2 > size_t(IOV_MAX) && !vider())
-            return echec(ResultatClasser::Etape::CopieTriee, cheminTmp);
+    const bool toutLu = parcourir([&](const char *enr, qint64 present) {
+        const int k = cle(enr, present);
+        if (restants[size_t(k)]-- == 0) {  // the bank changed since the first pass
+            errno = EIO;
+            return false;
+        }
+        char *p = tampons.data() + (qint64(k) * ParTampon + remplis[size_t(k)]) * T;
+        std::memcpy(p, enr, size_t(present));
+        std::memset(p + present, 0, size_t(T - present));  // a short record is padded
+        return ++remplis[size_t(k)] < ParTampon || vider(k);
+    });
+    bool ok = toutLu;
+    for (int k = 0; ok && k < NbCles; ++k)
+        ok = remplis[size_t(k)] == 0 || vider(k);
+    if (!ok) {
+        const int err = errno;
+        if (erreurCopie == 0)
+            abandonnerCopie(err);
+        return erreurTmp != 0 ? echec(ResultatClasser::Etape::CopieTriee, nonEcrit, cheminTmp, erreurTmp)
+                              : echec(ResultatClasser::Etape::Lecture, nonLu, cheminBanque, err);
     }
-    if (!vider())
-        return echec(ResultatClasser::Etape::CopieTriee, cheminTmp);
     tmp.reset();
 
-    // The bank becomes a complete copy of the sorted file; the sorted file stays.
-    const QString nouveau = cheminBanque + QStringLiteral(".nouveau");
-    Fd lu(::open(nomLocal(cheminTmp).constData(), O_RDONLY | O_CLOEXEC));
-    Fd copie(ouvrirNeuf(nouveau));
-    if (lu.get() < 0 || copie.get() < 0 || !copierPlage(lu.get(), 0, copie.get(), qint64(n) * T)
-        || !remplacer(copie.get(), nouveau, cheminBanque)) {
-        const int err = errno;
-        ::unlink(nomLocal(nouveau).constData());
-        errno = err;
-        return echec(ResultatClasser::Etape::Remplacement, cheminBanque);
-    }
+    // The bank becomes a complete, flushed copy of the sorted file; the sorted file stays.
+    if (erreurCopie == 0 && !remplacer(copie.get(), nouveau, cheminBanque))
+        abandonnerCopie(errno);
+    if (erreurCopie != 0)
+        return echec(ResultatClasser::Etape::Remplacement, nonEcrit, cheminBanque, erreurCopie);
     return res;
 }
 
 Resultat supprimerFiche(const QString &cheminBanque, const QString &cheminTmp, int numero)
 {
     Source src;
-    if (Resultat r = ouvrirSource(cheminBanque, src, false); !r)
+    if (Resultat r = ouvrirSource(cheminBanque, src); !r)
         return r;
     const int n = nombreDeFiches(src.longueur);
     const bool existe = numero >= 1 && numero <= n;
