@@ -13,20 +13,21 @@ BoiteTexte::BoiteTexte(int limite, QWidget *parent) : QPlainTextEdit(parent), m_
 
 QString BoiteTexte::texte() const
 {
+    // Line breaks are kept as CR LF, as the banks made on Windows hold them.
     QString t = document()->toRawText();
-    t.replace(QChar::ParagraphSeparator, u'\n');
-    t.replace(QChar::LineSeparator, u'\n');
+    t.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    t.replace(QChar::LineSeparator, QLatin1String("\r\n"));
     return t;
 }
 
 void BoiteTexte::fixerTexte(const QString &texte)
 {
-    QString t = texte;
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     m_parProgramme = true;
-    if (t != m_precedent)
-        setPlainText(t);
-    m_precedent = t;
+    if (texte != m_precedent) {
+        QString t = texte;
+        setPlainText(t.replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    }
+    m_precedent = this->texte();
     m_parProgramme = false;
 }
 
@@ -37,14 +38,12 @@ void BoiteTexte::surChangement()
     const QString t = texte();
     const qsizetype plafond = qMax<qsizetype>(m_limite, m_precedent.size());
     if (m_limite > 0 && t.size() > plafond) {
-        // Take back what was just typed or pasted beyond the limit, just before the cursor.
+        // Take back what was just typed or pasted beyond the limit, just before the cursor
+        // (a line break counts as the two characters it is stored as).
         QTextCursor c = textCursor();
-        const int enTrop = int(t.size() - plafond);
-        const int fin = c.position();
-        c.setPosition(qMax(0, fin - enTrop));
-        c.setPosition(fin, QTextCursor::KeepAnchor);
         m_parProgramme = true;
-        c.removeSelectedText();
+        while (texte().size() > plafond && c.position() > 0)
+            c.deletePreviousChar();
         m_parProgramme = false;
         setTextCursor(c);
     }

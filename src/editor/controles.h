@@ -2,7 +2,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-// A multi-line text box whose typing stops at a number of characters (line breaks count).
+// A multi-line text box whose typing stops at a number of characters (a line break counts two).
 // A text set by the program is shown whole: a stored text is never cut by showing it.
 class BoiteTexte : public QPlainTextEdit {
     Q_OBJECT
