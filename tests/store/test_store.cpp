@@ -544,6 +544,30 @@ private slots:
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), (QStringList{"BASE.QZF", "base.tmp"}));
     }
 
+    // Enough cards to fill every theme's buffer several times over and to need many reads.
+    void classerParTheme_largeBank_matchesStableSortOfRecords()
+    {
+        QList<int> themes;
+        for (int i = 0; i < 2500; ++i)
+            themes << (i * 7 + i / 13) % 12;  // 9, 10 and 11 stand for damaged records
+        const QList<QByteArray> enr = cartes(themes);
+        QList<int> ordre = ordreNaturel(themes.size());
+        std::stable_sort(ordre.begin(), ordre.end(), [&](int a, int b) { return qMin(themes[a], 9) < qMin(themes[b], 9); });
+        QByteArray banque = suite(enr, ordreNaturel(themes.size()));
+        banque.chop(803 - 500);  // the last card, of theme 9, is short: it becomes theme 0
+        ordre.removeOne(themes.size() - 1);
+        ordre.insert(std::count_if(themes.begin(), themes.end(), [](int t) { return t == 0; }), themes.size() - 1);
+        QVERIFY(poser(chemin("BASE.QZF"), banque));
+
+        const ResultatClasser r = classerParTheme(chemin("BASE.QZF"), chemin("base.tmp"));
+        QVERIFY(r.resultat.ok);
+        QByteArray attendu = suite(enr, ordre);
+        const qsizetype courte = qsizetype(ordre.indexOf(themes.size() - 1)) * 803;
+        attendu.replace(courte + 500, 303, zeros(303));
+        QCOMPARE(contenu(chemin("BASE.QZF")), attendu);
+        QCOMPARE(contenu(chemin("base.tmp")), attendu);
+    }
+
     void classerParTheme_padsShortLastRecord()
     {
         const QByteArray premiere = carte(1, 1).octets(), courte = carte(2, 6).octets().left(100);
