@@ -70,9 +70,14 @@ Resultat ecrireThemes(const QString &chemin, const TableThemes &table)
 {
     QByteArray contenu;
     {
+        // What lies beyond record 1 is kept: a file that exists but cannot be read is not replaced.
         QFile ancien(chemin);
-        if (ancien.open(QIODevice::ReadOnly))
+        if (ancien.exists()) {
+            if (!ancien.open(QIODevice::ReadOnly))
+                return Resultat::echec(QStringLiteral("Impossible de lire le fichier des thèmes %1 : %2")
+                                           .arg(chemin, ancien.errorString()));
             contenu = ancien.readAll();
+        }
     }
     if (contenu.size() < TableThemes::Taille)
         contenu.append(QByteArray(TableThemes::Taille - contenu.size(), '\0'));

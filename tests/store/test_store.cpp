@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -421,6 +422,21 @@ private slots:
         t.fixerNom(0, QStringLiteral("Nouveau"));
         QVERIFY(ecrireThemes(chemin("BASE.prm"), t).ok);
         QCOMPARE(contenu(chemin("BASE.prm")), "Nouveau" + espaces(20) + zeros(339 - 27) + queue);
+    }
+
+    void unreadableThemeFile_saveFailsAndKeepsIt()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root reads a file whatever its mode");
+        const QByteArray avant = zeros(339) + "queue";
+        QVERIFY(poser(chemin("BASE.prm"), avant));
+        QVERIFY(QFile::setPermissions(chemin("BASE.prm"), QFileDevice::WriteOwner));
+        TableThemes t;
+        t.fixerNom(0, QStringLiteral("Histoire"));
+        const Resultat r = ecrireThemes(chemin("BASE.prm"), t);
+        QVERIFY(QFile::setPermissions(chemin("BASE.prm"), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QVERIFY(!r.ok);
+        QCOMPARE(contenu(chemin("BASE.prm")), avant);
     }
 
     void foreignReservedBytes_surviveEverySave()
