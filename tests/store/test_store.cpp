@@ -149,6 +149,10 @@ private slots:
         QTest::newRow("omega is not in the code page") << 5 << "Ω=1" << QByteArray("?=1  ");
         QTest::newRow("an emoji is one question mark") << 5 << "a😀b" << QByteArray("a?b  ");
         QTest::newRow("cut after an unrepresentable character") << 3 << "ΩΩΩΩ" << QByteArray("???");
+        QTest::newRow("lone high surrogate") << 2 << QString(QChar(0xD83D)) << QByteArray("? ");
+        QTest::newRow("U+0080 is not the euro byte") << 2 << QString(QChar(0x80)) << QByteArray("? ");
+        QTest::newRow("U+0081 keeps its byte") << 2 << QString(QChar(0x81)) << QByteArray("\x81 ");
+        QTest::newRow("latin-1 upper half") << 2 << "ÿ" << QByteArray("\xFF ");
     }
     void storedText_isCutOrPaddedToItsWidth()
     {
@@ -196,26 +200,6 @@ private slots:
             QCOMPARE(int(texte.at(o).unicode()), int(o));
         QCOMPARE(texte.at(0x80), QChar(0x20AC));
         QCOMPARE(texte.at(0x9F), QChar(0x0178));
-    }
-
-    void unrepresentableCharacter_isStoredAsQuestionMark_data()
-    {
-        QTest::addColumn<QString>("texte");
-        QTest::addColumn<QByteArray>("attendu");
-        QTest::newRow("euro") << "€" << QByteArray("\x80");
-        QTest::newRow("oe ligature") << "œ" << QByteArray("\x9C");
-        QTest::newRow("omega") << "Ω" << QByteArray("?");
-        QTest::newRow("emoji, a surrogate pair") << "😀" << QByteArray("?");
-        QTest::newRow("lone high surrogate") << QString(QChar(0xD83D)) << QByteArray("?");
-        QTest::newRow("U+0080 is not the euro byte") << QString(QChar(0x80)) << QByteArray("?");
-        QTest::newRow("U+0081 keeps its byte") << QString(QChar(0x81)) << QByteArray("\x81");
-        QTest::newRow("latin-1 upper half") << "ÿ" << QByteArray("\xFF");
-    }
-    void unrepresentableCharacter_isStoredAsQuestionMark()
-    {
-        QFETCH(QString, texte);
-        QFETCH(QByteArray, attendu);
-        QCOMPARE(cp1252::encode(texte), attendu);
     }
 
     // --- the question file -------------------------------------------------------------
