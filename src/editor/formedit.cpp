@@ -630,6 +630,11 @@ void FormEdit::Classer()
                                    "Il reste tel qu'il était ; la copie classée est dans %3.")
                         .arg(banque, r.resultat.erreur, tmp);
             break;
+        case ResultatClasser::Etape::CopieFinale:
+            texte = QStringLiteral("Le fichier %1 a été classé par thème, mais sa copie %3 n'a pas pu être mise à "
+                                   "jour (%2).")
+                        .arg(banque, r.resultat.erreur, tmp);
+            break;
         default:
             texte = QStringLiteral("Le fichier %1 n'a pas pu être classé par thème (%2). Il reste tel qu'il était ; "
                                    "aucune copie classée n'a été faite dans %3.")

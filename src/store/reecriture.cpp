@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -38,7 +39,7 @@ QByteArray nomLocal(const QString &chemin) { return QFile::encodeName(chemin); }
 int ouvrirNeuf(const QString &chemin)
 {
     ::unlink(nomLocal(chemin).constData());
-    return ::open(nomLocal(chemin).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return ::open(nomLocal(chemin).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 }
 
 bool ecrireTout(int fd, const char *p, qint64 n)
@@ -76,12 +77,14 @@ bool ecrireToutA(int fd, const char *p, qint64 n, qint64 position)
     return true;
 }
 
-// Copies n bytes from one file to the end of another, in the kernel where it can.
-bool copierPlage(int source, qint64 depuis, int cible, qint64 n)
+// Copies n bytes from one file to another, in the kernel where it can: to the target's
+// current position, or to offset vers when it is given.
+bool copierPlage(int source, qint64 depuis, int cible, qint64 n, qint64 vers = -1)
 {
     loff_t off = depuis;
+    loff_t offCible = vers;
     while (n > 0) {
-        const ssize_t r = ::copy_file_range(source, &off, cible, nullptr, size_t(n), 0);
+        const ssize_t r = ::copy_file_range(source, &off, cible, vers >= 0 ? &offCible : nullptr, size_t(n), 0);
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
@@ -101,9 +104,10 @@ bool copierPlage(int source, qint64 depuis, int cible, qint64 n)
             errno = r < 0 ? errno : EIO;
             return false;
         }
-        if (!ecrireTout(cible, tampon.data(), r))
+        if (vers >= 0 ? !ecrireToutA(cible, tampon.data(), r, offCible) : !ecrireTout(cible, tampon.data(), r))
             return false;
         off += r;
+        offCible += r;
         n -= r;
     }
     return true;
@@ -142,32 +146,15 @@ Resultat ouvrirSource(const QString &chemin, Source &s)
     return Resultat::succes();
 }
 
-} // namespace
-
-ResultatClasser classerParTheme(const QString &cheminBanque, const QString &cheminTmp)
+// Writes the cards of src sorted by theme into fd, at offset 0, and sets its length.
+// The bank is read twice from start to end, in pieces of whole records: once to count
+// the cards of each theme, which places each theme in the sorted file, then to append
+// every card to its theme's buffer. That gives the same file as nine passes, one per
+// theme, and a stable order, at the cost of two sequential reads.
+// Returns false with errno set; *enEcriture tells a failed write from a failed read.
+bool ecrireTrie(const Source &src, int fd, ComptesThemes &comptes, bool *enEcriture)
 {
-    ResultatClasser res;
-    auto echec = [&](ResultatClasser::Etape etape, const QString &texte, const QString &chemin, int err) {
-        res.resultat = Resultat::echec(texte.arg(chemin, raison(err)));
-        res.echec = etape;
-        return res;
-    };
-    const QString nonLu = QStringLiteral("Impossible de lire le fichier %1 : %2");
-    const QString nonEcrit = QStringLiteral("Impossible d'écrire le fichier %1 : %2");
-
-    Source src;
-    if (Resultat r = ouvrirSource(cheminBanque, src); !r) {
-        res.resultat = r;
-        res.echec = ResultatClasser::Etape::Lecture;
-        return res;
-    }
-    res.total = nombreDeFiches(src.longueur);
-
-    // The bank is read twice from start to end, in pieces of whole records, into one buffer:
-    // once to count the cards of each theme, which places each theme in the sorted file,
-    // then to append every card to its theme's buffer. That gives the same file as nine
-    // passes, one per theme, and a stable order. Sequential reads cost a fraction of
-    // fetching the cards in sorted order, which misses the cache on every card.
+    *enEcriture = false;
     constexpr qint64 ParLecture = 320 * T;
     constexpr int NbCles = 10;  // themes 0 to 8, then every theme above 8 in file order
     std::vector<char> lu(static_cast<size_t>(ParLecture));
@@ -176,7 +163,6 @@ ResultatClasser classerParTheme(const QString &cheminBanque, const QString &chem
         const int theme = present > offsets::NumTheme ? quint8(enr[offsets::NumTheme]) : 0;
         return theme <= 8 ? theme : 9;
     };
-    // Calls chaqueCarte(record, bytes present) for every card in file order.
     auto parcourir = [&](auto &&chaqueCarte) -> bool {
         for (qint64 pos = 0; pos < src.longueur;) {
             const qint64 r = lireComplet(src.fd.get(), lu.data(), qMin(ParLecture, src.longueur - pos), pos);
@@ -194,41 +180,25 @@ ResultatClasser classerParTheme(const QString &cheminBanque, const QString &chem
 
     std::array<int, NbCles> compte = {};
     if (!parcourir([&](const char *enr, qint64 present) { ++compte[size_t(cle(enr, present))]; return true; }))
-        return echec(ResultatClasser::Etape::Lecture, nonLu, cheminBanque, errno);
+        return false;
     for (int k = 0; k < 9; ++k)
-        res.ecrits.parTheme[size_t(k)] = compte[size_t(k)];
-    res.ecrits.horsThemes = compte[9];
+        comptes.parTheme[size_t(k)] = compte[size_t(k)];
+    comptes.horsThemes = compte[9];
     std::array<qint64, NbCles> position = {};  // where each theme's next buffer goes
     for (int k = 1; k < NbCles; ++k)
         position[size_t(k)] = position[size_t(k) - 1] + compte[size_t(k) - 1] * T;
-
-    Fd tmp(ouvrirNeuf(cheminTmp));
-    if (tmp.get() < 0)
-        return echec(ResultatClasser::Etape::CopieTriee, nonEcrit, cheminTmp, errno);
-    // The bank's new copy is written from the same sorted bytes as base.tmp, as they are
-    // gathered, instead of being read back from base.tmp afterwards.
-    const QString nouveau = cheminBanque + QStringLiteral(".nouveau");
-    Fd copie(ouvrirNeuf(nouveau));
-    int erreurCopie = copie.get() < 0 ? errno : 0;
-    auto abandonnerCopie = [&](int err) {
-        erreurCopie = err;
-        copie.reset();
-        ::unlink(nomLocal(nouveau).constData());
-    };
+    const qint64 longueur = position[NbCles - 1] + compte[NbCles - 1] * T;
 
     constexpr int ParTampon = 80;  // cards per theme buffer, about 64 KB
     std::vector<char> tampons(size_t(NbCles * ParTampon * T));
     std::array<int, NbCles> remplis = {}, restants = compte;
-    int erreurTmp = 0;
     auto vider = [&](int k) {
         const char *debut = tampons.data() + qint64(k) * ParTampon * T;
         const qint64 taille = remplis[size_t(k)] * T;
-        if (!ecrireToutA(tmp.get(), debut, taille, position[size_t(k)])) {
-            erreurTmp = errno;
+        if (!ecrireToutA(fd, debut, taille, position[size_t(k)])) {
+            *enEcriture = true;
             return false;
         }
-        if (erreurCopie == 0 && !ecrireToutA(copie.get(), debut, taille, position[size_t(k)]))
-            abandonnerCopie(errno);
         position[size_t(k)] += taille;
         remplis[size_t(k)] = 0;
         return true;
@@ -244,23 +214,103 @@ ResultatClasser classerParTheme(const QString &cheminBanque, const QString &chem
         std::memset(p + present, 0, size_t(T - present));  // a short record is padded
         return ++remplis[size_t(k)] < ParTampon || vider(k);
     });
-    bool ok = toutLu;
-    for (int k = 0; ok && k < NbCles; ++k)
-        ok = remplis[size_t(k)] == 0 || vider(k);
-    if (!ok) {
-        const int err = errno;
-        if (erreurCopie == 0)
-            abandonnerCopie(err);
-        return erreurTmp != 0 ? echec(ResultatClasser::Etape::CopieTriee, nonEcrit, cheminTmp, erreurTmp)
-                              : echec(ResultatClasser::Etape::Lecture, nonLu, cheminBanque, err);
+    if (!toutLu)
+        return false;
+    for (int k = 0; k < NbCles; ++k)
+        if (remplis[size_t(k)] != 0 && !vider(k))
+            return false;
+    if (::ftruncate(fd, off_t(longueur)) != 0) {
+        *enEcriture = true;
+        return false;
     }
-    tmp.reset();
+    return true;
+}
 
-    // The bank becomes a complete, flushed copy of the sorted file; the sorted file stays.
-    if (erreurCopie == 0 && !remplacer(copie.get(), nouveau, cheminBanque))
-        abandonnerCopie(errno);
-    if (erreurCopie != 0)
-        return echec(ResultatClasser::Etape::Remplacement, nonEcrit, cheminBanque, erreurCopie);
+// A file that may be overwritten in place or exchanged with another name: a plain file
+// with a single name (a link elsewhere would see the change).
+bool fichierSimple(const QString &chemin, dev_t *disque = nullptr)
+{
+    struct stat st {};
+    if (::lstat(nomLocal(chemin).constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)
+        return false;
+    if (disque)
+        *disque = st.st_dev;
+    return true;
+}
+
+// Opens base.tmp for writing. The last sort's file is written over rather than deleted:
+// freeing a bank-sized file costs as much as writing it on some disks.
+int ouvrirPourEcraser(const QString &chemin)
+{
+    if (fichierSimple(chemin)) {
+        const int fd = ::open(nomLocal(chemin).constData(), O_RDWR | O_CLOEXEC);
+        if (fd >= 0)
+            return fd;
+    }
+    return ouvrirNeuf(chemin);
+}
+
+} // namespace
+
+ResultatClasser classerParTheme(const QString &cheminBanque, const QString &cheminTmp)
+{
+    ResultatClasser res;
+    auto echec = [&](ResultatClasser::Etape etape, const QString &chemin, int err) {
+        const QString texte = etape == ResultatClasser::Etape::Lecture
+                                  ? QStringLiteral("Impossible de lire le fichier %1 : %2")
+                                  : QStringLiteral("Impossible d'écrire le fichier %1 : %2");
+        res.resultat = Resultat::echec(texte.arg(chemin, raison(err)));
+        res.echec = etape;
+        return res;
+    };
+
+    Source src;
+    if (Resultat r = ouvrirSource(cheminBanque, src); !r) {
+        res.resultat = r;
+        res.echec = ResultatClasser::Etape::Lecture;
+        return res;
+    }
+    res.total = nombreDeFiches(src.longueur);
+
+    // 1. The sorted cards go into base.tmp, whole and flushed.
+    Fd tmp(ouvrirPourEcraser(cheminTmp));
+    if (tmp.get() < 0)
+        return echec(ResultatClasser::Etape::CopieTriee, cheminTmp, errno);
+    bool enEcriture = false;
+    if (!ecrireTrie(src, tmp.get(), res.ecrits, &enEcriture))
+        return enEcriture ? echec(ResultatClasser::Etape::CopieTriee, cheminTmp, errno)
+                          : echec(ResultatClasser::Etape::Lecture, cheminBanque, errno);
+    if (::fdatasync(tmp.get()) != 0)
+        return echec(ResultatClasser::Etape::CopieTriee, cheminTmp, errno);
+    const qint64 longueur = qint64(res.total) * T;
+
+    // 2. The bank and base.tmp swap names in one atomic step: the bank is the sorted file,
+    //    base.tmp the old bank, which is then written over with a copy of the sorted file.
+    dev_t disqueBanque = 0, disqueTmp = 0;
+    if (fichierSimple(cheminBanque, &disqueBanque) && fichierSimple(cheminTmp, &disqueTmp)
+        && disqueBanque == disqueTmp
+        && ::renameat2(AT_FDCWD, nomLocal(cheminTmp).constData(), AT_FDCWD, nomLocal(cheminBanque).constData(),
+                       RENAME_EXCHANGE)
+               == 0) {
+        synchroniserDossier(cheminBanque);
+        Fd ancien(::open(nomLocal(cheminTmp).constData(), O_WRONLY | O_CLOEXEC));
+        if (ancien.get() < 0 || !copierPlage(tmp.get(), 0, ancien.get(), longueur, 0)
+            || ::ftruncate(ancien.get(), off_t(longueur)) != 0)
+            return echec(ResultatClasser::Etape::CopieFinale, cheminTmp, errno);
+        return res;
+    }
+
+    // 3. Otherwise (a bank behind a link, a system without the exchange) the bank is
+    //    replaced by a new, flushed copy of base.tmp, renamed over it.
+    const QString nouveau = cheminBanque + QStringLiteral(".nouveau");
+    Fd copie(ouvrirNeuf(nouveau));
+    if (copie.get() < 0 || !copierPlage(tmp.get(), 0, copie.get(), longueur, 0)
+        || !remplacer(copie.get(), nouveau, cheminBanque)) {
+        const int err = errno;
+        if (copie.get() >= 0)
+            ::unlink(nomLocal(nouveau).constData());
+        return echec(ResultatClasser::Etape::Remplacement, cheminBanque, err);
+    }
     return res;
 }
 

@@ -5,15 +5,18 @@
 // flushed file: at every moment it is either the old file or the new one.
 
 struct ResultatClasser {
-    enum class Etape { Aucune, Lecture, CopieTriee, Remplacement };
+    // Where it failed. Up to Remplacement the bank is untouched; at CopieFinale the bank
+    // is sorted and only base.tmp could not be brought up to date.
+    enum class Etape { Aucune, Lecture, CopieTriee, Remplacement, CopieFinale };
     Resultat resultat;
-    Etape echec = Etape::Aucune;   // where it failed; the bank is untouched in every case
+    Etape echec = Etape::Aucune;
     ComptesThemes ecrits;          // cards written per theme
     int total = 0;
 };
 
 // Sorts the bank by theme 0 to 8 (a stable sort; cards of a theme above 8 follow, in
-// file order) into cheminTmp, which stays in place, then replaces the bank with a copy of it.
+// file order) into cheminTmp, which stays in place, and replaces the bank with the sorted
+// cards. The bank is replaced atomically and flushed first; it is never half written.
 ResultatClasser classerParTheme(const QString &cheminBanque, const QString &cheminTmp);
 
 // Rebuilds the bank without card numero through cheminTmp, which then becomes the bank.

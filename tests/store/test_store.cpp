@@ -580,13 +580,27 @@ private slots:
         QCOMPARE(contenu(chemin("base.tmp")), attendu);
     }
 
+    // The last sort's base.tmp is written over in place, and the bank swapped with it:
+    // a file that also has another name must be left alone there.
+    void classerParTheme_linkedTemporaryFile_otherNameKeepsItsBytes()
+    {
+        const QList<QByteArray> enr = cartes({2, 0, 1});
+        QVERIFY(poser(chemin("BASE.QZF"), suite(enr, {0, 1, 2})));
+        QVERIFY(poser(chemin("base.tmp"), "ancienne copie"));
+        QVERIFY(::link(QFile::encodeName(chemin("base.tmp")), QFile::encodeName(chemin("autre"))) == 0);
+        QVERIFY(classerParTheme(chemin("BASE.QZF"), chemin("base.tmp")).resultat.ok);
+        QCOMPARE(contenu(chemin("BASE.QZF")), suite(enr, {1, 2, 0}));
+        QCOMPARE(contenu(chemin("base.tmp")), suite(enr, {1, 2, 0}));
+        QCOMPARE(contenu(chemin("autre")), QByteArray("ancienne copie"));
+    }
+
     void classerParTheme_failure_reportsStepAndLeavesBankUnchanged_data()
     {
         QTest::addColumn<QString>("cas");
         QTest::addColumn<int>("etape");
         QTest::newRow("temporary file in a missing folder") << "dossier absent" << int(ResultatClasser::Etape::CopieTriee);
         QTest::newRow("temporary file is a folder") << "tmp dossier" << int(ResultatClasser::Etape::CopieTriee);
-        // The new bank is first copied beside the old one; a folder in its way stops the copy.
+        // A bank with a second name is replaced through a copy beside it; a folder in its way stops the copy.
         QTest::newRow("copy of the bank blocked") << "copie bloquee" << int(ResultatClasser::Etape::Remplacement);
         QTest::newRow("bank missing") << "banque absente" << int(ResultatClasser::Etape::Lecture);
     }
@@ -606,6 +620,8 @@ private slots:
             QVERIFY(dir.mkdir("BASE.QZF.nouveau"));
         if (cas != "banque absente")
             QVERIFY(poser(chemin("BASE.QZF"), avant));
+        if (cas == "copie bloquee")
+            QVERIFY(::link(QFile::encodeName(chemin("BASE.QZF")), QFile::encodeName(chemin("lien"))) == 0);
 
         const ResultatClasser r = classerParTheme(chemin("BASE.QZF"), tmp);
         QVERIFY(!r.resultat.ok);
@@ -672,6 +688,8 @@ private slots:
             QVERIFY(dir.mkdir("BASE.TMP"));
         if (cas != "banque absente")
             QVERIFY(poser(chemin("BASE.QZF"), avant));
+        if (cas == "copie bloquee")
+            QVERIFY(::link(QFile::encodeName(chemin("BASE.QZF")), QFile::encodeName(chemin("lien"))) == 0);
 
         const Resultat r = supprimerFiche(chemin("BASE.QZF"), tmp, 2);
         QVERIFY(!r.ok);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <utility>
 
 // Records every call the windows make to the desktop and answers from a script.
 class FakePlateforme : public Plateforme {
@@ -37,26 +38,12 @@ public:
     }
     void bip() override { ++bips; }
 
-    bool imprimanteDebut() override
-    {
-        impression.append(QStringLiteral("<debut>"));
-        ligne.clear();
-        return imprimanteDisponible;
-    }
+    // The listing as printed: one entry per line, markers in <>.
+    bool imprimanteDebut() override { return impression << QStringLiteral("<debut>"), imprimanteDisponible; }
     void imprimanteEcrire(const QString &texte) override { ligne += texte; }
-    void imprimanteFinLigne() override
-    {
-        impression.append(ligne);
-        ligne.clear();
-    }
-    void imprimanteTaillePolice(int points) override { impression.append(QStringLiteral("<taille %1>").arg(points)); }
-    void imprimanteFin() override
-    {
-        if (!ligne.isEmpty())
-            impression.append(ligne);
-        ligne.clear();
-        impression.append(QStringLiteral("<fin>"));
-    }
+    void imprimanteFinLigne() override { impression << std::exchange(ligne, QString()); }
+    void imprimanteTaillePolice(int points) override { impression << QStringLiteral("<taille %1>").arg(points); }
+    void imprimanteFin() override { impression << QStringLiteral("<fin>"); }
 
     void jouerSon(const QString &chemin) override { sons.append(chemin); }
     void finProgramme() override { ++fins; }
@@ -88,7 +75,7 @@ public:
     QQueue<QString> reponsesSaisie;
     int bips = 0;
     QStringList sons;
-    QStringList impression;  // one entry per printed line, markers in <>
+    QStringList impression;
     QString ligne;
     bool imprimanteDisponible = true;
     int fins = 0;
