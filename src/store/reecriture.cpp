@@ -42,10 +42,11 @@ int ouvrirNeuf(const QString &chemin)
     return ::open(nomLocal(chemin).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 }
 
-bool ecrireTout(int fd, const char *p, qint64 n)
+// Writes n bytes at a position (at the file's current position when it is negative).
+bool ecrireTout(int fd, const char *p, qint64 n, qint64 position = -1)
 {
     while (n > 0) {
-        const ssize_t r = ::write(fd, p, size_t(n));
+        const ssize_t r = position < 0 ? ::write(fd, p, size_t(n)) : ::pwrite(fd, p, size_t(n), off_t(position));
         if (r < 0 && errno == EINTR)
             continue;
         if (r <= 0) {
@@ -55,24 +56,8 @@ bool ecrireTout(int fd, const char *p, qint64 n)
         }
         p += r;
         n -= r;
-    }
-    return true;
-}
-
-bool ecrireToutA(int fd, const char *p, qint64 n, qint64 position)
-{
-    while (n > 0) {
-        const ssize_t r = ::pwrite(fd, p, size_t(n), off_t(position));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0) {
-            if (r == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        p += r;
-        n -= r;
-        position += r;
+        if (position >= 0)
+            position += r;
     }
     return true;
 }
@@ -104,7 +89,7 @@ bool copierPlage(int source, qint64 depuis, int cible, qint64 n, qint64 vers = -
             errno = r < 0 ? errno : EIO;
             return false;
         }
-        if (vers >= 0 ? !ecrireToutA(cible, tampon.data(), r, offCible) : !ecrireTout(cible, tampon.data(), r))
+        if (!ecrireTout(cible, tampon.data(), r, vers >= 0 ? offCible : -1))
             return false;
         off += r;
         offCible += r;
@@ -195,7 +180,7 @@ bool ecrireTrie(const Source &src, int fd, ComptesThemes &comptes, bool *enEcrit
     auto vider = [&](int k) {
         const char *debut = tampons.data() + qint64(k) * ParTampon * T;
         const qint64 taille = remplis[size_t(k)] * T;
-        if (!ecrireToutA(fd, debut, taille, position[size_t(k)])) {
+        if (!ecrireTout(fd, debut, taille, position[size_t(k)])) {
             *enEcriture = true;
             return false;
         }
