@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QScrollArea>
 
+#include <cstring>
+
 namespace {
 
 template <class W, class... A>
@@ -373,7 +375,7 @@ void FormEdit::Lit()
     afficherMedia();
 
     m_aAfficher = fi;
-    if (m_differe == 0)
+    if (!m_differe)
         appliquerAffichage();
 }
 

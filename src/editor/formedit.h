@@ -99,7 +99,7 @@ private:
     bool m_termine = false;
 
     // Display deferred while a handler walks through cards.
-    int m_differe = 0;
+    bool m_differe = false;
     std::optional<FicheQuestion> m_aAfficher;
     int m_themeAffiche = 0;  // stored theme of the card on screen
     QSize m_tailleImagePropre;

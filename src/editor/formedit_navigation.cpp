@@ -10,31 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <functional>
-
-namespace {
-
-// Display is laid out once, when the walk ends (or behind a message box it opens).
-class AffichageDiffere {
-public:
-    AffichageDiffere(int &compteur, std::function<void()> appliquer)
-        : m_compteur(compteur), m_appliquer(std::move(appliquer))
-    {
-        ++m_compteur;
-    }
-    ~AffichageDiffere()
-    {
-        if (--m_compteur == 0)
-            m_appliquer();
-    }
-
-private:
-    int &m_compteur;
-    std::function<void()> m_appliquer;
-};
-
-} // namespace
-
 // Every move leaves the card on screen the same way: refused with a beep at the end of
 // the bank, refused without a good answer, otherwise stored first.
 bool FormEdit::quitterFiche(bool auBout)
@@ -75,18 +50,21 @@ void FormEdit::Premier_Click()
     if (!quitterFiche(m_.NumFiche < 2))
         return;
     const int t = m_.Fiche.NumTheme;
-    AffichageDiffere differe(m_differe, [this] { appliquerAffichage(); });
     // Walks back through every card down to one of theme t - 2 (or card 1), then shows
-    // the card after it: the first card of theme t - 1 in a bank sorted by theme.
+    // the card after it: the first card of theme t - 1 in a bank sorted by theme. The texts
+    // are laid out once, when the walk ends (or behind a message box it opens).
+    m_differe = true;
     for (int n = m_.NumFiche;; --n) {
         m_.NumFiche = n;
         Lit();
         if (n == 1 || m_.Fiche.NumTheme == t - 2) {
             m_.NumFiche = n + 1;
             Lit();
-            return;
+            break;
         }
     }
+    m_differe = false;
+    appliquerAffichage();
 }
 
 void FormEdit::Nouveau_Click()

@@ -32,10 +32,3 @@ void Canaux::fermer(int canal)
 
 void Canaux::fermerTout() { m_fichiers.clear(); }
 
-int Canaux::nombreOuverts() const
-{
-    int n = 0;
-    for (const auto &f : m_fichiers)
-        n += f != nullptr;
-    return n;
-}

@@ -13,7 +13,6 @@ public:
     FichierQuestions *fichier(int canal) const;
     void fermer(int canal);
     void fermerTout();
-    int nombreOuverts() const;
 
 private:
     std::vector<std::unique_ptr<FichierQuestions>> m_fichiers;  // index = channel - 1
