@@ -1,9 +1,11 @@
 #include "cli/qzf.h"
+#include "cli/verbes.h"
 
 #include "store/fichierquestions.h"
 #include "store/reecriture.h"
 #include "store/tablethemes.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -11,23 +13,9 @@
 namespace qzf {
 namespace {
 
-const char *const kAide =
-    "Usage: qzf VERB BANK [ARGUMENTS]\n"
-    "Shows and rewrites a bank of quiz cards (a .qzf question file) as it is stored.\n"
-    "\n"
-    "Verbs:\n"
-    "  dump BANK       one JSON object per card, one per line, in file order\n"
-    "  themes BANK     JSON array of the nine theme names of the bank's theme file\n"
-    "                  (the .prm file beside BANK; a missing one gives nine empty names)\n"
-    "  sort BANK       sorts the bank by theme through base.tmp beside it (which stays),\n"
-    "                  then prints the cards written per theme as JSON\n"
-    "  delete BANK N   removes card N, rebuilding the bank through BASE.TMP beside it\n"
-    "  --help          this text\n"
-    "\n"
-    "Texts are decoded from Windows-1252 up to their first zero byte and not trimmed.\n"
-    "Exit status: 0 on success, 1 when the bank cannot be read or written, 2 on a usage error.\n";
-
 QString tableau(const QStringList &elements) { return u'[' + elements.join(u',') + u']'; }
+
+} // namespace
 
 bool verifierBanque(const QString &banque, QTextStream &erreurs)
 {
@@ -42,6 +30,8 @@ bool verifierBanque(const QString &banque, QTextStream &erreurs)
     }
     return true;
 }
+
+namespace {
 
 int dump(const QString &banque, QTextStream &sortie, QTextStream &erreurs)
 {
@@ -172,29 +162,120 @@ QString comptesEnJson(const ComptesThemes &c)
         .arg(total);
 }
 
+namespace {
+
+QList<Verbe> verbes()
+{
+    auto banque = [](QString resume, std::function<int(const QString &, QTextStream &, QTextStream &)> faire) {
+        return Verbe{{}, QStringLiteral("BANK"), std::move(resume), {QStringLiteral("BANK")},
+                     {QStringLiteral("the bank, a .qzf question file")}, {},
+                     [faire](const QCommandLineParser &p, QTextStream &o, QTextStream &e) {
+                         const QString b = p.positionalArguments().at(0);
+                         return verifierBanque(b, e) ? faire(b, o, e) : 1;
+                     }};
+    };
+    Verbe dumpV = banque(QStringLiteral("one JSON object per card, one per line, in file order"), dump);
+    dumpV.nom = QStringLiteral("dump");
+    Verbe themesV = banque(QStringLiteral("JSON array of the nine theme names of the bank's theme file\n"
+                                          "(the .prm file beside BANK; a missing one gives nine empty names)"),
+                           themes);
+    themesV.nom = QStringLiteral("themes");
+    Verbe sortV = banque(QStringLiteral("sorts the bank by theme through base.tmp beside it (which stays),\n"
+                                        "then prints the cards written per theme as JSON"),
+                         trier);
+    sortV.nom = QStringLiteral("sort");
+    Verbe deleteV{QStringLiteral("delete"), QStringLiteral("BANK N"),
+                  QStringLiteral("removes card N, rebuilding the bank through BASE.TMP beside it"),
+                  {QStringLiteral("BANK"), QStringLiteral("N")},
+                  {QStringLiteral("the bank, a .qzf question file"), QStringLiteral("the card to remove, from 1")},
+                  {},
+                  [](const QCommandLineParser &p, QTextStream &o, QTextStream &e) {
+                      const QStringList a = p.positionalArguments();
+                      return verifierBanque(a[0], e) ? supprimer(a[0], a[1], o, e) : 1;
+                  }};
+    return {dumpV, themesV, sortV, deleteV, verbeFind(), verbeTransfer(), verbePrint()};
+}
+
+QString aideGenerale(const QList<Verbe> &liste)
+{
+    QString t = QStringLiteral("Usage: qzf VERB [OPTIONS] ARGUMENTS\n"
+                               "Shows, searches and rewrites a bank of quiz cards (a .qzf question file) as it is stored.\n"
+                               "\nVerbs (qzf VERB --help for each):\n");
+    for (const Verbe &v : liste) {
+        const QString tete = QStringLiteral("  ") + v.nom + u' ' + v.syntaxe;
+        const QStringList lignes = v.resume.split(u'\n');
+        t += tete.leftJustified(30) + u' ' + lignes[0] + u'\n';
+        for (qsizetype i = 1; i < lignes.size(); ++i)
+            t += QString(31, u' ') + lignes[i] + u'\n';
+    }
+    t += QStringLiteral("  --help                       this text\n"
+                        "\nTexts are decoded from Windows-1252 up to their first zero byte and not trimmed.\n"
+                        "Exit status: 0 on success, 1 when the bank cannot be read or written or nothing is\n"
+                        "found, 2 on a usage error.\n");
+    return t;
+}
+
+void preparer(QCommandLineParser &p, const Verbe &v)
+{
+    p.setApplicationDescription(v.resume);
+    p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    p.addHelpOption();
+    for (qsizetype i = 0; i < v.positionnels.size(); ++i)
+        p.addPositionalArgument(v.positionnels[i], v.descriptionsPositionnels.value(i), v.positionnels[i]);
+    if (v.declarer)
+        v.declarer(p);
+}
+
+// QCommandLineParser names the running program in its usage line; ours names the verb.
+QString aideVerbe(const QCommandLineParser &p, const Verbe &v)
+{
+    QString t = p.helpText();
+    const qsizetype fin = t.indexOf(u'\n');
+    const qsizetype options = t.indexOf(QLatin1String(" [options]"));
+    if (options >= 0 && options < fin)
+        t.replace(0, options, QStringLiteral("Usage: qzf ") + v.nom);
+    return t;
+}
+
+} // namespace
+
+int erreurUsage(QTextStream &erreurs, const QString &verbe, const QString &texte)
+{
+    erreurs << "qzf " << verbe << ": " << texte << " (see qzf " << verbe << " --help)\n";
+    return 2;
+}
+
 int executer(const QStringList &a, QTextStream &sortie, QTextStream &erreurs)
 {
-    if (a.size() == 1 && (a[0] == QLatin1String("--help") || a[0] == QLatin1String("-h"))) {
-        sortie << kAide;
+    const QList<Verbe> liste = verbes();
+    const QString nom = a.value(0);
+    if (a.size() == 1 && (nom == QLatin1String("--help") || nom == QLatin1String("-h"))) {
+        sortie << aideGenerale(liste);
         return 0;
     }
-    const QString verbe = a.value(0);
-    const qsizetype attendus = verbe == QLatin1String("delete") ? 3 : 2;
-    const bool connu = verbe == QLatin1String("dump") || verbe == QLatin1String("themes")
-                       || verbe == QLatin1String("sort") || verbe == QLatin1String("delete");
-    if (!connu || a.size() != attendus) {
-        erreurs << "qzf: usage: qzf dump|themes|sort BANK, qzf delete BANK N (see qzf --help)\n";
+    auto v = std::find_if(liste.begin(), liste.end(), [&](const Verbe &x) { return x.nom == nom; });
+    if (v == liste.end()) {
+        QStringList noms;
+        for (const Verbe &x : liste)
+            noms << x.nom;
+        erreurs << "qzf: usage: qzf " << noms.join(u'|') << " ... (see qzf --help)\n";
         return 2;
     }
-    if (!verifierBanque(a[1], erreurs))
-        return 1;
-    if (verbe == QLatin1String("dump"))
-        return dump(a[1], sortie, erreurs);
-    if (verbe == QLatin1String("themes"))
-        return themes(a[1], sortie, erreurs);
-    if (verbe == QLatin1String("sort"))
-        return trier(a[1], sortie, erreurs);
-    return supprimer(a[1], a[2], sortie, erreurs);
+    QCommandLineParser p;
+    preparer(p, *v);
+    if (!p.parse(QStringList{QStringLiteral("qzf")} + a.mid(1)))
+        return erreurUsage(erreurs, v->nom, p.errorText());
+    if (p.isSet(QStringLiteral("help"))) {
+        sortie << aideVerbe(p, *v);
+        return 0;
+    }
+    const qsizetype n = p.positionalArguments().size();
+    if (n != v->positionnels.size())
+        return erreurUsage(erreurs, v->nom,
+                           n < v->positionnels.size()
+                               ? QStringLiteral("missing ") + v->positionnels.mid(n).join(u' ')
+                               : QStringLiteral("unexpected argument ") + p.positionalArguments().at(v->positionnels.size()));
+    return v->executer(p, sortie, erreurs);
 }
 
 } // namespace qzf

@@ -1,6 +1,7 @@
 #include "editor/formedit.h"
 #include "editor/controles.h"
 #include "editor/couleurs.h"
+#include "editor/dialogues.h"
 #include "store/cp1252.h"
 #include "store/reecriture.h"
 
@@ -52,7 +53,25 @@ FormEdit::FormEdit(Plateforme &plateforme, QWidget *parent) : QWidget(parent), m
     construire();
 }
 
-FormEdit::~FormEdit() = default;
+FormEdit::~FormEdit()
+{
+    for (const QPointer<QWidget> &d : m_dialogues)
+        delete d.data();
+}
+
+QWidget *FormEdit::dialogue(const QString &nom) const
+{
+    for (const QPointer<QWidget> &d : m_dialogues)
+        if (d && d->objectName() == nom)
+            return d;
+    return nullptr;
+}
+
+void FormEdit::garderDialogue(QWidget *d)
+{
+    std::erase_if(m_dialogues, [](const QPointer<QWidget> &p) { return p.isNull(); });
+    m_dialogues.emplace_back(d);
+}
 
 void FormEdit::construire()
 {
@@ -262,6 +281,11 @@ void FormEdit::construireBoutons()
     connect(Nouveau, &QPushButton::clicked, this, &FormEdit::Nouveau_Click);
     connect(Supprimer, &QPushButton::clicked, this, &FormEdit::Supprimer_Click);
     connect(Quitter, &QPushButton::clicked, this, &FormEdit::Quitter_Click);
+    connect(BoutFind, &QPushButton::clicked, this, [this] { BoutFind_Click(*this); });
+    connect(Fichier, &QPushButton::clicked, this, [this] { Fichier_Click(*this); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(*this); });
+    connect(BoutPrint, &QPushButton::clicked, this, [this] { BoutPrint_Click(*this); });
+    connect(BoutMultimedia, &QPushButton::clicked, this, [this] { BoutMultimedia_Click(*this); });
 }
 
 // ---------------------------------------------------------------------------

@@ -2,9 +2,11 @@
 #include "editor/module1.h"
 #include "platform/platform.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <optional>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -46,6 +48,12 @@ public:
 
     // The help line texts of the buttons that have one.
     static QString texteAide(const QString &nomControle);
+
+    // Dialogs opened from this window, found by objectName while they are loaded. They have
+    // no parent widget, so that disabling this window leaves them enabled; those still loaded
+    // go with this window. A dialog unloads itself by deleting itself (deleteLater).
+    QWidget *dialogue(const QString &nom) const;
+    void garderDialogue(QWidget *dialogue);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -96,6 +104,7 @@ private:
 
     Plateforme &m_plateforme;
     Module1 m_;
+    std::vector<QPointer<QWidget>> m_dialogues;
     bool m_termine = false;
 
     // Display deferred while a handler walks through cards.

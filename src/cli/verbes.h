@@ -1,0 +1,33 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QCommandLineParser;
+class QTextStream;
+
+namespace qzf {
+
+// One verb of the tool. Each verb reads its own options with QCommandLineParser and has
+// its own --help; the positional arguments are checked before `executer` runs.
+struct Verbe {
+    QString nom;
+    QString syntaxe;      // e.g. "BANK N", shown in qzf --help
+    QString resume;       // one line for qzf --help
+    QStringList positionnels;  // names of the positional arguments, all required
+    QStringList descriptionsPositionnels;
+    std::function<void(QCommandLineParser &)> declarer;  // adds the verb's options (may be empty)
+    std::function<int(const QCommandLineParser &, QTextStream &sortie, QTextStream &erreurs)> executer;
+};
+
+// Prints "qzf VERB: TEXT" and the pointer to the verb's help; returns the usage status 2.
+int erreurUsage(QTextStream &erreurs, const QString &verbe, const QString &texte);
+// The checks every verb that reads a bank makes first: it exists and is a readable file.
+bool verifierBanque(const QString &banque, QTextStream &erreurs);
+
+// Verbs defined beside the subsystems they drive.
+Verbe verbeFind();
+Verbe verbeTransfer();
+Verbe verbePrint();
+
+} // namespace qzf

@@ -1,0 +1,1 @@
+// Window-free transfer and listing rules: to be written.

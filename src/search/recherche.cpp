@@ -1,0 +1,1 @@
+// Window-free search rules: to be written.
