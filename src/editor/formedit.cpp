@@ -398,7 +398,7 @@ void FormEdit::Lit()
     m_themeAffiche = fi.NumTheme;
     afficherMedia();
 
-    m_aAfficher = fi;
+    m_aAfficher = AAfficher{fi, m_.NumFiche};
     if (!m_differe)
         appliquerAffichage();
 }
@@ -484,7 +484,8 @@ void FormEdit::appliquerAffichage()
 {
     if (!m_aAfficher)
         return;
-    const FicheQuestion fi = *m_aAfficher;
+    const FicheQuestion fi = m_aAfficher->fiche;
+    const int numero = m_aAfficher->numero;
     m_aAfficher.reset();
 
     TextQuestion->fixerTexte(texte::affiche(fi.Question));
@@ -492,23 +493,26 @@ void FormEdit::appliquerAffichage()
         TextReponse[k]->fixerTexte(texte::affiche(fi.Reponse[k]));
     TextExplic->fixerTexte(texte::affiche(fi.Commentaire));
     CheckMarquage->setChecked(fi.Marque != 0);
-    std::array<bool, 3> choisies{};
+    // The buttons allow one choice: of several non-zero flags (a damaged or foreign card), the last
+    // one is chosen, and it is the one Ecrit stores.
+    int choisie = -1;
     for (int k = 0; k < 3; ++k) {
-        choisies[size_t(k)] = fi.BonneReponse[k] != 0;
+        if (fi.BonneReponse[k] != 0)
+            choisie = k;
         fixerCouleur(TextReponse[k], fi.BonneReponse[k] == -1 ? couleurs::jauneClair() : couleurs::vertClair());
     }
-    choisirBonnesReponses(choisies);
+    choisirBonneReponse(choisie);
     themesNonGras();
     choisirTheme(fi.NumTheme);
-    TextAffNumero->setText(QString::number(m_.NumFiche));
+    TextAffNumero->setText(QString::number(numero));
     TextAuteur->setText(texte::brut(fi.Auteur));
 }
 
-void FormEdit::choisirBonnesReponses(const std::array<bool, 3> &choisies)
+void FormEdit::choisirBonneReponse(int choisie)
 {
     groupeBonneReponse->setExclusive(false);
     for (int k = 0; k < 3; ++k)
-        OptionBonneReponse[k]->setChecked(choisies[size_t(k)]);
+        OptionBonneReponse[k]->setChecked(k == choisie);
     groupeBonneReponse->setExclusive(true);
 }
 

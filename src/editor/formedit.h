@@ -78,7 +78,7 @@ private:
     void appliquerAffichage();
     void etapeTailleImage(int index);
     void fixerModeImage(bool etire, QSize taille);
-    void choisirBonnesReponses(const std::array<bool, 3> &choisies);
+    void choisirBonneReponse(int choisie);  // -1: none
     void choisirTheme(int theme);
     void themesNonGras();
     void fixerCouleur(QWidget *boite, const QColor &couleur);
@@ -109,7 +109,13 @@ private:
 
     // Display deferred while a handler walks through cards.
     bool m_differe = false;
-    std::optional<FicheQuestion> m_aAfficher;
+    // The card read but not yet laid out, with its own number: behind a message box opened
+    // while the next card is read, the screen shows this one whole.
+    struct AAfficher {
+        FicheQuestion fiche;
+        int numero = 0;
+    };
+    std::optional<AAfficher> m_aAfficher;
     int m_themeAffiche = 0;  // stored theme of the card on screen
     QSize m_tailleImagePropre;
 

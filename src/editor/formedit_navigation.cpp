@@ -108,7 +108,7 @@ void FormEdit::Nouveau_Click()
         OptionBonneReponse[i]->show();
         fixerCouleur(TextReponse[i], couleurs::vertClair());
     }
-    choisirBonnesReponses({false, false, false});
+    choisirBonneReponse(-1);
     TextAuteur->setText(auteur);
     TextAffNumero->setText(QString::number(m_.NumFiche));
     m_.OptionTaille = 0;

@@ -153,6 +153,10 @@ private slots:
         const QByteArray pleine = banque::octets({{"Question ?", 3, 1, 1, {"un", "deux"}, "car", "AB"}});
         const QByteArray deux = avec(pleine, offsets::BonneReponse, QByteArray::fromHex("0000ffff0000"));
         QTest::newRow("good answer 2") << Ecriture{pleine, "OptionBonneReponse_1", " ", deux};
+        // Several flags set by another program: one button shows chosen, the last, and only it is stored.
+        QTest::newRow("flags 1 and 2 set") << Ecriture{avec(pleine, offsets::BonneReponse, QByteArray::fromHex("ffffffff0000")), {}, {}, deux};
+        QTest::newRow("three flags set") << Ecriture{avec(pleine, offsets::BonneReponse, QByteArray::fromHex("0100ffff0100")), {}, {},
+                                                     avec(pleine, offsets::BonneReponse, QByteArray::fromHex("00000000ffff"))};
         const QByteArray inchangee = avec(pleine, offsets::Question, "\xA0Quoi ?\r\nla suite \x81\xA0");
         QTest::newRow("unchanged: CR LF, 0x81, 0xA0") << Ecriture{inchangee, {}, {}, inchangee};
     }
