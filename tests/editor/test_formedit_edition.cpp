@@ -185,6 +185,27 @@ private slots:
         QVERIFY(!QDir().exists(e.dir.filePath("BASE.TMP")));
     }
 
+    // Behind each missing-picture message the screen shows one card whole: the one laid out before.
+    void firstWalk_behindEachMessage_showsOneWholeCard()
+    {
+        QByteArray images;
+        for (int i = 1; i <= 6; ++i)
+            images += banque::fiche({.question = QStringLiteral("Q%1").arg(i), .theme = (i - 1) / 2, .bonne = 1 + i % 3,
+                                     .marque = i % 2, .media = QStringLiteral("c%1.jpg").arg(i), .code = 11}).octets();
+        Editeur e(images);
+        L derriere;
+        e.pf.pendantMessage = [&](const FakePlateforme::Message &) {
+            QString bonne;
+            for (int k = 0; k < 3; ++k)
+                bonne += e.lire(QStringLiteral("OptionBonneReponse_%1").arg(k), "checked").toBool() ? 'x' : '.';
+            derriere << e.ecran() + ' ' + bonne + (e.lire("CheckMarquage", "checked").toBool() ? " M" : "");
+        };
+        e.faire({"Dernier", "Premier"});
+        QCOMPARE(derriere, (L{"1/6 Q1 .x. M", "6/6 Q6 x..", "6/6 Q6 x..", "5/6 Q5 ..x M", "4/6 Q4 .x.", "3/6 Q3 x.. M",
+                              "2/6 Q2 ..x"}));
+        QCOMPARE(e.ecran(), "3/6 Q3");
+    }
+
     void newCard_keepsThemeMarkInitials_data()
     {
         QTest::addColumn<int>("bonne");  // then chosen: only it is highlighted
