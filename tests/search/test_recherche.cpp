@@ -1,0 +1,254 @@
+// The search rules on banks laid on disk: the typed card number, the text, mark and media
+// tests, the two passes with the wrap, and reading the bank by blocks.
+#include "search/recherche.h"
+#include "support/banque.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using recherche::Option;
+
+namespace {
+
+constexpr int T = 803;
+const QString kAucune = QStringLiteral("Pas d'occurrence trouvée!");
+
+// A card as the editor stores it (Qk, answers and comment of spaces, no media), with raw
+// bytes laid over it.
+QByteArray carte(const QString &question, std::initializer_list<std::pair<int, QByteArray>> poses = {})
+{
+    QByteArray r = banque::fiche({question}).octets();
+    for (const auto &[offset, octets] : poses)
+        r.replace(offset, octets.size(), octets);
+    return r;
+}
+
+QByteArray marquees(int n, const QList<int> &marques, const QByteArray &marque = "\x01")
+{
+    QByteArray b;
+    for (int k = 1; k <= n; ++k)
+        b += marques.contains(k) ? carte(QStringLiteral("Q%1").arg(k), {{782, marque}}) : carte(QStringLiteral("Q%1").arg(k));
+    return b;
+}
+
+QByteArray questions(const QStringList &q)
+{
+    QByteArray b;
+    for (const QString &t : q)
+        b += carte(t);
+    return b;
+}
+
+// Card k holds the 12 bytes of champs[k - 1] as its media name.
+QByteArray medias(const QList<QByteArray> &champs)
+{
+    QByteArray b;
+    for (qsizetype k = 0; k < champs.size(); ++k)
+        b += carte(QStringLiteral("Q%1").arg(k + 1), {{789, champs[k].leftJustified(12, ' ', true)}});
+    return b;
+}
+
+} // namespace
+
+class TestRecherche : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString banque(const QByteArray &octets)
+    {
+        const QString chemin = m_dir.filePath(QStringLiteral("BASE.QZF"));
+        if (!banque::ecrire(chemin, octets))
+            qFatal("cannot write the bank");
+        return chemin;
+    }
+
+private slots:
+    void numero_data()
+    {
+        QTest::addColumn<QString>("tape");
+        QTest::addColumn<int>("attendu");  // 0: refused
+        const std::pair<const char *, int> cas[] = {
+            {"12", 12}, {"11.6", 12}, {"12.4", 0}, {"12.6", 0}, {"2.5", 2}, {"3.5", 4}, {"0.6", 0}, {"0", 0},
+            {"", 0}, {" 7 ", 7}, {"7abc", 7}, {"011", 11}, {"abc", 0}, {"   ", 0}, {"1.5", 2}, {"0.5", 0},
+            {"+5", 5}, {"-5", 0}, {"-0", 0}, {"1e1", 10}, {"1.2E1", 12}, {"1.3e1", 0}, {"25e-1", 2},
+            {"5e-1", 0}, {"1e", 1}, {"1e+", 1}, {"3E+1x", 0}, {"1.1e+1", 11}, {".5e1", 5}, {"7.", 7},
+            {"4.5.1", 4}, {"1,5", 1}, {"- 3", 0}, {"+ 3", 0}, {"1 2", 1}, {"12.0000001", 0}, {"1e400", 0},
+            {"1e-400", 0}, {"000000000000000000000000000000000000000009", 9}, {"e5", 0}, {".", 0}, {"+", 0},
+        };
+        for (const auto &[tape, attendu] : cas)
+            QTest::newRow(*tape ? tape : "(empty)") << QString::fromLatin1(tape) << attendu;
+    }
+    void numero()
+    {
+        QFETCH(QString, tape);
+        QFETCH(int, attendu);
+        // A number search reads nothing from the bank: the path need not exist.
+        const recherche::Conclusion c =
+            recherche::rechercher(m_dir.filePath("ABSENT.QZF"), {Option::Numero, tape, "texte"}, 3, 12);
+        QVERIFY(c.lecture.ok);
+        QCOMPARE(c.numFiche, attendu ? attendu : 3);
+        QCOMPARE(c.message, attendu ? QString() : QStringLiteral("La fiche numéro ") + tape + " n'existe pas!");
+    }
+
+    void numero_emptyBankRefusesEverything()
+    {
+        for (const char *t : {"1", "0", "0.6", "1e0"})
+            QCOMPARE(recherche::ficheDemandee(QString::fromLatin1(t), 0), 0);
+        QCOMPARE(recherche::ficheDemandee(QStringLiteral("32767"), 32767), 32767);
+        QCOMPARE(recherche::ficheDemandee(QStringLiteral("32767.4"), 32767), 0);
+    }
+
+    void passes_data()
+    {
+        QTest::addColumn<QByteArray>("cartes");
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<int>("courante");
+        QTest::addColumn<int>("nbFiches");  // -1: the cards of the file
+        QTest::addColumn<int>("attendu");   // the card shown afterwards
+        QTest::addColumn<bool>("trouve");
+        const int M = int(Option::Marque), X = int(Option::Texte), D = int(Option::Media);
+        const QByteArray six = marquees(6, {});
+        auto ligne = [](const char *nom, const QByteArray &cartes, int option, const QString &texte, int courante,
+                        int attendu, bool trouve, int nb = -1) {
+            QTest::newRow(nom) << cartes << option << texte << courante << nb << attendu << trouve;
+        };
+        // Marks.
+        ligne("mark: card 1 only, on 1", marquees(6, {1}), M, {}, 1, 1, false);
+        ligne("mark: card 5 only, on 5", marquees(6, {5}), M, {}, 5, 5, true);
+        ligne("mark: the next one", marquees(6, {2, 4, 5}), M, {}, 2, 4, true);
+        ligne("mark: wraps from the last", marquees(6, {2, 3}), M, {}, 6, 2, true);
+        ligne("mark: wraps to card 1", marquees(6, {1}), M, {}, 4, 1, true);
+        ligne("mark: none", six, M, {}, 3, 3, false);
+        ligne("mark: any non-zero value", marquees(3, {3}, QByteArray("\0\x01", 2)), M, {}, 1, 3, true);
+        ligne("mark: -1", marquees(3, {3}, "\xFF\xFF"), M, {}, 1, 3, true);
+        ligne("mark: one-card bank, marked", marquees(1, {1}), M, {}, 1, 1, false);
+        // Texts.
+        ligne("empty text: the next card", six, X, "", 3, 4, true);
+        ligne("empty text: from the last to 1", six, X, "", 6, 1, true);
+        ligne("empty text: one-card bank", six.left(T), X, "", 1, 1, false);
+        const QByteArray villes = questions({"Quelle est la capitale de la Suède ?", "Paris?", "Aller à Paris",
+                                             "Un été à PARIS", "L'ŒUVRE de Zola", "Château fort"});
+        ligne("capitals find small letters", villes, X, "CAPITALE", 2, 1, true);
+        ligne("small letters find capitals", villes, X, "paris", 4, 2, true);
+        ligne("accented capitals", villes, X, "ÉTÉ", 1, 4, true);
+        ligne("accented small letters", villes, X, "ÂTEAU", 1, 6, true);
+        ligne("small oe finds capital OE", villes, X, "œuvre", 1, 5, true);
+        ligne("mixed case", villes, X, "SuÈdE", 3, 1, true);
+        ligne("ending in a space", villes, X, "Paris ", 1, 3, true);
+        ligne("ending in a space, wraps", villes, X, "paris ", 4, 3, true);
+        ligne("not in any question", villes, X, "Berlin", 2, 2, false);
+        ligne("the current card is searched last", villes, X, "zola", 5, 5, true);
+        ligne("leading space kept", villes, X, " fort", 1, 6, true);
+        ligne("leading space at the start", villes, X, " paris", 1, 3, true);
+        const QByteArray ailleurs = carte("Q1") + carte("Q2", {{200, "Stockholm"}, {575, "Oslo"}});
+        ligne("word in an answer only", ailleurs, X, "stockholm", 1, 1, false);
+        ligne("word in the comment only", ailleurs, X, "oslo", 1, 1, false);
+        // The question's last bytes do not run on into the first answer.
+        const QByteArray bord = carte(QString(197, u'x') + "abc", {{200, "def"}}) + carte("Q2");
+        ligne("at the very end of the field", bord, X, "ABC", 2, 1, true);
+        ligne("never across into the answer", bord, X, "abcd", 2, 2, false);
+        ligne("longer than the question", bord, X, QString(201, u'x'), 2, 2, false);
+        ligne("as long as the question", bord, X, QString(197, u'X') + "abc", 2, 1, true);
+        const QByteArray special = questions({"Q1", "a?b", "Š et Ÿ", "ß"}) + carte("", {{0, QByteArray("un\0deux", 7)}});
+        ligne("a character the code page lacks", special, X, "aΩb", 1, 1, false);
+        ligne("a question mark is a character", special, X, "A?B", 1, 2, true);
+        ligne("caron and diaeresis capitals", special, X, "š ET ÿ", 1, 3, true);
+        ligne("capital sharp s", special, X, "ẞ", 1, 4, true);
+        ligne("zero bytes are bytes", special, X, "deux", 1, 5, true);
+        ligne("a text with a zero byte", special, X, QString::fromLatin1("n\0d", 3), 1, 5, true);
+        ligne("trailing spaces after a zero", special, X, "deux ", 1, 5, true);
+        // Media.
+        const QByteArray vide(12, ' ');
+        ligne("media: zero bytes count", medias({vide, vide, QByteArray(12, '\0'), vide}), D, {}, 1, 3, true);
+        ligne("media: spaces do not count", medias({vide, vide, vide}), D, {}, 2, 2, false);
+        ligne("media: a name with spaces around", medias({vide, "  photo.jpg ", vide}), D, {}, 3, 2, true);
+        ligne("media: one zero byte among spaces", medias({vide, QByteArray("     \0      ", 12), vide}), D, {}, 1, 2, true);
+        ligne("media: one-card bank with media", medias({"son.wav"}), D, {}, 1, 1, false);
+        // A new card not yet written: the count is one above the file, the card reads as zeros.
+        ligne("unwritten card: no mark", marquees(3, {}), M, {}, 4, 4, false, 4);
+        ligne("unwritten card: zero media name", medias({vide, vide}), D, {}, 3, 3, true, 3);
+        ligne("unwritten card: empty text", six.left(2 * T), X, "", 2, 3, true, 3);
+        ligne("unwritten card: a text", questions({"Q1", "Q2"}), X, "q", 3, 1, true, 3);
+        // A last card cut short reads its missing bytes as zeros.
+        const QByteArray court = six.left(2 * T) + carte("tronquée").left(100);
+        ligne("short last card: its text", court, X, "TRONQUÉE", 1, 3, true);
+        ligne("short last card: its zero media name", court, D, {}, 1, 3, true);
+        ligne("short last card: not marked", court, M, {}, 1, 1, false);
+        // Nothing to read.
+        ligne("empty bank: mark", {}, M, {}, 1, 1, false, 0);
+        ligne("empty bank: empty text", {}, X, "", 1, 1, false, 0);
+    }
+    void passes()
+    {
+        QFETCH(QByteArray, cartes);
+        QFETCH(int, option);
+        QFETCH(QString, texte);
+        QFETCH(int, courante);
+        QFETCH(int, nbFiches);
+        const QString chemin = banque(cartes);
+        if (nbFiches < 0)
+            nbFiches = int((cartes.size() + T - 1) / T);
+        const recherche::Conclusion c =
+            recherche::rechercher(chemin, {Option(option), QStringLiteral("1"), texte}, courante, nbFiches);
+        QVERIFY(c.lecture.ok);
+        QTEST(c.numFiche, "attendu");
+        QFETCH(bool, trouve);
+        QCOMPARE(c.message, trouve ? QString() : kAucune);
+        QCOMPARE(banque::lire(chemin), cartes);
+    }
+
+    // Banks of several reading blocks: a match in any block, on either side of a block's edge.
+    void blocs_data()
+    {
+        QTest::addColumn<int>("nb");
+        QTest::addColumn<QList<int>>("marques");
+        QTest::addColumn<int>("courante");
+        QTest::addColumn<int>("attendu");
+        QTest::newRow("last of block 1") << 4000 << QList<int>{1306} << 1 << 1306;
+        QTest::newRow("first of block 2") << 4000 << QList<int>{1307} << 1 << 1307;
+        QTest::newRow("block 2 from block 2") << 4000 << QList<int>{1307, 2612} << 1307 << 2612;
+        QTest::newRow("first of block 3 after the current") << 4000 << QList<int>{10, 2613} << 1400 << 2613;
+        QTest::newRow("the very last") << 4000 << QList<int>{4000} << 2 << 4000;
+        QTest::newRow("wrap into block 2") << 4000 << QList<int>{1500} << 3999 << 1500;
+        QTest::newRow("wrap to the current card") << 4000 << QList<int>{3000} << 3000 << 3000;
+        QTest::newRow("full bank, wrap") << 32767 << QList<int>{20000} << 32767 << 20000;
+    }
+    void blocs()
+    {
+        QFETCH(int, nb);
+        QFETCH(QList<int>, marques);
+        QFETCH(int, courante);
+        const QString chemin = banque(marquees(nb, marques));
+        const recherche::Issue i = recherche::suivante(chemin, recherche::Critere::marque(), courante, nb);
+        QVERIFY(i.resultat.ok);
+        QTEST(i.fiche, "attendu");
+    }
+
+    void scan_rangeBeyondFileReadsZeroCards()
+    {
+        const QString chemin = banque(marquees(2, {}));
+        QCOMPARE(recherche::premiereQuiConvient(chemin, recherche::Critere::media(), 1, 9).fiche, 3);
+        QCOMPARE(recherche::premiereQuiConvient(chemin, recherche::Critere::texte("Q2"), 1, 9).fiche, 2);
+        QCOMPARE(recherche::premiereQuiConvient(chemin, recherche::Critere::texte("Q2"), 3, 9).fiche, 0);
+        QCOMPARE(recherche::premiereQuiConvient(chemin, recherche::Critere::marque(), 1, 9).fiche, 0);
+        // An empty range opens nothing, so a missing bank is no failure there.
+        const recherche::Issue rien =
+            recherche::premiereQuiConvient(m_dir.filePath("ABSENT.QZF"), recherche::Critere::marque(), 5, 4);
+        QVERIFY(rien.resultat.ok);
+        QCOMPARE(rien.fiche, 0);
+    }
+
+    void unreadableBank_saysWhyAndKeepsCard()
+    {
+        const QString absent = m_dir.filePath("ABSENT.QZF");
+        const recherche::Conclusion c = recherche::rechercher(absent, {Option::Marque, {}, {}}, 2, 5);
+        QVERIFY(!c.lecture.ok);
+        QVERIFY2(c.lecture.erreur.startsWith("Impossible de lire le fichier " + absent + " : "),
+                 qPrintable(c.lecture.erreur));
+        QCOMPARE(c.numFiche, 2);
+        QCOMPARE(c.message, QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecherche)
+#include "test_recherche.moc"
