@@ -1,4 +1,110 @@
+#include "files/form_fichier.h"
 #include "editor/dialogues.h"
 #include "editor/formedit.h"
 
-void Fichier_Click(FormEdit &) {}
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+
+void Fichier_Click(FormEdit &fenetre)
+{
+    if (!fenetre.verifierBonneReponse())
+        return;
+    if (!fenetre.Ecrit())
+        return;
+    form_fichier::ouvrir(fenetre);
+}
+
+form_fichier::form_fichier(FormEdit &fenetre)
+    : ChoixFichier(fenetre, QStringLiteral("form_fichier"), QStringLiteral("Ouverture d'un fichier"))
+{
+}
+
+form_fichier *form_fichier::ouvrir(FormEdit &fenetre)
+{
+    // The main window first: a window disabled after its dialog is shown would take the dialog along.
+    fenetre.setEnabled(false);
+    auto *choix = new form_fichier(fenetre);
+    fenetre.garderDialogue(choix);
+    choix->montrer();
+    return choix;
+}
+
+void form_fichier::bout_open_Click()
+{
+    const QString texte = Text1->text();
+    if (!verifierTexte1(texte))
+        return;
+    const QString dossier = plateforme().dossierProgramme();
+    if (!nomfichier::chargeable(chemins::banque(dossier, texte), chemins::themes(dossier, texte))) {
+        erreur(textes::ImpossibleCharger, Plateforme::Icone::Exclamation);
+        return;
+    }
+    if (!changerDeBanque(texte, false))
+        return;
+    decharger();
+    rendreFenetre();
+}
+
+void form_fichier::Command2_Click()
+{
+    const QString base = demanderNouveauNom();
+    if (base.isEmpty())
+        return;
+    const QString nom = base + QString::fromUtf16(nomfichier::Extension);
+    const QString dossier = plateforme().dossierProgramme();
+    // Nothing is changed unless both the bank and its media folder can be made.
+    if (!nomfichier::chargeable(chemins::banque(dossier, nom), chemins::themes(dossier, nom))) {
+        erreur(QStringLiteral("Impossible de créer le fichier %1!").arg(nom), Plateforme::Icone::Exclamation);
+        return;
+    }
+    const QString media = dossier + u'/' + base;
+    if (!QFileInfo(media).isDir() && !QDir(dossier).mkdir(base)) {
+        erreur(QStringLiteral("Impossible de créer le dossier %1!").arg(media), Plateforme::Icone::Exclamation);
+        return;
+    }
+    if (!changerDeBanque(nom, true))
+        return;
+    decharger();
+    rendreFenetre();
+}
+
+bool form_fichier::changerDeBanque(const QString &nom, bool afficherActif)
+{
+    FormEdit &f = fenetre();
+    Module1 &etat = f.etat();
+    const QString ancien = etat.NomFichier;
+    etat.NomFichier = nom;
+    f.LabelFichier->setText(textes::EnTeteFichier + etat.NomFichier);
+    if (afficherActif)
+        f.LabelFichierActif->setText(etat.NomFichier);
+    etat.canaux.fermerTout();
+    f.Initialisation();
+    if (etat.fichier())
+        return true;
+
+    // Taken away between the check and the opening: back to the bank that was open.
+    erreur(textes::ImpossibleCharger, Plateforme::Icone::Exclamation);
+    etat.NomFichier = ancien;
+    f.LabelFichier->setText(textes::EnTeteFichier + etat.NomFichier);
+    etat.canaux.fermerTout();
+    f.Initialisation();
+    return false;
+}
+
+void form_fichier::Command1_Click()
+{
+    decharger();
+    rendreFenetre();
+}
+
+void form_fichier::fermeture() { rendreFenetre(); }
+
+void form_fichier::rendreFenetre()
+{
+    FormEdit &f = fenetre();
+    f.setEnabled(true);
+    f.raise();
+    f.activateWindow();
+}
