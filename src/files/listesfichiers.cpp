@@ -1,7 +1,6 @@
 #include "files/listesfichiers.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -10,6 +9,7 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QScrollBar>
+#include <QSortFilterProxyModel>
 #include <QStorageInfo>
 #include <QTimer>
 #include <QTreeView>
@@ -47,6 +47,48 @@ bool sous(const QString &dossier, const QString &racine)
     return dossier == racine || dossier.startsWith(racine + u'/');
 }
 
+} // namespace
+
+// What a list shows of its file system model. A name left out by the model itself has no
+// index, so the folder shown could not be a list's root nor the folder tree's current item:
+// the models hold every name, hidden ones included, and the lists leave out here what no
+// one asked for, but never the folder shown nor those above it.
+class FiltreListe : public QSortFilterProxyModel {
+public:
+    FiltreListe(bool dossiersSeuls, QObject *parent) : QSortFilterProxyModel(parent), m_dossiersSeuls(dossiersSeuls) {}
+
+    QFileSystemModel *source() const { return static_cast<QFileSystemModel *>(sourceModel()); }
+    void fixerDossier(const QString &dossier)
+    {
+        if (dossier == m_dossier)
+            return;
+        m_dossier = dossier;
+        invalidateFilter();
+    }
+    using QSortFilterProxyModel::index;
+    QModelIndex index(const QString &chemin) const { return mapFromSource(source()->index(chemin)); }
+    QString chemin(const QModelIndex &index) const { return propre(source()->filePath(mapToSource(index))); }
+    QString nom(const QModelIndex &index) const { return source()->fileName(mapToSource(index)); }
+
+protected:
+    bool filterAcceptsRow(int ligne, const QModelIndex &parent) const override
+    {
+        const QModelIndex index = source()->index(ligne, 0, parent);
+        const QString chemin = propre(source()->filePath(index));
+        if (sous(m_dossier, chemin))
+            return true;
+        if (source()->fileName(index).startsWith(u'.'))
+            return false;
+        return m_dossiersSeuls || !source()->isDir(index);
+    }
+
+private:
+    bool m_dossiersSeuls;
+    QString m_dossier;
+};
+
+namespace {
+
 bool lisible(const QString &racine)
 {
     const QFileInfo info(racine);
@@ -77,12 +119,14 @@ ListesFichiers::ListesFichiers(Plateforme &plateforme, QWidget *parent, const No
     m_lecteurs->setObjectName(noms.lecteurs);
 
     m_modeleDossiers = new QFileSystemModel(this);
-    m_modeleDossiers->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    m_modeleDossiers->setFilter(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot);
     m_modeleDossiers->setReadOnly(true);
     m_modeleDossiers->setRootPath(QStringLiteral("/"));
+    m_filtreDossiers = new FiltreListe(true, this);
+    m_filtreDossiers->setSourceModel(m_modeleDossiers);
     m_dossiers = new QTreeView(parent);
     m_dossiers->setObjectName(noms.dossiers);
-    m_dossiers->setModel(m_modeleDossiers);
+    m_dossiers->setModel(m_filtreDossiers);
     m_dossiers->setHeaderHidden(true);
     for (int colonne = 1; colonne < m_modeleDossiers->columnCount(); ++colonne)
         m_dossiers->hideColumn(colonne);
@@ -91,19 +135,25 @@ ListesFichiers::ListesFichiers(Plateforme &plateforme, QWidget *parent, const No
     m_dossiers->setIndentation(12);
 
     m_modeleFichiers = new QFileSystemModel(this);
-    m_modeleFichiers->setFilter(QDir::Files | QDir::NoDotAndDotDot);
+    m_modeleFichiers->setFilter(QDir::AllDirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     m_modeleFichiers->setNameFilterDisables(false);
     m_modeleFichiers->setReadOnly(true);
     auto *liste = new ListeFichiers(parent);
     m_fichiers = liste;
     m_fichiers->setObjectName(noms.fichiers);
-    m_fichiers->setModel(m_modeleFichiers);
+    m_filtreFichiers = new FiltreListe(false, this);
+    m_filtreFichiers->setSourceModel(m_modeleFichiers);
+    m_fichiers->setModel(m_filtreFichiers);
     m_fichiers->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_fichiers->setUniformItemSizes(true);
     liste->auClavier = [this](const QModelIndex &index) { cliquer(index); };
 
-    connect(m_modeleFichiers, &QFileSystemModel::directoryLoaded, this,
-            [this](const QString &dossier) { m_charges.insert(propre(dossier)); });
+    // The model sorts what it has read on a later turn of the event loop; sorting at once
+    // means the names are in their place as soon as the folder counts as read.
+    connect(m_modeleFichiers, &QFileSystemModel::directoryLoaded, this, [this](const QString &dossier) {
+        m_modeleFichiers->sort(0, Qt::AscendingOrder);
+        m_charges.insert(propre(dossier));
+    });
     // The folder tree reads its levels in the background and sorts them as they come: the
     // folder shown is brought back into view until the user takes the tree in hand.
     auto recentrer = [this] {
@@ -249,7 +299,8 @@ bool ListesFichiers::fixerDossier(const QString &dossier)
     const QString chemin = propre(dossier);
     if (!QFileInfo(chemin).isDir())
         return false;
-    const QModelIndex index = m_modeleDossiers->index(chemin);
+    m_filtreDossiers->fixerDossier(chemin);
+    const QModelIndex index = m_filtreDossiers->index(chemin);
     if (index.isValid() && m_dossiers->currentIndex() != index) {
         m_dossiers->setCurrentIndex(index);  // runs the folder change
         m_recentrer = true;
@@ -265,7 +316,7 @@ void ListesFichiers::dossierCourantChange(const QModelIndex &index)
 {
     if (!index.isValid())
         return;
-    const QString chemin = propre(m_modeleDossiers->filePath(index));
+    const QString chemin = m_filtreDossiers->chemin(index);
     if (chemin != m_dossier || m_modeleFichiers->rootPath() != chemin)
         montrerDossier(chemin);
 }
@@ -273,7 +324,11 @@ void ListesFichiers::dossierCourantChange(const QModelIndex &index)
 void ListesFichiers::montrerDossier(const QString &dossier)
 {
     m_dossier = dossier;
-    m_fichiers->setRootIndex(m_modeleFichiers->setRootPath(dossier));
+    m_charges.remove(dossier);  // read again when shown again
+    m_filtreDossiers->fixerDossier(dossier);
+    m_filtreFichiers->fixerDossier(dossier);
+    m_modeleFichiers->setRootPath(dossier);
+    m_fichiers->setRootIndex(m_filtreFichiers->index(dossier));
     m_fichiers->clearSelection();
     suivreLecteur();
     if (m_lecteurs->currentIndex() >= 0)
@@ -295,8 +350,8 @@ QStringList ListesFichiers::nomsAffiches() const
     }
     QStringList noms;
     const QModelIndex racine = m_fichiers->rootIndex();
-    for (int i = 0, n = m_modeleFichiers->rowCount(racine); i < n; ++i)
-        noms << m_modeleFichiers->fileName(m_modeleFichiers->index(i, 0, racine));
+    for (int i = 0, n = m_filtreFichiers->rowCount(racine); i < n; ++i)
+        noms << m_filtreFichiers->nom(m_filtreFichiers->index(i, 0, racine));
     return noms;
 }
 
@@ -318,17 +373,15 @@ bool ListesFichiers::attendreChargement(int millisecondes)
     delai.start(millisecondes);
     boucle.exec();
     disconnect(fin);
-    // The model sorts what it has read once the event loop turns again.
-    QCoreApplication::processEvents();
     return chargementTermine();
 }
 
 QRect ListesFichiers::rectangleFichier(const QString &nom) const
 {
     const QModelIndex racine = m_fichiers->rootIndex();
-    for (int i = 0, n = m_modeleFichiers->rowCount(racine); i < n; ++i) {
-        const QModelIndex index = m_modeleFichiers->index(i, 0, racine);
-        if (m_modeleFichiers->fileName(index) == nom) {
+    for (int i = 0, n = m_filtreFichiers->rowCount(racine); i < n; ++i) {
+        const QModelIndex index = m_filtreFichiers->index(i, 0, racine);
+        if (m_filtreFichiers->nom(index) == nom) {
             m_fichiers->scrollTo(index);
             return m_fichiers->visualRect(index);
         }
@@ -339,5 +392,5 @@ QRect ListesFichiers::rectangleFichier(const QString &nom) const
 void ListesFichiers::cliquer(const QModelIndex &index)
 {
     if (index.isValid())
-        emit fichierClique(m_modeleFichiers->fileName(index));
+        emit fichierClique(m_filtreFichiers->nom(index));
 }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class FiltreListe;
 class QComboBox;
 class QFileSystemModel;
 class QListView;
@@ -117,4 +118,6 @@ private:
     QListView *m_fichiers;
     QFileSystemModel *m_modeleDossiers;
     QFileSystemModel *m_modeleFichiers;
+    FiltreListe *m_filtreDossiers;
+    FiltreListe *m_filtreFichiers;
 };

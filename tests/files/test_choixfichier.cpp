@@ -1,0 +1,5 @@
+// placeholder
+#include <QTest>
+class T : public QObject { Q_OBJECT };
+QTEST_MAIN(T)
+#include "test_choixfichier.moc"
