@@ -193,7 +193,7 @@ QList<Verbe> verbes()
                       const QStringList a = p.positionalArguments();
                       return verifierBanque(a[0], e) ? supprimer(a[0], a[1], o, e) : 1;
                   }};
-    return {dumpV, themesV, sortV, deleteV, verbeFind(), verbeTransfer(), verbePrint()};
+    return {dumpV, themesV, sortV, deleteV, verbeFind(), verbeTransfer(), verbePrint(), verbeExport(), verbeImport()};
 }
 
 QString aideGenerale(const QList<Verbe> &liste)

@@ -29,5 +29,7 @@ bool verifierBanque(const QString &banque, QTextStream &erreurs);
 Verbe verbeFind();
 Verbe verbeTransfer();
 Verbe verbePrint();
+Verbe verbeExport();
+Verbe verbeImport();
 
 } // namespace qzf

@@ -2,6 +2,7 @@
 #include "editor/controles.h"
 #include "editor/couleurs.h"
 #include "editor/dialogues.h"
+#include "exchange/fenetre_echanges.h"
 #include "store/cp1252.h"
 #include "store/reecriture.h"
 
@@ -51,6 +52,7 @@ const QString kRappelInitiales = QStringLiteral(
 FormEdit::FormEdit(Plateforme &plateforme, QWidget *parent) : QWidget(parent), m_plateforme(plateforme)
 {
     construire();
+    installerEchanges(*this);
 }
 
 FormEdit::~FormEdit()

@@ -16,6 +16,12 @@ public:
                             const QString &titre) = 0;
     // The answer, or "" when the prompt is cancelled.
     virtual QString saisie(const QString &texte, const QString &titre) = 0;
+    // Standard file dialogs: the path chosen, or "" when cancelled. `filtres` are separated by
+    // ";;"; `filtre` names the one selected first and receives the one chosen.
+    virtual QString fichierAEnregistrer(const QString &titre, const QString &chemin, const QString &filtres,
+                                        QString *filtre) = 0;
+    virtual QString fichierAOuvrir(const QString &titre, const QString &dossier, const QString &filtres,
+                                   QString *filtre) = 0;
     virtual void bip() = 0;
 
     // The default printer, written line by line.

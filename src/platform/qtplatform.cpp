@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPainter>
@@ -50,6 +51,18 @@ QString QtPlateforme::saisie(const QString &texte, const QString &titre)
                                             titre.isEmpty() ? QString::fromUtf16(kTitreApplication) : titre, texte,
                                             QLineEdit::Normal, QString(), &ok);
     return ok ? r : QString();
+}
+
+QString QtPlateforme::fichierAEnregistrer(const QString &titre, const QString &chemin, const QString &filtres,
+                                          QString *filtre)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), titre, chemin, filtres, filtre);
+}
+
+QString QtPlateforme::fichierAOuvrir(const QString &titre, const QString &dossier, const QString &filtres,
+                                     QString *filtre)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), titre, dossier, filtres, filtre);
 }
 
 void QtPlateforme::bip() { QApplication::beep(); }

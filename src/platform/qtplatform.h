@@ -16,6 +16,10 @@ public:
     Reponse message(const QString &texte, Boutons boutons, Icone icone, Reponse parDefaut,
                     const QString &titre) override;
     QString saisie(const QString &texte, const QString &titre) override;
+    QString fichierAEnregistrer(const QString &titre, const QString &chemin, const QString &filtres,
+                                QString *filtre) override;
+    QString fichierAOuvrir(const QString &titre, const QString &dossier, const QString &filtres,
+                           QString *filtre) override;
     void bip() override;
 
     bool imprimanteDebut() override;

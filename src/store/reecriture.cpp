@@ -325,6 +325,28 @@ Resultat supprimerFiche(const QString &cheminBanque, const QString &cheminTmp, i
     return Resultat::succes();
 }
 
+Resultat ajouterFiches(const QString &cheminBanque, const QString &cheminTmp, const QByteArray &enregistrements)
+{
+    Source src;
+    if (::access(nomLocal(cheminBanque).constData(), F_OK) == 0) {
+        if (Resultat r = ouvrirSource(cheminBanque, src); !r)
+            return r;
+    }
+    const qint64 garde = qint64(nombreDeFiches(src.longueur)) * T;
+    Fd tmp(ouvrirNeuf(cheminTmp));
+    bool ok = tmp.get() >= 0 && (src.fd.get() < 0 || copierPlage(src.fd.get(), 0, tmp.get(), src.longueur))
+              && ::ftruncate(tmp.get(), off_t(garde)) == 0  // pads a short last record with zeros
+              && ecrireTout(tmp.get(), enregistrements.constData(), enregistrements.size(), garde)
+              && remplacer(tmp.get(), cheminTmp, cheminBanque);
+    if (!ok) {
+        const int err = errno;
+        if (tmp.get() >= 0)
+            ::unlink(nomLocal(cheminTmp).constData());
+        return Resultat::echec(QStringLiteral("Impossible d'ajouter des fiches au fichier %1 : %2").arg(cheminBanque, raison(err)));
+    }
+    return Resultat::succes();
+}
+
 ComptesThemes compterThemes(const QString &cheminBanque, Resultat *resultat)
 {
     FichierQuestions f;

@@ -23,5 +23,9 @@ ResultatClasser classerParTheme(const QString &cheminBanque, const QString &chem
 // A number beyond the last record (a card never written) leaves every record in place.
 Resultat supprimerFiche(const QString &cheminBanque, const QString &cheminTmp, int numero);
 
+// Appends whole records to the bank (created when missing) through cheminTmp, flushed and
+// renamed over it: the bank is the old file or the new one. A short last record is padded.
+Resultat ajouterFiches(const QString &cheminBanque, const QString &cheminTmp, const QByteArray &enregistrements);
+
 // Cards per theme of a bank on disk, without opening it for writing.
 ComptesThemes compterThemes(const QString &cheminBanque, Resultat *resultat = nullptr);

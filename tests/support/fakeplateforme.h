@@ -36,6 +36,25 @@ public:
         saisies.append({texte, titre});
         return reponsesSaisie.isEmpty() ? QString() : reponsesSaisie.dequeue();
     }
+    // File dialogs: every call recorded; answered from reponsesFichier ("" = cancelled), the
+    // filter chosen from filtresChoisis (the one offered first otherwise).
+    QString fichierAEnregistrer(const QString &titre, const QString &chemin, const QString &filtres,
+                                QString *filtre) override
+    {
+        return dialogueFichier(titre, chemin, filtres, filtre);
+    }
+    QString fichierAOuvrir(const QString &titre, const QString &dossier, const QString &filtres,
+                           QString *filtre) override
+    {
+        return dialogueFichier(titre, dossier, filtres, filtre);
+    }
+    QString dialogueFichier(const QString &titre, const QString &chemin, const QString &filtres, QString *filtre)
+    {
+        dialoguesFichier.append({titre, chemin, filtres, filtre ? *filtre : QString()});
+        if (filtre && !filtresChoisis.isEmpty())
+            *filtre = filtresChoisis.dequeue();
+        return reponsesFichier.isEmpty() ? QString() : reponsesFichier.dequeue();
+    }
     void bip() override { ++bips; }
 
     // The listing as printed: one entry per line, markers in <>.
@@ -72,6 +91,12 @@ public:
     QQueue<Reponse> reponses;
     std::function<void(const Message &)> pendantMessage;  // runs while the box is "open"
     QList<QPair<QString, QString>> saisies;
+    struct DialogueFichier {
+        QString titre, chemin, filtres, filtre;
+    };
+    QList<DialogueFichier> dialoguesFichier;
+    QQueue<QString> reponsesFichier;
+    QQueue<QString> filtresChoisis;
     QQueue<QString> reponsesSaisie;
     int bips = 0;
     QStringList sons;

@@ -1,0 +1,758 @@
+#include "exchange/formats.h"
+#include "store/fichierquestions.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+
+namespace echanges {
+
+// ---------------------------------------------------------------------------
+// Formats
+
+QString nomFormat(Format f)
+{
+    switch (f) {
+    case Format::Gift: return QStringLiteral("GIFT");
+    case Format::MoodleXml: return QStringLiteral("Moodle XML");
+    case Format::Qti: return QStringLiteral("IMS QTI 2.1");
+    case Format::Csv: return QStringLiteral("CSV");
+    }
+    return {};
+}
+
+QString cleFormat(Format f)
+{
+    switch (f) {
+    case Format::Gift: return QStringLiteral("gift");
+    case Format::MoodleXml: return QStringLiteral("moodle-xml");
+    case Format::Qti: return QStringLiteral("qti");
+    case Format::Csv: return QStringLiteral("csv");
+    }
+    return {};
+}
+
+std::optional<Format> formatDepuisCle(const QString &cle)
+{
+    for (Format f : {Format::Gift, Format::MoodleXml, Format::Qti, Format::Csv})
+        if (cle.compare(cleFormat(f), Qt::CaseInsensitive) == 0)
+            return f;
+    return std::nullopt;
+}
+
+QString extension(Format f)
+{
+    switch (f) {
+    case Format::Gift: return QStringLiteral("gift");
+    case Format::MoodleXml: return QStringLiteral("xml");
+    case Format::Qti: return QStringLiteral("zip");
+    case Format::Csv: return QStringLiteral("csv");
+    }
+    return {};
+}
+
+CheminsBanque CheminsBanque::pres(const QString &cheminBanque)
+{
+    const QFileInfo info(cheminBanque);
+    const QDir dossier = info.dir();
+    const QString nom = info.fileName();
+    return {cheminBanque, dossier.filePath(nomFichierThemes(nom)),
+            dossier.filePath(nom.left(qMax<qsizetype>(0, nom.size() - 4)))};
+}
+
+QString CheminsBanque::nom() const { return QFileInfo(banque).fileName(); }
+
+std::optional<Format> deviner(const QByteArray &contenu, const QString &nomFichier)
+{
+    QByteArrayView v(contenu);
+    if (v.startsWith("PK\x03\x04") || v.startsWith("PK\x05\x06"))
+        return Format::Qti;
+    if (v.startsWith("\xEF\xBB\xBF"))
+        v = v.sliced(3);
+    qsizetype i = 0;
+    while (i < v.size() && (v[i] == ' ' || v[i] == '\t' || v[i] == '\r' || v[i] == '\n'))
+        ++i;
+    if (i < v.size() && v[i] == '<')
+        return Format::MoodleXml;
+    const qsizetype finLigne = v.indexOf('\n');
+    const QByteArray premiere = v.first(finLigne < 0 ? v.size() : finLigne).toByteArray().toLower();
+    if (premiere.contains("question") && (premiere.contains(';') || premiere.contains(',')) && !premiere.contains('{'))
+        return Format::Csv;
+    if (v.indexOf('{') >= 0 && v.indexOf('}') >= 0)
+        return Format::Gift;
+    const QString ext = QFileInfo(nomFichier).suffix().toLower();
+    if (ext == QLatin1String("gift") || ext == QLatin1String("txt"))
+        return Format::Gift;
+    if (ext == QLatin1String("xml"))
+        return Format::MoodleXml;
+    if (ext == QLatin1String("zip"))
+        return Format::Qti;
+    if (ext == QLatin1String("csv"))
+        return Format::Csv;
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------
+// Reports
+
+QStringList Rapport::lignes(Remarque::Genre genre) const
+{
+    QStringList l;
+    for (const Remarque &r : remarques)
+        if (r.genre == genre)
+            l << r.ligne();
+    return l;
+}
+
+QString Rapport::texte() const
+{
+    QString t = titre + u'\n';
+    for (const QString &l : resume)
+        t += l + u'\n';
+    const std::pair<Remarque::Genre, const char *> sections[] = {
+        {Remarque::Genre::Ignoree, "Questions non importées"},
+        {Remarque::Genre::Coupee, "Textes coupés à la largeur de leur champ"},
+        {Remarque::Genre::Remplacee, "Caractères remplacés par « ? »"},
+        {Remarque::Genre::Theme, "Thèmes"},
+        {Remarque::Genre::Media, "Images et sons"},
+        {Remarque::Genre::Perte, "Ce que le format ne garde pas"},
+        {Remarque::Genre::Note, "Remarques"},
+    };
+    for (const auto &[genre, titreSection] : sections) {
+        const QStringList l = lignes(genre);
+        if (l.isEmpty())
+            continue;
+        t += u'\n' + QString::fromUtf8(titreSection) + QStringLiteral(" (%1) :\n").arg(l.size());
+        for (const QString &x : l)
+            t += QStringLiteral("  ") + x + u'\n';
+    }
+    return t;
+}
+
+// ---------------------------------------------------------------------------
+// The bank as an export reads it
+
+Resultat SourceBanque::ouvrir(const CheminsBanque &chemins)
+{
+    m_nomBanque = chemins.nom();
+    m_dossierMedias = chemins.medias;
+    m_fichier.setFileName(chemins.banque);
+    if (!m_fichier.open(QIODevice::ReadOnly))
+        return Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2")
+                                   .arg(QDir::toNativeSeparators(chemins.banque), m_fichier.errorString()));
+    m_longueur = m_fichier.size();
+    m_donnees = nullptr;
+    if (m_longueur > 0) {
+        if (uchar *p = m_fichier.map(0, m_longueur)) {
+            m_donnees = reinterpret_cast<const char *>(p);
+        } else {
+            m_copie = m_fichier.readAll();
+            if (m_copie.size() != m_longueur)
+                return Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2")
+                                           .arg(QDir::toNativeSeparators(chemins.banque), m_fichier.errorString()));
+            m_donnees = m_copie.constData();
+        }
+    }
+    m_nombre = nombreDeFiches(m_longueur);
+
+    TableThemes table;
+    if (Resultat r = lireThemes(chemins.themes, table, false); !r)
+        return r;
+    for (int i = 0; i < 9; ++i)
+        m_themes[size_t(i)] = table.estBlanc(i) ? QString() : texte::sansEspaces(texte::brut(table.NomTheme[i], TableThemes::Largeur));
+    return Resultat::succes();
+}
+
+void SourceBanque::depuisOctets(const QByteArray &enregistrements, const TableThemes &themes,
+                                const QString &dossierMedias)
+{
+    m_copie = enregistrements;
+    m_donnees = m_copie.constData();
+    m_longueur = m_copie.size();
+    m_nombre = nombreDeFiches(m_longueur);
+    m_dossierMedias = dossierMedias;
+    for (int i = 0; i < 9; ++i)
+        m_themes[size_t(i)] = themes.estBlanc(i) ? QString() : texte::sansEspaces(texte::brut(themes.NomTheme[i], TableThemes::Largeur));
+}
+
+FicheQuestion SourceBanque::fiche(int numero) const
+{
+    if (numero < 1 || numero > m_nombre)
+        return {};
+    const qint64 debut = qint64(numero - 1) * FicheQuestion::Taille;
+    return FicheQuestion::depuisOctets(m_donnees + debut, qMin<qint64>(FicheQuestion::Taille, m_longueur - debut));
+}
+
+int SourceBanque::theme(int numero) const
+{
+    const qint64 position = qint64(numero - 1) * FicheQuestion::Taille + offsets::NumTheme;
+    return numero >= 1 && position < m_longueur ? quint8(m_donnees[position]) : 0;
+}
+
+QString SourceBanque::nomTheme(int index) const
+{
+    return index >= 0 && index < 9 ? m_themes[size_t(index)] : QString();
+}
+
+Carte SourceBanque::carte(int numero) const
+{
+    const FicheQuestion f = fiche(numero);
+    Carte c;
+    c.question = texteDeChamp(f.Question, sizeof f.Question);
+    for (int k = 0; k < 3; ++k)
+        c.reponses[size_t(k)] = texteDeChamp(f.Reponse[k], sizeof f.Reponse[k]);
+    c.bonne = bonneReponse(f);
+    c.commentaire = texteDeChamp(f.Commentaire, sizeof f.Commentaire);
+    c.categorie = nomTheme(f.NumTheme);
+    c.marque = f.Marque != 0;
+    c.auteur = texte::affiche(f.Auteur);
+    c.media = texte::affiche(f.FichierMedia);
+    c.codeMedia = c.media.isEmpty() ? 0 : f.TailleImage;
+    return c;
+}
+
+bool SourceBanque::lireMedia(const QString &nom, QByteArray &octets) const
+{
+    if (nom.isEmpty() || nom.contains(u'/'))
+        return false;
+    QFile f(QDir(m_dossierMedias).filePath(nom));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    octets = f.readAll();
+    return f.error() == QFileDevice::NoError;
+}
+
+// ---------------------------------------------------------------------------
+// Texts
+
+QString texteDeChamp(const char *champ, int largeur)
+{
+    QString t = texte::affiche(champ, largeur);
+    if (t.contains(u'\r')) {
+        t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        t.replace(u'\r', u'\n');
+    }
+    return t;
+}
+
+QString sautsEnCrLf(const QString &texte)
+{
+    if (!texte.contains(u'\n'))
+        return texte;
+    QString t = texte;
+    return t.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+}
+
+int bonneReponse(const FicheQuestion &f)
+{
+    int bonne = 0;
+    for (int k = 0; k < 3; ++k)
+        if (f.BonneReponse[k] != 0)
+            bonne = k + 1;
+    return bonne;
+}
+
+QString numeroQuestion(int numero) { return QStringLiteral("Q%1").arg(numero, 4, 10, QLatin1Char('0')); }
+
+QString titreQuestion(int numero, const QString &question)
+{
+    const QStringList mots = QString(question).replace(u'\n', u' ').split(u' ', Qt::SkipEmptyParts);
+    QString titre = numeroQuestion(numero);
+    for (const QString &m : mots) {
+        if (titre.size() + 1 + m.size() > 60)
+            break;
+        titre += u' ' + m;
+    }
+    return titre;
+}
+
+int codePourFichier(const QString &nom)
+{
+    const QString ext = QFileInfo(nom).suffix().toLower();
+    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg") || ext == QLatin1String("bmp"))
+        return media::Image;
+    if (ext == QLatin1String("mid") || ext == QLatin1String("midi"))
+        return media::Mid;
+    if (ext == QLatin1String("wav"))
+        return media::Wav;
+    if (ext == QLatin1String("mp3"))
+        return media::Mp3;
+    return 0;
+}
+
+QString typeMime(const QString &nom)
+{
+    const QString ext = QFileInfo(nom).suffix().toLower();
+    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg"))
+        return QStringLiteral("image/jpeg");
+    if (ext == QLatin1String("bmp"))
+        return QStringLiteral("image/bmp");
+    if (ext == QLatin1String("png"))
+        return QStringLiteral("image/png");
+    if (ext == QLatin1String("gif"))
+        return QStringLiteral("image/gif");
+    if (ext == QLatin1String("mid") || ext == QLatin1String("midi"))
+        return QStringLiteral("audio/midi");
+    if (ext == QLatin1String("wav"))
+        return QStringLiteral("audio/wav");
+    if (ext == QLatin1String("mp3"))
+        return QStringLiteral("audio/mpeg");
+    if (ext == QLatin1String("avi"))
+        return QStringLiteral("video/x-msvideo");
+    return QStringLiteral("application/octet-stream");
+}
+
+QString themeDeCategorie(const QString &chemin)
+{
+    // Levels are split on single slashes; "//" stands for a slash inside a name.
+    QStringList niveaux{QString()};
+    for (qsizetype i = 0; i < chemin.size(); ++i) {
+        if (chemin[i] == u'/') {
+            if (i + 1 < chemin.size() && chemin[i + 1] == u'/') {
+                niveaux.last() += u'/';
+                ++i;
+            } else {
+                niveaux << QString();
+            }
+        } else {
+            niveaux.last() += chemin[i];
+        }
+    }
+    for (QString &n : niveaux)
+        n = n.trimmed();
+    // "$course$/top/Name": the context and the top level are the platform's, not a theme.
+    if (niveaux.size() > 1 && niveaux.first().size() >= 2 && niveaux.first().startsWith(u'$')
+        && niveaux.first().endsWith(u'$'))
+        niveaux.removeFirst();
+    if (niveaux.size() > 1 && niveaux.first() == QLatin1String("top"))
+        niveaux.removeFirst();
+    while (niveaux.size() > 1 && niveaux.last().isEmpty())
+        niveaux.removeLast();
+    const QString nom = niveaux.last();
+    return nom == QLatin1String("top") ? QString() : nom;
+}
+
+QString categorieDeTheme(const QString &nom)
+{
+    QString n = nom;
+    return n.replace(u'/', QLatin1String("//"));
+}
+
+QString nettoyer(const QString &texte)
+{
+    QString t;
+    t.reserve(texte.size());
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const char16_t c = texte[i].unicode();
+        if (c == u'\r') {
+            t += u'\n';
+            if (i + 1 < texte.size() && texte[i + 1] == u'\n')
+                ++i;
+        } else if (c == 0xA0) {
+            t += u' ';
+        } else if (c >= 0x20 || c == u'\n' || c == u'\t') {
+            t += texte[i];
+        }
+    }
+    return t.trimmed();
+}
+
+QString pourXml(const QString &texte)
+{
+    for (QChar c : texte)
+        if ((c.unicode() < 0x20 && c != u'\n' && c != u'\t' && c != u'\r') || c.unicode() >= 0xFFFE)
+            goto nettoie;
+    return texte;
+nettoie:
+    QString t;
+    for (QChar c : texte)
+        if (!((c.unicode() < 0x20 && c != u'\n' && c != u'\t' && c != u'\r') || c.unicode() >= 0xFFFE))
+            t += c;
+    return t;
+}
+
+// ---------------------------------------------------------------------------
+// HTML
+
+void TexteVisible::texte(QStringView t)
+{
+    for (QChar c : t) {
+        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f') {
+            if (!m_texte.isEmpty() && !m_texte.endsWith(u'\n'))
+                m_blancEnAttente = true;
+        } else {
+            if (m_blancEnAttente)
+                m_texte += u' ';
+            m_blancEnAttente = false;
+            m_texte += c;
+        }
+    }
+}
+
+void TexteVisible::dur(QStringView t)
+{
+    if (m_blancEnAttente)
+        m_texte += u' ';
+    m_blancEnAttente = false;
+    for (QChar c : t)
+        m_texte += c.unicode() == 0xA0 ? QChar(u' ') : c;
+}
+
+void TexteVisible::saut()
+{
+    m_blancEnAttente = false;
+    m_texte += u'\n';
+}
+
+void TexteVisible::bloc()
+{
+    m_blancEnAttente = false;
+    if (!m_texte.isEmpty() && !m_texte.endsWith(u'\n'))
+        m_texte += u'\n';
+}
+
+QString TexteVisible::resultat() const
+{
+    QString t = m_texte;
+    while (t.endsWith(u'\n'))
+        t.chop(1);
+    return t;
+}
+
+namespace {
+
+const QHash<QString, char16_t> &entites()
+{
+    static const QHash<QString, char16_t> table = [] {
+        QHash<QString, char16_t> t;
+        // Latin-1, from 160 to 255 in order.
+        const char *latin1[] = {
+            "nbsp", "iexcl", "cent", "pound", "curren", "yen", "brvbar", "sect", "uml", "copy", "ordf", "laquo",
+            "not", "shy", "reg", "macr", "deg", "plusmn", "sup2", "sup3", "acute", "micro", "para", "middot",
+            "cedil", "sup1", "ordm", "raquo", "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",
+            "Atilde", "Auml", "Aring", "AElig", "Ccedil", "Egrave", "Eacute", "Ecirc", "Euml", "Igrave", "Iacute",
+            "Icirc", "Iuml", "ETH", "Ntilde", "Ograve", "Oacute", "Ocirc", "Otilde", "Ouml", "times", "Oslash",
+            "Ugrave", "Uacute", "Ucirc", "Uuml", "Yacute", "THORN", "szlig", "agrave", "aacute", "acirc", "atilde",
+            "auml", "aring", "aelig", "ccedil", "egrave", "eacute", "ecirc", "euml", "igrave", "iacute", "icirc",
+            "iuml", "eth", "ntilde", "ograve", "oacute", "ocirc", "otilde", "ouml", "divide", "oslash", "ugrave",
+            "uacute", "ucirc", "uuml", "yacute", "thorn", "yuml"};
+        for (int i = 0; i < 96; ++i)
+            t.insert(QString::fromLatin1(latin1[i]), char16_t(160 + i));
+        const std::pair<const char *, char16_t> autres[] = {
+            {"amp", u'&'}, {"lt", u'<'}, {"gt", u'>'}, {"quot", u'"'}, {"apos", u'\''}, {"euro", 0x20AC},
+            {"hellip", 0x2026}, {"ndash", 0x2013}, {"mdash", 0x2014}, {"lsquo", 0x2018}, {"rsquo", 0x2019},
+            {"sbquo", 0x201A}, {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"bdquo", 0x201E}, {"oelig", 0x0153},
+            {"OElig", 0x0152}, {"Scaron", 0x0160}, {"scaron", 0x0161}, {"Yuml", 0x0178}, {"bull", 0x2022},
+            {"trade", 0x2122}, {"dagger", 0x2020}, {"Dagger", 0x2021}, {"permil", 0x2030}, {"lsaquo", 0x2039},
+            {"rsaquo", 0x203A}, {"circ", 0x02C6}, {"tilde", 0x02DC}, {"fnof", 0x0192}, {"thinsp", 0x2009},
+            {"ensp", 0x2002}, {"emsp", 0x2003}};
+        for (const auto &[nom, c] : autres)
+            t.insert(QString::fromLatin1(nom), c);
+        return t;
+    }();
+    return table;
+}
+
+// The character of "&...;" starting at i, and where it ends; nothing for a lone "&".
+bool entite(const QString &html, qsizetype i, QString &texte, qsizetype &fin)
+{
+    const qsizetype pv = html.indexOf(u';', i + 1);
+    if (pv < 0 || pv - i > 12)
+        return false;
+    const QString nom = html.mid(i + 1, pv - i - 1);
+    char32_t c = 0;
+    if (nom.startsWith(u'#')) {
+        bool ok = false;
+        const uint v = nom.startsWith(QLatin1String("#x"), Qt::CaseInsensitive) ? nom.mid(2).toUInt(&ok, 16)
+                                                                                : nom.mid(1).toUInt(&ok, 10);
+        if (!ok || v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
+            return false;
+        c = v;
+    } else {
+        const auto it = entites().constFind(nom);
+        if (it == entites().constEnd())
+            return false;
+        c = *it;
+    }
+    texte = QString::fromUcs4(&c, 1);
+    fin = pv + 1;
+    return true;
+}
+
+bool estBloc(QStringView nom)
+{
+    static const char *const blocs[] = {"p", "div", "li", "ul", "ol", "h1", "h2", "h3", "h4", "h5", "h6", "tr",
+                                        "table", "blockquote", "pre", "dd", "dt", "dl", "section", "article",
+                                        "header", "footer", "figure", "figcaption", "hr"};
+    for (const char *b : blocs)
+        if (nom == QLatin1String(b))
+            return true;
+    return false;
+}
+
+} // namespace
+
+QString texteDeHtml(const QString &html)
+{
+    TexteVisible sortie;
+    const qsizetype n = html.size();
+    qsizetype i = 0, debutTexte = 0;
+    auto viderTexte = [&](qsizetype jusque) {
+        if (jusque > debutTexte)
+            sortie.texte(QStringView(html).sliced(debutTexte, jusque - debutTexte));
+    };
+    while (i < n) {
+        const QChar c = html[i];
+        if (c == u'&') {
+            QString t;
+            qsizetype fin = 0;
+            if (entite(html, i, t, fin)) {
+                viderTexte(i);
+                sortie.dur(t);
+                i = debutTexte = fin;
+                continue;
+            }
+            ++i;
+            continue;
+        }
+        if (c != u'<' || i + 1 >= n || !(html[i + 1].isLetter() || html[i + 1] == u'/' || html[i + 1] == u'!')) {
+            ++i;
+            continue;
+        }
+        viderTexte(i);
+        if (html.mid(i, 4) == QLatin1String("<!--")) {
+            const qsizetype fin = html.indexOf(QLatin1String("-->"), i + 4);
+            i = debutTexte = fin < 0 ? n : fin + 3;
+            continue;
+        }
+        // The tag's end, skipping quoted attribute values.
+        qsizetype j = i + 1;
+        QChar guillemet;
+        for (; j < n; ++j) {
+            if (!guillemet.isNull()) {
+                if (html[j] == guillemet)
+                    guillemet = QChar();
+            } else if (html[j] == u'"' || html[j] == u'\'') {
+                guillemet = html[j];
+            } else if (html[j] == u'>') {
+                break;
+            }
+        }
+        const bool fermante = html[i + 1] == u'/';
+        qsizetype k = i + (fermante ? 2 : 1);
+        const qsizetype debutNom = k;
+        while (k < n && (html[k].isLetterOrNumber()))
+            ++k;
+        const QString nom = html.mid(debutNom, k - debutNom).toLower();
+        i = debutTexte = j < n ? j + 1 : n;
+        if (nom == QLatin1String("br")) {
+            sortie.saut();
+        } else if (estBloc(nom)) {
+            sortie.bloc();
+        } else if (!fermante && (nom == QLatin1String("script") || nom == QLatin1String("style"))) {
+            const qsizetype fin = html.indexOf(QStringLiteral("</") + nom, i, Qt::CaseInsensitive);
+            const qsizetype finBalise = fin < 0 ? -1 : html.indexOf(u'>', fin);
+            i = debutTexte = finBalise < 0 ? n : finBalise + 1;
+        }
+    }
+    viderTexte(n);
+    return sortie.resultat();
+}
+
+QString htmlDeTexte(const QString &texte)
+{
+    QString h;
+    h.reserve(texte.size() + texte.size() / 8);
+    const qsizetype n = texte.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = texte[i];
+        switch (c.unicode()) {
+        case u'&': h += QLatin1String("&amp;"); break;
+        case u'<': h += QLatin1String("&lt;"); break;
+        case u'>': h += QLatin1String("&gt;"); break;
+        case u'"': h += QLatin1String("&quot;"); break;
+        case u'\n': h += QLatin1String("<br>"); break;
+        case u'\t': h += QLatin1String("&#9;"); break;
+        case u' ': {
+            // A browser collapses a blank next to another, a line's end or the text's ends.
+            const bool seul = i > 0 && texte[i - 1] != u' ' && texte[i - 1] != u'\n' && i + 1 < n
+                              && texte[i + 1] != u' ' && texte[i + 1] != u'\n';
+            h += seul ? QLatin1String(" ") : QLatin1String("&nbsp;");
+            break;
+        }
+        default:
+            if (c.unicode() >= 0x20)
+                h += c;
+        }
+    }
+    return h;
+}
+
+// ---------------------------------------------------------------------------
+// Dispatch
+
+Lecture lire(Format format, const QByteArray &contenu, const QString &nomFichier)
+{
+    switch (format) {
+    case Format::Gift: return lireGift(contenu, nomFichier);
+    case Format::MoodleXml: return lireMoodle(contenu, nomFichier);
+    case Format::Qti: return lireQti(contenu, nomFichier);
+    case Format::Csv: return lireCsv(contenu, nomFichier);
+    }
+    return {};
+}
+
+Resultat ecrire(const SourceBanque &src, QIODevice &sortie, const OptionsExport &o, Rapport &rapport,
+                const Progression &progression)
+{
+    switch (o.format) {
+    case Format::Gift: return ecrireGift(src, sortie, rapport, progression);
+    case Format::MoodleXml: return ecrireMoodle(src, sortie, o.melanger, rapport, progression);
+    case Format::Qti: return ecrireQti(src, sortie, o.melanger, rapport, progression);
+    case Format::Csv: return ecrireCsv(src, sortie, o.separateur, rapport, progression);
+    }
+    return Resultat::succes();
+}
+
+Resultat exporter(const CheminsBanque &banque, const QString &fichier, const OptionsExport &options,
+                  Rapport &rapport, const Progression &progression)
+{
+    SourceBanque src;
+    if (Resultat r = src.ouvrir(banque); !r)
+        return r;
+    for (const QString &fichierBanque : {banque.banque, banque.themes}) {
+        const QFileInfo a(fichierBanque), b(fichier);
+        if (a.absoluteFilePath() == b.absoluteFilePath()
+            || (a.exists() && b.exists() && a.canonicalFilePath() == b.canonicalFilePath()))
+            return Resultat::echec(QStringLiteral("Le fichier %1 appartient à la banque %2 : choisissez un autre nom pour "
+                                                  "l'exportation.")
+                                       .arg(QDir::toNativeSeparators(fichier), banque.nom()));
+    }
+    rapport.titre = QStringLiteral("Exportation de la banque %1 au format %2 dans %3")
+                        .arg(banque.nom(), nomFormat(options.format), QDir::toNativeSeparators(fichier));
+    QSaveFile f(fichier);
+    if (!f.open(QIODevice::WriteOnly))
+        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier %1 : %2")
+                                   .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+    if (Resultat r = ecrire(src, f, options, rapport, progression); !r) {
+        f.cancelWriting();
+        return r;
+    }
+    if (!f.commit())
+        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier %1 : %2")
+                                   .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+    return Resultat::succes();
+}
+
+ResultatImport importer(const CheminsBanque &banque, const QString &fichier, std::optional<Format> format,
+                        const Progression &progression)
+{
+    ResultatImport res;
+    const QString nom = QFileInfo(fichier).fileName();
+    QFile f(fichier);
+    if (!f.open(QIODevice::ReadOnly)) {
+        res.resultat = Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2")
+                                           .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+        return res;
+    }
+    const QByteArray contenu = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        res.resultat = Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2")
+                                           .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+        return res;
+    }
+    if (!format)
+        format = deviner(contenu, nom);
+    if (!format) {
+        res.resultat = Resultat::echec(QStringLiteral("Le format du fichier %1 n'est pas reconnu : un fichier GIFT, "
+                                                      "Moodle XML, CSV ou un paquet IMS QTI 2.1 (zip) est attendu.")
+                                           .arg(nom));
+        return res;
+    }
+    const Lecture lecture = lire(*format, contenu, nom);
+    if (!lecture.resultat) {
+        res.resultat = lecture.resultat;
+        return res;
+    }
+    res = ajouter(banque, lecture, nom, progression);
+    res.rapport.titre = QStringLiteral("Importation de %1 (%2) dans la banque %3")
+                            .arg(nom, nomFormat(*format), banque.nom());
+    return res;
+}
+
+} // namespace echanges
+
+namespace echanges {
+
+qsizetype utf8Invalide(QByteArrayView o)
+{
+    const qsizetype n = o.size();
+    for (qsizetype i = 0; i < n;) {
+        const uchar c = uchar(o[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int suite = 0;
+        char32_t v = 0, minimum = 0;
+        if ((c & 0xE0) == 0xC0) {
+            suite = 1, v = c & 0x1F, minimum = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            suite = 2, v = c & 0x0F, minimum = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            suite = 3, v = c & 0x07, minimum = 0x10000;
+        } else {
+            return i;
+        }
+        for (int k = 1; k <= suite; ++k) {
+            if (i + k >= n || (uchar(o[i + k]) & 0xC0) != 0x80)
+                return i;
+            v = (v << 6) | (uchar(o[i + k]) & 0x3F);
+        }
+        if (v < minimum || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
+            return i;
+        i += suite + 1;
+    }
+    return -1;
+}
+
+int ligneDe(QByteArrayView octets, qsizetype position)
+{
+    return int(octets.first(qBound<qsizetype>(0, position, octets.size())).count('\n')) + 1;
+}
+
+QString listeNumeros(const QList<int> &numeros)
+{
+    QStringList l;
+    for (qsizetype i = 0; i < numeros.size() && i < 20; ++i)
+        l << QString::number(numeros[i]);
+    QString t = l.join(QLatin1String(", "));
+    if (numeros.size() > 20)
+        t += QStringLiteral(", …");
+    return t;
+}
+
+void TamponSortie::ajouter(const QString &texte)
+{
+    m_octets += texte.toUtf8();
+    if (m_octets.size() >= (1 << 20))
+        vider();
+}
+
+void TamponSortie::ajouterOctets(QByteArrayView octets)
+{
+    m_octets += octets;
+    if (m_octets.size() >= (1 << 20))
+        vider();
+}
+
+bool TamponSortie::vider()
+{
+    if (m_ok && !m_octets.isEmpty() && m_sortie.write(m_octets) != m_octets.size())
+        m_ok = false;
+    m_octets.truncate(0);
+    return m_ok;
+}
+
+} // namespace echanges

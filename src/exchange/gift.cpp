@@ -1,0 +1,452 @@
+#include "exchange/formats.h"
+
+#include <QIODevice>
+#include <vector>
+
+namespace echanges {
+
+// ---------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+void echapper(QString &sortie, const QString &texte)
+{
+    for (QChar c : texte) {
+        switch (c.unicode()) {
+        case u'\\':
+        case u'~':
+        case u'=':
+        case u'#':
+        case u'{':
+        case u'}':
+        case u':':
+            sortie += u'\\';
+            sortie += c;
+            break;
+        case u'\n': sortie += QLatin1String("\\n"); break;
+        default: sortie += c;
+        }
+    }
+}
+
+// What every writer says of the cards a platform will not take as they are.
+struct Avertissements {
+    QList<int> sansBonne, reponseVide, questionVide;
+
+    void examiner(int numero, const Carte &c)
+    {
+        if (c.bonne == 0)
+            sansBonne << numero;
+        if (c.question.isEmpty())
+            questionVide << numero;
+        for (const QString &r : c.reponses)
+            if (r.isEmpty()) {
+                reponseVide << numero;
+                break;
+            }
+    }
+    void rapporter(Rapport &r) const
+    {
+        if (!sansBonne.isEmpty())
+            r.ajouter(Remarque::Genre::Note, {},
+                      QStringLiteral("%1 fiche(s) sans bonne réponse, exportées sans réponse juste : %2")
+                          .arg(sansBonne.size())
+                          .arg(listeNumeros(sansBonne)));
+        if (!questionVide.isEmpty())
+            r.ajouter(Remarque::Genre::Note, {},
+                      QStringLiteral("%1 fiche(s) sans texte de question : %2")
+                          .arg(questionVide.size())
+                          .arg(listeNumeros(questionVide)));
+        if (!reponseVide.isEmpty())
+            r.ajouter(Remarque::Genre::Note, {},
+                      QStringLiteral("%1 fiche(s) avec une réponse vide, qu'une plateforme peut ignorer : %2")
+                          .arg(reponseVide.size())
+                          .arg(listeNumeros(reponseVide)));
+    }
+};
+
+} // namespace
+
+Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport, const Progression &progression)
+{
+    // One block per theme used, in the order of the themes; cards of a theme without a name
+    // come first, before any category, since a category holds until the next one.
+    std::array<std::vector<int>, 10> groupes;
+    for (int n = 1; n <= src.nombre(); ++n) {
+        const int t = src.theme(n);
+        groupes[size_t(t <= 8 && !src.nomTheme(t).isEmpty() ? t + 1 : 0)].push_back(n);
+    }
+    TamponSortie tampon(sortie);
+    Avertissements avert;
+    QList<int> media, marques, initiales;
+    int fait = 0;
+    QString q;
+    for (size_t g = 0; g < groupes.size(); ++g) {
+        if (groupes[g].empty())
+            continue;
+        if (g > 0)
+            tampon.ajouter(QStringLiteral("$CATEGORY: ") + categorieDeTheme(src.nomTheme(int(g) - 1))
+                           + QStringLiteral("\n\n"));
+        for (int n : groupes[g]) {
+            const Carte c = src.carte(n);
+            avert.examiner(n, c);
+            if (!c.media.isEmpty() && c.codeMedia != 0)
+                media << n;
+            if (c.marque)
+                marques << n;
+            if (!c.auteur.isEmpty())
+                initiales << n;
+            q.truncate(0);
+            q += QLatin1String("::") + numeroQuestion(n) + QLatin1String("::[plain]");
+            echapper(q, c.question);
+            q += QLatin1String("{\n");
+            for (int k = 0; k < 3; ++k) {
+                q += k + 1 == c.bonne ? QLatin1String("\t=") : QLatin1String("\t~");
+                echapper(q, c.reponses[size_t(k)]);
+                q += u'\n';
+            }
+            if (!c.commentaire.isEmpty()) {
+                q += QLatin1String("\t####");
+                echapper(q, c.commentaire);
+                q += u'\n';
+            }
+            q += QLatin1String("}\n\n");
+            tampon.ajouter(q);
+            if (progression && ++fait % 1024 == 0 && !progression(fait, src.nombre()))
+                return Resultat::echec(QStringLiteral("Exportation annulée."));
+        }
+    }
+    if (!tampon.vider())
+        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+
+    rapport.fiches = src.nombre();
+    rapport.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(src.nombre());
+    const std::pair<const QList<int> *, const char *> pertes[] = {
+        {&media, "leur image ou leur son"}, {&marques, "leur marque"}, {&initiales, "les initiales de leur auteur"}};
+    for (const auto &[liste, quoi] : pertes)
+        if (!liste->isEmpty())
+            rapport.ajouter(Remarque::Genre::Perte, {},
+                            QStringLiteral("%1 fiche(s) perdent %2 : %3")
+                                .arg(liste->size())
+                                .arg(QString::fromUtf8(quoi), listeNumeros(*liste)));
+    avert.rapporter(rapport);
+    return Resultat::succes();
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+namespace {
+
+constexpr char16_t kSpeciaux[] = u"~=#{}:\\";
+
+bool estSpecial(QChar c)
+{
+    for (char16_t s : kSpeciaux)
+        if (s && c == s)
+            return true;
+    return false;
+}
+
+QString deseschapper(QStringView t)
+{
+    QString r;
+    r.reserve(t.size());
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (t[i] == u'\\' && i + 1 < t.size()) {
+            const QChar s = t[i + 1];
+            if (estSpecial(s)) {
+                r += s;
+                ++i;
+                continue;
+            }
+            if (s == u'n') {
+                r += u'\n';
+                ++i;
+                continue;
+            }
+        }
+        r += t[i];
+    }
+    return r;
+}
+
+// The first unescaped occurrence of one of the characters from position i, or -1.
+qsizetype chercher(QStringView t, qsizetype i, QStringView caracteres)
+{
+    for (; i < t.size(); ++i) {
+        if (t[i] == u'\\') {
+            ++i;
+            continue;
+        }
+        if (caracteres.contains(t[i]))
+            return i;
+    }
+    return -1;
+}
+
+qsizetype chercherChaine(QStringView t, qsizetype i, QStringView motif)
+{
+    for (; i + motif.size() <= t.size(); ++i) {
+        if (t[i] == u'\\') {
+            ++i;
+            continue;
+        }
+        if (t.sliced(i).startsWith(motif))
+            return i;
+    }
+    return -1;
+}
+
+struct Bloc {
+    QString texte;  // lines joined with '\n'
+    int ligne = 0;  // of its first line
+};
+
+struct Reponse {
+    bool juste = false;
+    double poids = 0;  // %n%, or 100 for "=" without weight
+    QString texte;
+    bool avecCommentaire = false;
+};
+
+// The text of a question part in its format.
+QString texteEnFormat(QStringView brut, const QString &format)
+{
+    const QString t = deseschapper(brut);
+    return nettoyer(format == QLatin1String("html") ? texteDeHtml(t) : t);
+}
+
+} // namespace
+
+Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
+{
+    Lecture lecture;
+    if (const qsizetype mauvais = utf8Invalide(contenu); mauvais >= 0) {
+        lecture.resultat = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas écrit en UTF-8 (ligne %2) : un "
+                                                          "fichier GIFT doit l'être.")
+                                               .arg(nomFichier)
+                                               .arg(ligneDe(contenu, mauvais)));
+        return lecture;
+    }
+    QString texte = QString::fromUtf8(contenu);
+    if (texte.startsWith(QChar(0xFEFF)))
+        texte.remove(0, 1);
+
+    // Questions are separated by blank lines outside braces; comment lines are dropped.
+    QList<Bloc> blocs;
+    {
+        const QStringList lignes = texte.split(u'\n');
+        Bloc courant;
+        int profondeur = 0, ligneAccolade = 0;
+        for (qsizetype i = 0; i < lignes.size(); ++i) {
+            QString l = lignes[i];
+            if (l.endsWith(u'\r'))
+                l.chop(1);
+            const QString nue = l.trimmed();
+            if (nue.startsWith(QLatin1String("//")))
+                continue;
+            if (nue.isEmpty() && profondeur == 0) {
+                if (!courant.texte.isEmpty())
+                    blocs << courant;
+                courant = {};
+                continue;
+            }
+            if (courant.texte.isEmpty() && courant.ligne == 0)
+                courant.ligne = int(i) + 1;
+            else
+                courant.texte += u'\n';
+            courant.texte += l;
+            for (qsizetype k = 0; k < l.size(); ++k) {
+                if (l[k] == u'\\') {
+                    ++k;
+                } else if (l[k] == u'{') {
+                    if (profondeur++ == 0)
+                        ligneAccolade = int(i) + 1;
+                } else if (l[k] == u'}' && profondeur > 0) {
+                    --profondeur;
+                }
+            }
+        }
+        if (profondeur > 0) {
+            lecture.resultat = Resultat::echec(QStringLiteral("Le fichier %1 est incomplet ou n'est pas un fichier GIFT : "
+                                                              "l'accolade « { » de la ligne %2 n'est jamais fermée.")
+                                                   .arg(nomFichier)
+                                                   .arg(ligneAccolade));
+            return lecture;
+        }
+        if (!courant.texte.isEmpty())
+            blocs << courant;
+    }
+
+    QString categorie;
+    for (Bloc &b : blocs) {
+        QString lieu = QStringLiteral("ligne %1").arg(b.ligne);
+        auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
+
+        QStringView t = QStringView(b.texte).trimmed();
+        if (t.startsWith(QLatin1String("$CATEGORY:"))) {
+            const qsizetype fin = t.indexOf(u'\n');
+            categorie = themeDeCategorie(t.sliced(10, (fin < 0 ? t.size() : fin) - 10).toString().trimmed());
+            if (fin < 0)
+                continue;
+            t = t.sliced(fin + 1).trimmed();
+            lieu = QStringLiteral("ligne %1").arg(b.ligne + 1);
+        }
+        // ::title::
+        if (t.startsWith(QLatin1String("::"))) {
+            const qsizetype fin = chercherChaine(t, 2, u"::");
+            if (fin >= 0)
+                t = t.sliced(fin + 2).trimmed();
+        }
+        QString format = QStringLiteral("moodle");
+        if (t.startsWith(u'[')) {
+            const qsizetype fin = t.indexOf(u']');
+            if (fin > 0) {
+                format = t.sliced(1, fin - 1).toString().toLower();
+                t = t.sliced(fin + 1);
+            }
+        }
+        const qsizetype ouvre = chercher(t, 0, u"{");
+        if (ouvre < 0) {
+            ignorer(QStringLiteral("texte sans réponses (description)"));
+            continue;
+        }
+        qsizetype ferme = -1;
+        for (qsizetype k = ouvre + 1, profondeur = 1; k < t.size(); ++k) {
+            if (t[k] == u'\\') {
+                ++k;
+            } else if (t[k] == u'{') {
+                ++profondeur;
+            } else if (t[k] == u'}' && --profondeur == 0) {
+                ferme = k;
+                break;
+            }
+        }
+        if (ferme < 0) {  // cannot happen after the count above; kept for safety
+            ignorer(QStringLiteral("accolade jamais fermée"));
+            continue;
+        }
+        const QStringView avant = t.first(ouvre);
+        const QStringView apres = t.sliced(ferme + 1).trimmed();
+        QStringView reponses = t.sliced(ouvre + 1, ferme - ouvre - 1).trimmed();
+
+        // General feedback: "####" to the end of the answers.
+        QString commentaire;
+        if (const qsizetype g = chercherChaine(reponses, 0, u"####"); g >= 0) {
+            commentaire = texteEnFormat(reponses.sliced(g + 4), format);
+            reponses = reponses.first(g).trimmed();
+        }
+        if (reponses.isEmpty()) {
+            ignorer(QStringLiteral("question ouverte, sans réponses proposées"));
+            continue;
+        }
+        if (reponses.startsWith(u'#')) {
+            ignorer(QStringLiteral("question numérique"));
+            continue;
+        }
+        {
+            const qsizetype diese = chercher(reponses, 0, u"#");
+            const QString mot = reponses.first(diese < 0 ? reponses.size() : diese).trimmed().toString().toUpper();
+            if (mot == QLatin1String("T") || mot == QLatin1String("F") || mot == QLatin1String("TRUE")
+                || mot == QLatin1String("FALSE")) {
+                ignorer(QStringLiteral("question vrai/faux"));
+                continue;
+            }
+        }
+        // The answers, each from its "=" or "~" to the next.
+        QList<Reponse> liste;
+        bool sansMarque = false;
+        for (qsizetype k = 0; k < reponses.size();) {
+            const qsizetype debut = chercher(reponses, k, u"=~");
+            if (debut < 0)
+                break;
+            if (debut > k && !reponses.sliced(k, debut - k).trimmed().isEmpty() && liste.isEmpty())
+                sansMarque = true;
+            const qsizetype fin = chercher(reponses, debut + 1, u"=~");
+            const QStringView morceau = reponses.sliced(debut + 1, (fin < 0 ? reponses.size() : fin) - debut - 1);
+            Reponse r;
+            r.juste = reponses[debut] == u'=';
+            r.poids = r.juste ? 100 : 0;
+            QStringView corps = morceau.trimmed();
+            if (corps.startsWith(u'%')) {
+                const qsizetype p = corps.indexOf(u'%', 1);
+                if (p > 0) {
+                    bool ok = false;
+                    const double v = corps.sliced(1, p - 1).toString().toDouble(&ok);
+                    if (ok)
+                        r.poids = v;
+                    corps = corps.sliced(p + 1);
+                }
+            }
+            if (const qsizetype diese = chercher(corps, 0, u"#"); diese >= 0) {
+                r.avecCommentaire = !corps.sliced(diese + 1).trimmed().isEmpty();
+                corps = corps.first(diese);
+            }
+            r.texte = corps.toString();
+            liste << r;
+            k = fin < 0 ? reponses.size() : fin;
+        }
+        if (sansMarque || liste.isEmpty()) {
+            ignorer(QStringLiteral("réponses illisibles (ni « = » ni « ~ »)"));
+            continue;
+        }
+        bool association = false;
+        for (const Reponse &r : liste)
+            if (chercherChaine(r.texte, 0, u"->") >= 0)
+                association = true;
+        if (association) {
+            ignorer(QStringLiteral("question d'association"));
+            continue;
+        }
+        if (std::all_of(liste.begin(), liste.end(), [](const Reponse &r) { return r.juste; })) {
+            ignorer(QStringLiteral("question à réponse courte"));
+            continue;
+        }
+        const int justes = int(std::count_if(liste.begin(), liste.end(), [](const Reponse &r) { return r.poids > 0; }));
+        if (liste.size() != 3) {
+            ignorer(QStringLiteral("%1 réponses au lieu de 3").arg(liste.size()));
+            continue;
+        }
+        if (justes == 0) {
+            ignorer(QStringLiteral("aucune bonne réponse"));
+            continue;
+        }
+        if (justes > 1) {
+            ignorer(QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes));
+            continue;
+        }
+        Question q;
+        q.lieu = lieu;
+        q.categorie = categorie;
+        QString question = texteEnFormat(avant, format);
+        if (!apres.isEmpty())  // a missing word: the gap stands where the answers were
+            question = nettoyer(question + QStringLiteral(" _____ ") + texteEnFormat(apres, format));
+        q.question = question;
+        bool vide = false, commentaires = false;
+        for (int k = 0; k < 3; ++k) {
+            q.reponses[size_t(k)] = texteEnFormat(liste[k].texte, format);
+            vide = vide || q.reponses[size_t(k)].isEmpty();
+            commentaires = commentaires || liste[k].avecCommentaire;
+            if (liste[k].poids > 0)
+                q.bonne = k + 1;
+        }
+        if (q.question.isEmpty()) {
+            ignorer(QStringLiteral("question sans texte"));
+            continue;
+        }
+        if (vide) {
+            ignorer(QStringLiteral("une des réponses est vide"));
+            continue;
+        }
+        q.commentaire = commentaire;
+        if (commentaires)
+            lecture.remarques.append({Remarque::Genre::Perte, lieu,
+                                      QStringLiteral("les commentaires propres à chaque réponse ne sont pas gardés")});
+        lecture.questions << q;
+    }
+    return lecture;
+}
+
+} // namespace echanges

@@ -1,0 +1,526 @@
+#include "exchange/formats.h"
+#include "exchange/xml.h"
+#include "exchange/zip.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QUrl>
+#include <QXmlStreamWriter>
+
+namespace echanges {
+
+namespace {
+
+const QString kQti = QStringLiteral("http://www.imsglobal.org/xsd/imsqti_v2p1");
+const QString kCp = QStringLiteral("http://www.imsglobal.org/xsd/imscp_v1p1");
+const QString kXsi = QStringLiteral("http://www.w3.org/2001/XMLSchema-instance");
+const QString kChoix[3] = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+
+QString lienMedia(const QString &nom)
+{
+    return QStringLiteral("media/") + QString::fromLatin1(QUrl::toPercentEncoding(nom));
+}
+
+// Plain text as XHTML content: <br/> for line breaks, non-breaking spaces where blanks would collapse.
+void ecrireTexte(QXmlStreamWriter &x, const QString &texte)
+{
+    const QString t = pourXml(texte);
+    QString morceau;
+    const qsizetype n = t.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = t[i];
+        if (c == u'\n') {
+            x.writeCharacters(morceau);
+            morceau.clear();
+            x.writeEmptyElement(QStringLiteral("br"));
+        } else if (c == u' ') {
+            const bool seul = i > 0 && t[i - 1] != u' ' && t[i - 1] != u'\n' && i + 1 < n && t[i + 1] != u' '
+                              && t[i + 1] != u'\n';
+            morceau += seul ? QChar(u' ') : QChar(0xA0);
+        } else {
+            morceau += c;
+        }
+    }
+    x.writeCharacters(morceau);
+}
+
+void valeurParDefaut(QXmlStreamWriter &x, const QString &identifiant, const QString &type, const QString &valeur)
+{
+    x.writeStartElement(QStringLiteral("outcomeDeclaration"));
+    x.writeAttribute(QStringLiteral("identifier"), identifiant);
+    x.writeAttribute(QStringLiteral("cardinality"), QStringLiteral("single"));
+    x.writeAttribute(QStringLiteral("baseType"), type);
+    if (!valeur.isEmpty()) {
+        x.writeStartElement(QStringLiteral("defaultValue"));
+        x.writeTextElement(QStringLiteral("value"), valeur);
+        x.writeEndElement();
+    }
+    x.writeEndElement();
+}
+
+void fixerValeur(QXmlStreamWriter &x, const QString &identifiant, const QString &type, const QString &valeur)
+{
+    x.writeStartElement(QStringLiteral("setOutcomeValue"));
+    x.writeAttribute(QStringLiteral("identifier"), identifiant);
+    x.writeStartElement(QStringLiteral("baseValue"));
+    x.writeAttribute(QStringLiteral("baseType"), type);
+    x.writeCharacters(valeur);
+    x.writeEndElement();
+    x.writeEndElement();
+}
+
+QByteArray item(int numero, const Carte &c, bool avecMedia, bool melanger)
+{
+    QByteArray octets;
+    QXmlStreamWriter x(&octets);
+    x.setAutoFormatting(true);
+    x.setAutoFormattingIndent(2);
+    x.writeStartDocument();
+    x.writeDefaultNamespace(kQti);
+    x.writeNamespace(kXsi, QStringLiteral("xsi"));
+    x.writeStartElement(kQti, QStringLiteral("assessmentItem"));
+    x.writeAttribute(kXsi, QStringLiteral("schemaLocation"),
+                     kQti + QStringLiteral(" http://www.imsglobal.org/xsd/qti/qtiv2p1/imsqti_v2p1.xsd"));
+    x.writeAttribute(QStringLiteral("identifier"), numeroQuestion(numero));
+    x.writeAttribute(QStringLiteral("title"), pourXml(titreQuestion(numero, c.question)));
+    x.writeAttribute(QStringLiteral("adaptive"), QStringLiteral("false"));
+    x.writeAttribute(QStringLiteral("timeDependent"), QStringLiteral("false"));
+
+    x.writeStartElement(QStringLiteral("responseDeclaration"));
+    x.writeAttribute(QStringLiteral("identifier"), QStringLiteral("RESPONSE"));
+    x.writeAttribute(QStringLiteral("cardinality"), QStringLiteral("single"));
+    x.writeAttribute(QStringLiteral("baseType"), QStringLiteral("identifier"));
+    if (c.bonne >= 1 && c.bonne <= 3) {
+        x.writeStartElement(QStringLiteral("correctResponse"));
+        x.writeTextElement(QStringLiteral("value"), kChoix[c.bonne - 1]);
+        x.writeEndElement();
+    }
+    x.writeEndElement();
+    valeurParDefaut(x, QStringLiteral("SCORE"), QStringLiteral("float"), QStringLiteral("0"));
+    valeurParDefaut(x, QStringLiteral("MAXSCORE"), QStringLiteral("float"), QStringLiteral("1"));
+    if (!c.commentaire.isEmpty())
+        valeurParDefaut(x, QStringLiteral("FEEDBACK"), QStringLiteral("identifier"), QString());
+
+    x.writeStartElement(QStringLiteral("itemBody"));
+    if (!c.question.isEmpty()) {
+        x.writeStartElement(QStringLiteral("p"));
+        ecrireTexte(x, c.question);
+        x.writeEndElement();
+    }
+    if (avecMedia) {
+        x.writeStartElement(QStringLiteral("p"));
+        if (media::estImage(c.codeMedia)) {
+            x.writeEmptyElement(QStringLiteral("img"));
+            x.writeAttribute(QStringLiteral("src"), lienMedia(c.media));
+            x.writeAttribute(QStringLiteral("alt"), pourXml(c.media));
+        } else {
+            x.writeStartElement(QStringLiteral("object"));
+            x.writeAttribute(QStringLiteral("data"), lienMedia(c.media));
+            x.writeAttribute(QStringLiteral("type"), typeMime(c.media));
+            x.writeCharacters(pourXml(c.media));
+            x.writeEndElement();
+        }
+        x.writeEndElement();
+    }
+    x.writeStartElement(QStringLiteral("choiceInteraction"));
+    x.writeAttribute(QStringLiteral("responseIdentifier"), QStringLiteral("RESPONSE"));
+    x.writeAttribute(QStringLiteral("shuffle"), melanger ? QStringLiteral("true") : QStringLiteral("false"));
+    x.writeAttribute(QStringLiteral("maxChoices"), QStringLiteral("1"));
+    for (int k = 0; k < 3; ++k) {
+        x.writeStartElement(QStringLiteral("simpleChoice"));
+        x.writeAttribute(QStringLiteral("identifier"), kChoix[k]);
+        ecrireTexte(x, c.reponses[size_t(k)]);
+        x.writeEndElement();
+    }
+    x.writeEndElement();
+    x.writeEndElement();  // itemBody
+
+    // The rules of the match_correct template written out, and one more that shows the
+    // comment: a feedback needs its outcome set, which the template alone never does.
+    x.writeStartElement(QStringLiteral("responseProcessing"));
+    x.writeStartElement(QStringLiteral("responseCondition"));
+    x.writeStartElement(QStringLiteral("responseIf"));
+    x.writeStartElement(QStringLiteral("match"));
+    x.writeEmptyElement(QStringLiteral("variable"));
+    x.writeAttribute(QStringLiteral("identifier"), QStringLiteral("RESPONSE"));
+    x.writeEmptyElement(QStringLiteral("correct"));
+    x.writeAttribute(QStringLiteral("identifier"), QStringLiteral("RESPONSE"));
+    x.writeEndElement();
+    fixerValeur(x, QStringLiteral("SCORE"), QStringLiteral("float"), QStringLiteral("1"));
+    x.writeEndElement();
+    x.writeStartElement(QStringLiteral("responseElse"));
+    fixerValeur(x, QStringLiteral("SCORE"), QStringLiteral("float"), QStringLiteral("0"));
+    x.writeEndElement();
+    x.writeEndElement();
+    if (!c.commentaire.isEmpty())
+        fixerValeur(x, QStringLiteral("FEEDBACK"), QStringLiteral("identifier"), QStringLiteral("COMMENTAIRE"));
+    x.writeEndElement();
+
+    if (!c.commentaire.isEmpty()) {
+        x.writeStartElement(QStringLiteral("modalFeedback"));
+        x.writeAttribute(QStringLiteral("outcomeIdentifier"), QStringLiteral("FEEDBACK"));
+        x.writeAttribute(QStringLiteral("showHide"), QStringLiteral("show"));
+        x.writeAttribute(QStringLiteral("identifier"), QStringLiteral("COMMENTAIRE"));
+        ecrireTexte(x, c.commentaire);
+        x.writeEndElement();
+    }
+    x.writeEndElement();
+    x.writeEndDocument();
+    return octets;
+}
+
+// An identifier (xsd:ID) from a bank's name: letters, digits, "-", "_" and ".".
+QString identifiant(const QString &nom)
+{
+    QString id;
+    for (QChar c : nom)
+        id += (c.isLetterOrNumber() && c.unicode() < 0x80) || c == u'-' || c == u'_' || c == u'.' ? c : QChar(u'_');
+    return QStringLiteral("BANQUE-") + id;
+}
+
+} // namespace
+
+Resultat ecrireQti(const SourceBanque &src, QIODevice &sortie, bool melanger, Rapport &rapport,
+                   const Progression &progression)
+{
+    ArchiveEcrite zip;
+    QByteArray manifeste;
+    QXmlStreamWriter m(&manifeste);
+    m.setAutoFormatting(true);
+    m.setAutoFormattingIndent(2);
+    m.writeStartDocument();
+    m.writeDefaultNamespace(kCp);
+    m.writeNamespace(kXsi, QStringLiteral("xsi"));
+    m.writeStartElement(kCp, QStringLiteral("manifest"));
+    m.writeAttribute(QStringLiteral("identifier"), identifiant(src.nomBanque()));
+    m.writeAttribute(kXsi, QStringLiteral("schemaLocation"), kCp + QStringLiteral(" http://www.imsglobal.org/xsd/imscp_v1p1.xsd"));
+    m.writeStartElement(QStringLiteral("metadata"));
+    m.writeTextElement(QStringLiteral("schema"), QStringLiteral("QTIv2.1 Package"));
+    m.writeTextElement(QStringLiteral("schemaversion"), QStringLiteral("1.0.0"));
+    m.writeEndElement();
+    m.writeEmptyElement(QStringLiteral("organizations"));
+    m.writeStartElement(QStringLiteral("resources"));
+
+    QSet<QString> mediasAjoutes;
+    QList<int> introuvables, videos, themes, marques, initiales, sansBonne;
+    for (int n = 1; n <= src.nombre(); ++n) {
+        const Carte c = src.carte(n);
+        bool avecMedia = false;
+        if (!c.media.isEmpty() && (media::estSon(c.codeMedia) || media::estImage(c.codeMedia))) {
+            QByteArray octets;
+            if (mediasAjoutes.contains(c.media)) {
+                avecMedia = true;
+            } else if (src.lireMedia(c.media, octets)) {
+                zip.ajouter(QStringLiteral("media/") + c.media, octets, false);
+                mediasAjoutes.insert(c.media);
+                avecMedia = true;
+            } else {
+                introuvables << n;
+            }
+        } else if (!c.media.isEmpty() && c.codeMedia == media::Video) {
+            videos << n;
+        }
+        if (!c.categorie.isEmpty())
+            themes << n;
+        if (c.marque)
+            marques << n;
+        if (!c.auteur.isEmpty())
+            initiales << n;
+        if (c.bonne == 0)
+            sansBonne << n;
+        const QString fichier = numeroQuestion(n) + QStringLiteral(".xml");
+        zip.ajouter(fichier, item(n, c, avecMedia, melanger), true);
+        m.writeStartElement(QStringLiteral("resource"));
+        m.writeAttribute(QStringLiteral("identifier"), QStringLiteral("RES-") + numeroQuestion(n));
+        m.writeAttribute(QStringLiteral("type"), QStringLiteral("imsqti_item_xmlv2p1"));
+        m.writeAttribute(QStringLiteral("href"), fichier);
+        m.writeEmptyElement(QStringLiteral("file"));
+        m.writeAttribute(QStringLiteral("href"), fichier);
+        if (avecMedia) {
+            m.writeEmptyElement(QStringLiteral("file"));
+            m.writeAttribute(QStringLiteral("href"), lienMedia(c.media));
+        }
+        m.writeEndElement();
+        if (progression && n % 256 == 0 && !progression(n, src.nombre()))
+            return Resultat::echec(QStringLiteral("Exportation annulée."));
+    }
+    m.writeEndElement();
+    m.writeEndElement();
+    m.writeEndDocument();
+    zip.ajouter(QStringLiteral("imsmanifest.xml"), manifeste, true);
+
+    QByteArray paquet;
+    QString erreur;
+    if (!zip.terminer(paquet, erreur))
+        return Resultat::echec(QStringLiteral("Impossible de construire le paquet zip : %1").arg(erreur));
+    if (sortie.write(paquet) != paquet.size())
+        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+
+    rapport.fiches = src.nombre();
+    rapport.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(src.nombre());
+    const std::pair<const QList<int> *, const char *> pertes[] = {
+        {&themes, "leur thème"}, {&marques, "leur marque"}, {&initiales, "les initiales de leur auteur"}, {&videos, "leur vidéo"}};
+    for (const auto &[liste, quoi] : pertes)
+        if (!liste->isEmpty())
+            rapport.ajouter(Remarque::Genre::Perte, {},
+                            QStringLiteral("%1 fiche(s) perdent %2 : %3")
+                                .arg(liste->size())
+                                .arg(QString::fromUtf8(quoi), listeNumeros(*liste)));
+    if (!introuvables.isEmpty())
+        rapport.ajouter(Remarque::Genre::Media, {},
+                        QStringLiteral("%1 fiche(s) dont l'image ou le son manque au dossier des médias, exportées "
+                                       "sans : %2")
+                            .arg(introuvables.size())
+                            .arg(listeNumeros(introuvables)));
+    if (!sansBonne.isEmpty())
+        rapport.ajouter(Remarque::Genre::Note, {},
+                        QStringLiteral("%1 fiche(s) sans bonne réponse, exportées sans réponse juste : %2")
+                            .arg(sansBonne.size())
+                            .arg(listeNumeros(sansBonne)));
+    return Resultat::succes();
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+namespace {
+
+struct Corps {
+    TexteVisible texte;
+    QList<const NoeudXml *> interactions;
+    QStringList medias;  // src of img, data of object, in order
+};
+
+// The visible text of an XHTML piece of an item, without its interactions and feedback.
+void parcourir(const NoeudXml &n, Corps &c)
+{
+    for (const NoeudXml &f : n.fils) {
+        if (f.nom.isEmpty()) {
+            c.texte.texte(f.texte);
+            continue;
+        }
+        if (f.nom.endsWith(QLatin1String("Interaction"))) {
+            c.interactions << &f;
+            continue;
+        }
+        if (f.nom == QLatin1String("feedbackBlock") || f.nom == QLatin1String("feedbackInline")
+            || f.nom == QLatin1String("rubricBlock") || f.nom == QLatin1String("templateBlock")
+            || f.nom == QLatin1String("templateInline"))
+            continue;
+        if (f.nom == QLatin1String("br")) {
+            c.texte.saut();
+            continue;
+        }
+        if (f.nom == QLatin1String("img")) {
+            c.medias << f.attribut(QStringLiteral("src"));
+            continue;
+        }
+        if (f.nom == QLatin1String("object")) {
+            c.medias << f.attribut(QStringLiteral("data"));
+            continue;  // its content is what stands in for it
+        }
+        const bool bloc = f.nom == QLatin1String("p") || f.nom == QLatin1String("div") || f.nom == QLatin1String("li")
+                          || f.nom == QLatin1String("blockquote") || f.nom == QLatin1String("pre")
+                          || f.nom == QLatin1String("prompt") || f.nom.startsWith(u'h');
+        if (bloc)
+            c.texte.bloc();
+        parcourir(f, c);
+        if (bloc)
+            c.texte.bloc();
+    }
+}
+
+QString texteDe(const NoeudXml &n)
+{
+    Corps c;
+    parcourir(n, c);
+    return nettoyer(c.texte.resultat());
+}
+
+QString dossierDe(const QString &chemin)
+{
+    const qsizetype barre = chemin.lastIndexOf(u'/');
+    return barre < 0 ? QString() : chemin.left(barre + 1);
+}
+
+QString resoudre(const QString &dossier, const QString &href)
+{
+    const QString decode = QUrl::fromPercentEncoding(href.toUtf8());
+    if (decode.contains(QLatin1String("://")))
+        return {};
+    return cheminDansPaquet(dossier + decode);
+}
+
+} // namespace
+
+Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
+{
+    Lecture lecture;
+    ArchiveLue zip;
+    if (!zip.ouvrir(contenu, nomFichier, lecture.resultat))
+        return lecture;
+
+    // The items the manifest lists; without a manifest, every XML file of the package.
+    QStringList items;
+    if (zip.contient(QStringLiteral("imsmanifest.xml"))) {
+        QByteArray octets;
+        if (!zip.lire(QStringLiteral("imsmanifest.xml"), octets, lecture.resultat))
+            return lecture;
+        NoeudXml manifeste;
+        if (!LecteurXml::arbre(octets, nomFichier + QStringLiteral(" (imsmanifest.xml)"), manifeste, lecture.resultat))
+            return lecture;
+        if (manifeste.nom != QLatin1String("manifest")) {
+            lecture.resultat = Resultat::echec(QStringLiteral("Le paquet %1 n'est pas un paquet IMS : son imsmanifest.xml "
+                                                              "commence par « %2 » au lieu de « manifest ».")
+                                                   .arg(nomFichier, manifeste.nom));
+            return lecture;
+        }
+        for (const NoeudXml *r : manifeste.enfants(QStringLiteral("resources/resource"))) {
+            const QString type = r->attribut(QStringLiteral("type"));
+            const QString href = r->attribut(QStringLiteral("href"));
+            if (type.startsWith(QLatin1String("imsqti_item_xmlv2p")) && !href.isEmpty()) {
+                const QString chemin = resoudre(QString(), href);
+                if (chemin.isEmpty() || !zip.contient(chemin))
+                    lecture.remarques.append({Remarque::Genre::Ignoree, QStringLiteral("ressource %1").arg(href),
+                                              QStringLiteral("fichier absent du paquet")});
+                else
+                    items << chemin;
+            } else if (type.startsWith(QLatin1String("imsqti_test")) || type.startsWith(QLatin1String("imsqti_assessment"))) {
+                lecture.remarques.append({Remarque::Genre::Note, QStringLiteral("ressource %1").arg(href),
+                                          QStringLiteral("un test QTI : seules ses questions sont importées")});
+            }
+        }
+    } else {
+        for (const QString &nom : zip.noms())
+            if (nom.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
+                items << nom;
+    }
+
+    for (const QString &chemin : items) {
+        QByteArray octets;
+        if (!zip.lire(chemin, octets, lecture.resultat))
+            return lecture;
+        NoeudXml racine;
+        if (!LecteurXml::arbre(octets, QStringLiteral("%1 (%2)").arg(nomFichier, chemin), racine, lecture.resultat))
+            return lecture;
+        if (racine.nom != QLatin1String("assessmentItem")) {
+            if (!zip.contient(QStringLiteral("imsmanifest.xml")))
+                continue;  // some other XML file of a package without manifest
+            lecture.remarques.append({Remarque::Genre::Ignoree, chemin,
+                                      QStringLiteral("« %1 » n'est pas une question QTI").arg(racine.nom)});
+            continue;
+        }
+        const QString titre = racine.attribut(QStringLiteral("title"));
+        const QString lieu = QStringLiteral("question « %1 » (%2)").arg(titre.isEmpty() ? racine.attribut(QStringLiteral("identifier")) : titre, chemin);
+        auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
+
+        const NoeudXml *corpsXml = racine.enfant(QStringLiteral("itemBody"));
+        if (!corpsXml) {
+            ignorer(QStringLiteral("question sans contenu"));
+            continue;
+        }
+        Corps corps;
+        parcourir(*corpsXml, corps);
+        if (corps.interactions.size() != 1) {
+            ignorer(corps.interactions.isEmpty() ? QStringLiteral("aucune interaction")
+                                                 : QStringLiteral("%1 interactions dans une question").arg(corps.interactions.size()));
+            continue;
+        }
+        const NoeudXml &choix = *corps.interactions.first();
+        if (choix.nom != QLatin1String("choiceInteraction")) {
+            ignorer(QStringLiteral("interaction « %1 » (seul le choix multiple est importé)").arg(choix.nom));
+            continue;
+        }
+        const QString reponseId = choix.attribut(QStringLiteral("responseIdentifier"));
+        const NoeudXml *declaration = nullptr;
+        for (const NoeudXml *d : racine.enfants(QStringLiteral("responseDeclaration")))
+            if (d->attribut(QStringLiteral("identifier")) == reponseId)
+                declaration = d;
+        const QString maxChoix = choix.attribut(QStringLiteral("maxChoices"));
+        if ((!maxChoix.isEmpty() && maxChoix != QLatin1String("1"))
+            || (declaration && declaration->attribut(QStringLiteral("cardinality")) != QLatin1String("single"))) {
+            ignorer(QStringLiteral("plusieurs réponses peuvent être cochées"));
+            continue;
+        }
+        const QList<const NoeudXml *> simples = choix.enfants(QStringLiteral("simpleChoice"));
+        if (simples.size() != 3) {
+            ignorer(QStringLiteral("%1 réponses au lieu de 3").arg(simples.size()));
+            continue;
+        }
+        QStringList justes;
+        if (declaration)
+            for (const NoeudXml *v : declaration->enfants(QStringLiteral("correctResponse/value")))
+                justes << v->texte.trimmed();
+        if (justes.isEmpty()) {
+            ignorer(QStringLiteral("aucune bonne réponse"));
+            continue;
+        }
+        if (justes.size() > 1) {
+            ignorer(QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes.size()));
+            continue;
+        }
+        Question q;
+        q.lieu = lieu;
+        bool vide = false;
+        for (int k = 0; k < 3; ++k) {
+            q.reponses[size_t(k)] = texteDe(*simples[k]);
+            vide = vide || q.reponses[size_t(k)].isEmpty();
+            if (simples[k]->attribut(QStringLiteral("identifier")) == justes.first())
+                q.bonne = k + 1;
+        }
+        if (q.bonne == 0) {
+            ignorer(QStringLiteral("la bonne réponse « %1 » n'est aucune des trois").arg(justes.first()));
+            continue;
+        }
+        QString question = nettoyer(corps.texte.resultat());
+        if (const NoeudXml *invite = choix.enfant(QStringLiteral("prompt"))) {
+            const QString t = texteDe(*invite);
+            if (!t.isEmpty())
+                question = question.isEmpty() ? t : question + u'\n' + t;
+        }
+        q.question = question;
+        QStringList commentaires;
+        for (const NoeudXml *f : racine.enfants(QStringLiteral("modalFeedback")))
+            if (const QString t = texteDe(*f); !t.isEmpty())
+                commentaires << t;
+        q.commentaire = commentaires.join(u'\n');
+
+        const QString dossier = dossierDe(chemin);
+        for (const QString &href : corps.medias) {
+            const QString cible = resoudre(dossier, href);
+            QString raison;
+            const QString nom = QFileInfo(cible).fileName();
+            if (cible.isEmpty() || !zip.contient(cible))
+                raison = QStringLiteral("%1 est cité mais absent du paquet").arg(href);
+            else if (codePourFichier(nom) == 0)
+                raison = QStringLiteral("%1 n'est pas gardé : l'éditeur montre les images BMP et JPEG et les sons MID, "
+                                        "WAV et MP3")
+                             .arg(nom);
+            else if (!q.media.isEmpty())
+                raison = QStringLiteral("%1 n'est pas gardé : une fiche n'a qu'une image ou qu'un son").arg(nom);
+            if (!raison.isEmpty()) {
+                lecture.remarques.append({Remarque::Genre::Media, lieu, raison});
+                continue;
+            }
+            if (!zip.lire(cible, q.octetsMedia, lecture.resultat))
+                return lecture;
+            q.media = nom;
+            q.codeMedia = codePourFichier(nom);
+            q.mediaEmbarque = true;
+        }
+        if (q.question.isEmpty() && q.media.isEmpty()) {
+            ignorer(QStringLiteral("question sans texte"));
+            continue;
+        }
+        if (vide) {
+            ignorer(QStringLiteral("une des réponses est vide"));
+            continue;
+        }
+        lecture.questions << q;
+    }
+    return lecture;
+}
+
+} // namespace echanges

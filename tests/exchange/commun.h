@@ -1,0 +1,84 @@
+#pragma once
+// Banks laid on disk for the exchange tests, and cards read back from them.
+#include "exchange/formats.h"
+#include "support/banque.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace essai {
+
+struct Banque {
+    QTemporaryDir dir;
+    QString nom = QStringLiteral("BASE.QZF");
+
+    echanges::CheminsBanque chemins() const { return echanges::CheminsBanque::pres(dir.filePath(nom)); }
+    QString chemin(const QString &f) const { return dir.filePath(f); }
+    void poser(std::initializer_list<banque::Carte> cartes, const QStringList &themes = {})
+    {
+        banque::ecrire(chemins().banque, cartes);
+        if (!themes.isEmpty())
+            banque::ecrireThemes(chemins().themes, themes);
+    }
+    void media(const QString &nom, const QByteArray &octets) const
+    {
+        QDir().mkpath(chemins().medias);
+        banque::ecrire(QDir(chemins().medias).filePath(nom), octets);
+    }
+    QByteArray lireMedia(const QString &nom) const { return banque::lire(QDir(chemins().medias).filePath(nom)); }
+    QStringList medias() const { return QDir(chemins().medias).entryList(QDir::Files, QDir::Name); }
+    QByteArray octets() const { return banque::lire(chemins().banque); }
+    int nombre() const { return int(octets().size() / FicheQuestion::Taille); }
+    FicheQuestion fiche(int n) const { return banque::carte(chemins().banque, n); }
+    QStringList themes() const
+    {
+        TableThemes t;
+        lireThemes(chemins().themes, t, false);
+        QStringList l;
+        for (int i = 0; i < 9; ++i)
+            l << texte::sansEspaces(t.nom(i));
+        while (!l.isEmpty() && l.last().isEmpty())
+            l.removeLast();
+        return l;
+    }
+    // A file written beside the bank.
+    QString fichier(const QString &nom, const QByteArray &octets) const
+    {
+        banque::ecrire(dir.filePath(nom), octets);
+        return dir.filePath(nom);
+    }
+};
+
+// A card of a bank in one line: texts as shown, "|" between fields, line breaks as "/".
+inline QString resume(const FicheQuestion &f, const QStringList &themes)
+{
+    auto t = [](const char *c, int n) { return texte::affiche(c, n).replace(QLatin1String("\r\n"), QLatin1String("/")); };
+    QStringList champs{t(f.Question, 200), t(f.Reponse[0], 125), t(f.Reponse[1], 125), t(f.Reponse[2], 125),
+                       QString::number(echanges::bonneReponse(f)), t(f.Commentaire, 200),
+                       themes.value(f.NumTheme)};
+    return champs.join(u'|');
+}
+
+// A question a reader found, in the same shape.
+inline QString resume(const echanges::Question &q)
+{
+    auto t = [](QString s) { return s.replace(u'\n', u'/'); };
+    return QStringList{t(q.question), t(q.reponses[0]), t(q.reponses[1]), t(q.reponses[2]), QString::number(q.bonne),
+                       t(q.commentaire), q.categorie}
+        .join(u'|');
+}
+
+inline QStringList resumes(const echanges::Lecture &l)
+{
+    QStringList r;
+    for (const echanges::Question &q : l.questions)
+        r << resume(q);
+    for (const echanges::Remarque &m : l.remarques)
+        r << m.ligne();
+    if (!l.resultat)
+        r << QStringLiteral("ERREUR ") + l.resultat.erreur;
+    return r;
+}
+
+} // namespace essai

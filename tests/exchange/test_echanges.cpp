@@ -1,0 +1,574 @@
+// Export and import of banks, format by format, through the window-free code: exact bytes
+// written, what each reader takes and skips, and the common import step on disk.
+#include "commun.h"
+#include "exchange/xml.h"
+#include "exchange/zip.h"
+
+#include <QBuffer>
+#include <QTest>
+
+using namespace echanges;
+using essai::Banque;
+using L = QStringList;
+
+namespace {
+
+QByteArray exporter(const Banque &b, const OptionsExport &o, Rapport *rapport = nullptr)
+{
+    SourceBanque src;
+    if (!src.ouvrir(b.chemins()))
+        return "ERREUR";
+    QBuffer tampon;
+    tampon.open(QIODevice::WriteOnly);
+    Rapport r;
+    if (!ecrire(src, tampon, o, r))
+        return "ERREUR";
+    if (rapport)
+        *rapport = r;
+    return tampon.data();
+}
+
+OptionsExport en(Format f, QChar separateur = u';')
+{
+    OptionsExport o;
+    o.format = f;
+    o.separateur = separateur;
+    return o;
+}
+
+// A bank whose texts hold every character GIFT escapes, a line break, a theme name with a
+// slash, a card of a theme without a name, a mark and initials.
+void banqueAEchapper(Banque &b)
+{
+    b.poser({{"Combien font {2}=~#:\\ ?\r\nDeux lignes", 1, 2, 1, {"a=b", "c~d", "e#f"}, "Voir {cours}", "JD"},
+             {"Capitale de la France ?", 0, 1, 0, {"Paris", "Lyon", "Nice"}},
+             {"Sans thème", 2, 3, 0, {"x", "y", "z"}}},
+            {"Histoire", "Sciences/Techniques"});
+}
+
+QByteArray moodle(const QByteArray &questions)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n" + questions + "</quiz>\n";
+}
+
+QByteArray choixMoodle(const QByteArray &nom, const QList<QPair<int, QByteArray>> &reponses,
+                       const QByteArray &texte = "Texte", const QByteArray &type = "multichoice")
+{
+    QByteArray q = "<question type=\"" + type + "\">\n<name><text>" + nom + "</text></name>\n"
+                   "<questiontext format=\"html\"><text>" + texte + "</text></questiontext>\n";
+    for (const auto &[fraction, t] : reponses)
+        q += "<answer fraction=\"" + QByteArray::number(fraction) + "\"><text>" + t + "</text></answer>\n";
+    return q + "</question>\n";
+}
+
+} // namespace
+
+class TestEchanges : public QObject {
+    Q_OBJECT
+private slots:
+    // ---------------------------------------------------------------- GIFT
+    void gift_exportEscapesAndGroupsByTheme()
+    {
+        Banque b;
+        banqueAEchapper(b);
+        Rapport r;
+        QCOMPARE(QString::fromUtf8(exporter(b, en(Format::Gift), &r)),
+                 QStringLiteral("::Q0003::[plain]Sans thème{\n\t~x\n\t~y\n\t=z\n}\n\n"
+                                "$CATEGORY: Histoire\n\n"
+                                "::Q0002::[plain]Capitale de la France ?{\n\t=Paris\n\t~Lyon\n\t~Nice\n}\n\n"
+                                "$CATEGORY: Sciences//Techniques\n\n"
+                                "::Q0001::[plain]Combien font \\{2\\}\\=\\~\\#\\:\\\\ ?\\nDeux lignes{\n"
+                                "\t~a\\=b\n\t=c\\~d\n\t~e\\#f\n\t####Voir \\{cours\\}\n}\n\n"));
+        QCOMPARE(r.lignes(Remarque::Genre::Perte),
+                 L({"1 fiche(s) perdent leur marque : 1", "1 fiche(s) perdent les initiales de leur auteur : 1"}));
+        QCOMPARE(r.fiches, 3);
+    }
+
+    void gift_readsEachKindOfQuestion_data()
+    {
+        QTest::addColumn<QByteArray>("gift");
+        QTest::addColumn<QStringList>("attendu");
+        QTest::newRow("true/false, short answer, numeric, essay, matching, description")
+            << QByteArray("::V::Le ciel est bleu {T}\n\nCapitale ? {=Paris =paris}\n\nCombien ? {#3:1}\n\n"
+                          "Racontez. {}\n\nAssociez {=a -> 1 =b -> 2 =c -> 3}\n\nJuste du texte\n")
+            << L{"ligne 1 : question vrai/faux", "ligne 3 : question à réponse courte", "ligne 5 : question numérique",
+                 "ligne 7 : question ouverte, sans réponses proposées", "ligne 9 : question d'association",
+                 "ligne 11 : texte sans réponses (description)"};
+        QTest::newRow("four answers, two right by weight, none right, an empty answer")
+            << QByteArray("Q1 {=a ~b ~c ~d}\n\nQ2 {~%50%a ~%50%b ~c}\n\nQ3 {~a ~b ~c}\n\nQ4 {=a ~ ~c}\n")
+            << L{"ligne 1 : 4 réponses au lieu de 3", "ligne 3 : 2 bonnes réponses au lieu d'une",
+                 "ligne 5 : aucune bonne réponse", "ligne 7 : une des réponses est vide"};
+        QTest::newRow("comments, category path, html, escapes, feedback per answer")
+            << QByteArray("// exporté le lundi\n$CATEGORY: $course$/top/Géo//Histoire\n\n"
+                          "::T1::[html]<p>Où est <b>Paris</b>&nbsp;?</p>{\n=En France#Bien\n~En Italie\n~En Espagne\n"
+                          "####C'est \\{facile\\}\\nvraiment\n}\n")
+            << L{"Où est Paris ?|En France|En Italie|En Espagne|1|C'est {facile} vraiment|Géo/Histoire",
+                 "ligne 4 : les commentaires propres à chaque réponse ne sont pas gardés"};
+        QTest::newRow("missing word, right answer last, plain category, CR LF lines")
+            << QByteArray("$CATEGORY: Sciences\r\n\r\nLe chat est {~noir ~blanc =gris} ce soir.\r\n")
+            << L{"Le chat est _____ ce soir.|noir|blanc|gris|3||Sciences"};
+        QTest::newRow("a category holds until the next; questions before any have none")
+            << QByteArray("A {=1 ~2 ~3}\n\n$CATEGORY: X\n\nB {~1 =2 ~3}\n\n$CATEGORY: Y\n\nC {~1 ~2 =3}\n")
+            << L{"A|1|2|3|1||", "B|1|2|3|2||X", "C|1|2|3|3||Y"};
+    }
+    void gift_readsEachKindOfQuestion()
+    {
+        QFETCH(QByteArray, gift);
+        QFETCH(QStringList, attendu);
+        QCOMPARE(essai::resumes(lireGift(gift, "q.gift")), attendu);
+    }
+
+    void gift_badInputIsRefusedWithItsPlace_data()
+    {
+        QTest::addColumn<QByteArray>("gift");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("cut after an opening brace")
+            << QByteArray("Q1 {=a ~b ~c}\n\n::Q2::Deux {\n=a\n~b\n")
+            << "Le fichier q.gift est incomplet ou n'est pas un fichier GIFT : l'accolade « { » de la ligne 3 n'est "
+               "jamais fermée.";
+        QTest::newRow("Windows-1252 bytes")
+            << QByteArray("Q1 {=a ~b ~c}\n\nQu'est-ce qu'un \xe9l\xe9phant ? {=a ~b ~c}\n")
+            << "Le fichier q.gift n'est pas écrit en UTF-8 (ligne 3) : un fichier GIFT doit l'être.";
+    }
+    void gift_badInputIsRefusedWithItsPlace()
+    {
+        QFETCH(QByteArray, gift);
+        QFETCH(QString, message);
+        const Lecture l = lireGift(gift, "q.gift");
+        QVERIFY(!l.resultat);
+        QCOMPARE(l.resultat.erreur, message);
+    }
+
+    // ---------------------------------------------------------------- Moodle XML
+    void moodle_skipsWhatIsNotOneOfThree_andKeepsTheRest()
+    {
+        const QByteArray fichier = moodle(
+            "<question type=\"category\"><category><text>$course$/top/Défaut//Autre/Géographie</text></category></question>\n"
+            + choixMoodle("Vrai ou faux", {{100, "true"}, {0, "false"}}, "Le ciel est bleu", "truefalse")
+            + choixMoodle("Quatre", {{100, "a"}, {0, "b"}, {0, "c"}, {0, "d"}})
+            + choixMoodle("Deux justes", {{50, "a"}, {50, "b"}, {0, "c"}})
+            + "<question type=\"multichoice\"><name><text>Bonne</text></name>\n"
+              "<questiontext format=\"html\"><text><![CDATA[<p>Quel fleuve<br>passe à <i>Paris</i>&nbsp;?</p>"
+              "<p><img src=\"@@PLUGINFILE@@/carte%20de%20France.jpg\" alt=\"\"></p>]]></text>\n"
+              "<file name=\"carte de France.jpg\" path=\"/\" encoding=\"base64\">SlBFRw==</file></questiontext>\n"
+              "<generalfeedback format=\"plain_text\"><text>La Seine &lt;évidemment&gt;</text></generalfeedback>\n"
+              "<answer fraction=\"0\" format=\"html\"><text>La Loire</text></answer>\n"
+              "<answer fraction=\"100\" format=\"html\"><text>La &amp;lt;Seine&amp;gt;</text>"
+              "<feedback format=\"html\"><text>Oui</text></feedback></answer>\n"
+              "<answer fraction=\"-50\" format=\"html\"><text>Le Rhône</text></answer>\n"
+              "<tags><tag><text>marque</text></tag><tag><text>auteur-AB</text></tag></tags></question>\n");
+        const Lecture l = lireMoodle(fichier, "quiz.xml");
+        QVERIFY2(l.resultat, qPrintable(l.resultat.erreur));
+        QCOMPARE(essai::resumes(l),
+                 L({"Quel fleuve/passe à Paris ?|La Loire|La <Seine>|Le Rhône|2|La Seine <évidemment>|Géographie",
+                    "question « Vrai ou faux » (ligne 4) : question vrai/faux",
+                    "question « Quatre » (ligne 10) : 4 réponses au lieu de 3",
+                    "question « Deux justes » (ligne 18) : 2 bonnes réponses au lieu d'une",
+                    "question « Bonne » (ligne 25) : les commentaires propres à chaque réponse ne sont pas gardés"}));
+        const Question &q = l.questions.first();
+        QCOMPARE(q.media, "carte de France.jpg");
+        QCOMPARE(q.codeMedia, 10);
+        QCOMPARE(q.octetsMedia, "JPEG");
+        QVERIFY(q.marque);
+        QCOMPARE(q.auteur, "AB");
+    }
+
+    void moodle_badXmlIsRefusedWithItsPlace_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<QString>("message");
+        const QByteArray entier = moodle(choixMoodle("Une", {{100, "a"}, {0, "b"}, {0, "c"}}));
+        QTest::newRow("cut in the middle") << entier.left(entier.indexOf("<answer fraction=\"0\">") + 12)
+                                           << "Le fichier quiz.xml est incomplet : son XML s'arrête ligne 7, colonne "
+                                              "12, avant la fin du document.";
+        QTest::newRow("not Moodle") << QByteArray("<?xml version=\"1.0\"?>\n<html><body/></html>")
+                                    << "Le fichier quiz.xml n'est pas un fichier Moodle XML : son élément racine est "
+                                       "« html » (ligne 2), « quiz » est attendu.";
+        QTest::newRow("mismatched tag") << QByteArray("<quiz><question type=\"x\"></quiz>")
+                                        << "Le fichier quiz.xml n'est pas un XML valide (ligne 1, colonne 32) : Opening "
+                                           "and ending tag mismatch.";
+    }
+    void moodle_badXmlIsRefusedWithItsPlace()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(QString, message);
+        const Lecture l = lireMoodle(xml, "quiz.xml");
+        QCOMPARE(l.resultat.erreur, message);
+        QVERIFY(l.questions.isEmpty());
+    }
+
+    // ---------------------------------------------------------------- CSV
+    void csv_exportWritesEveryFieldQuoted()
+    {
+        Banque b;
+        b.poser({{"Vrai; ou, \"faux\" ?", 1, 2, 1, {"a", "b", "c"}, "ligne 1\r\nligne 2", "JD", "son.wav", 2},
+                 {"Sans bonne", 0, 0}},
+                {"Histoire", "Géo"});
+        const QByteArray attendu =
+            "\xEF\xBB\xBFNuméro;Question;Réponse 1;Réponse 2;Réponse 3;Bonne réponse;Commentaire;N° de thème;Thème;"
+            "Marque;Initiales;Média;Code média\r\n"
+            "1;\"Vrai; ou, \"\"faux\"\" ?\";a;b;c;2;\"ligne 1\r\nligne 2\";2;Géo;1;JD;son.wav;2\r\n"
+            "2;Sans bonne;;;;;;1;Histoire;0;;;\r\n";
+        QCOMPARE(exporter(b, en(Format::Csv)), attendu);
+        QCOMPARE(exporter(b, en(Format::Csv, u',')).split('\n').at(1),
+                 "1,\"Vrai; ou, \"\"faux\"\" ?\",a,b,c,2,\"ligne 1\r");
+    }
+
+    void csv_readsQuotedFieldsAndSkipsBadRows_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QStringList>("attendu");
+        QTest::newRow("separators and a line break inside quotes")
+            << QByteArray("\xEF\xBB\xBFQuestion;Réponse 1;Réponse 2;Réponse 3;Bonne réponse;Commentaire;Thème\r\n"
+                          "\"Un; deux, trois\";\"a,b\";\"c;d\";\"e \"\"f\"\"\";3;\"Première ligne\r\nseconde\";Maths\r\n"
+                          "Q2;x;y;z;1;;\r\n")
+            << L{"Un; deux, trois|a,b|c;d|e \"f\"|3|Première ligne/seconde|Maths", "Q2|x|y|z|1||"};
+        QTest::newRow("comma separated, header in any case and order")
+            << QByteArray("bonne reponse,QUESTION,reponse 3,reponse 2,reponse 1\n2,\"Q, un\",c,b,a\n")
+            << L{"Q, un|a|b|c|2||"};
+        QTest::newRow("rows skipped with their line")
+            << QByteArray("Question;Réponse 1;Réponse 2;Réponse 3;Bonne réponse\n"
+                          "Q1;a;b;;1\n;a;b;c;1\nQ3;a;b;c;4\n;;;;\n\"Q5\nsur deux lignes\";a;b;c;\n")
+            << L{"ligne 2 : 2 réponse(s) au lieu de 3", "ligne 3 : question sans texte",
+                 "ligne 4 : bonne réponse « 4 » : 1, 2 ou 3 attendu", "ligne 6 : aucune bonne réponse"};
+        QTest::newRow("missing columns")
+            << QByteArray("Question;Reponse A;Reponse B\nQ;a;b\n")
+            << L{"ERREUR Le fichier q.csv n'a pas l'en-tête attendu (ligne 1) : il y manque les colonnes Réponse 1, "
+                 "Réponse 2, Réponse 3, Bonne réponse."};
+        QTest::newRow("cut inside quotes")
+            << QByteArray("Question;Réponse 1;Réponse 2;Réponse 3;Bonne réponse\nQ;a;b;c;1\n\"Q2;a")
+            << L{"ERREUR Le fichier q.csv est incomplet : le guillemet ouvert ligne 3 n'est jamais fermé."};
+        QTest::newRow("saved as Windows-1252")
+            << QByteArray("Question;R\xe9ponse 1;R\xe9ponse 2;R\xe9ponse 3;Bonne r\xe9ponse\n")
+            << L{"ERREUR Le fichier q.csv n'est pas écrit en UTF-8 (ligne 1) : enregistrez-le au format « CSV UTF-8 »."};
+    }
+    void csv_readsQuotedFieldsAndSkipsBadRows()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QStringList, attendu);
+        QCOMPARE(essai::resumes(lireCsv(csv, "q.csv")), attendu);
+    }
+
+    // ---------------------------------------------------------------- QTI
+    void qti_packageHoldsManifestItemsAndMedia()
+    {
+        Banque b;
+        b.poser({{"Quelle image ?\r\nUne seule", 0, 2, 0, {"A", "B  C", "D"}, "Un commentaire", {}, "vue.jpg", 11},
+                 {"Sans média", 0, 1}},
+                {"Histoire"});
+        b.media("vue.jpg", "JFIF");
+        const QByteArray paquet = exporter(b, en(Format::Qti));
+        ArchiveLue zip;
+        Resultat r;
+        QVERIFY(zip.ouvrir(paquet, "p.zip", r));
+        QCOMPARE(zip.noms(), L({"media/vue.jpg", "Q0001.xml", "Q0002.xml", "imsmanifest.xml"}));
+        QByteArray octets;
+        QVERIFY(zip.lire("media/vue.jpg", octets, r) && octets == "JFIF");
+
+        NoeudXml manifeste, item;
+        QVERIFY(zip.lire("imsmanifest.xml", octets, r) && LecteurXml::arbre(octets, "m", manifeste, r));
+        QStringList ressources;
+        for (const NoeudXml *res : manifeste.enfants("resources/resource")) {
+            QStringList fichiers;
+            for (const NoeudXml *f : res->enfants("file"))
+                fichiers << f->attribut("href");
+            ressources << res->attribut("identifier") + ' ' + res->attribut("type") + ' ' + res->attribut("href") + ' '
+                              + fichiers.join(',');
+        }
+        QCOMPARE(ressources, L({"RES-Q0001 imsqti_item_xmlv2p1 Q0001.xml Q0001.xml,media/vue.jpg",
+                                "RES-Q0002 imsqti_item_xmlv2p1 Q0002.xml Q0002.xml"}));
+        QVERIFY(manifeste.enfant("organizations"));
+
+        QVERIFY(zip.lire("Q0001.xml", octets, r) && LecteurXml::arbre(octets, "i", item, r));
+        QCOMPARE(item.attribut("identifier"), "Q0001");
+        QCOMPARE(item.texteDe("responseDeclaration/correctResponse/value"), "B");
+        const NoeudXml *choix = item.enfant("itemBody/choiceInteraction");
+        QVERIFY(choix);
+        QCOMPARE(choix->attribut("maxChoices"), "1");
+        QCOMPARE(choix->enfants("simpleChoice").size(), 3);
+        QCOMPARE(choix->enfants("simpleChoice").at(1)->texte, QString("B") + QChar(0xA0) + QChar(0xA0) + "C");
+        QCOMPARE(item.enfant("itemBody/p")->fils.size(), size_t(3));  // text, <br/>, text
+        QCOMPARE(item.enfants("itemBody/p").at(1)->enfant("img")->attribut("src"), "media/vue.jpg");
+        QCOMPARE(item.enfants("outcomeDeclaration").size(), 3);
+        QCOMPARE(item.texteDe("modalFeedback"), "Un commentaire");
+        QCOMPARE(item.enfant("responseProcessing/setOutcomeValue")->attribut("identifier"), "FEEDBACK");
+    }
+
+    void qti_badPackageIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("paquet");
+        QTest::addColumn<QString>("message");
+        ArchiveEcrite sortant;
+        sortant.ajouter("Q1.xml", "<assessmentItem/>", true);
+        sortant.ajouter("media/../../evasion.jpg", "x", false);
+        QByteArray evasion;
+        QString e;
+        QVERIFY(sortant.terminer(evasion, e));
+        QTest::newRow("path leaving the package")
+            << evasion << "Le paquet p.zip est refusé : son entrée media/../../evasion.jpg (n° 2) désigne un chemin qui "
+                          "sort du paquet.";
+        ArchiveEcrite bon;
+        bon.ajouter("imsmanifest.xml", "<manifest/>", true);
+        QByteArray entier;
+        QVERIFY(bon.terminer(entier, e));
+        QTest::newRow("truncated zip") << entier.left(entier.size() - 10)
+                                       << "Le fichier p.zip n'est pas un paquet zip lisible : il est incomplet ou ce "
+                                          "n'est pas une archive zip.";
+        QTest::newRow("not a zip") << QByteArray("PK\x03\x04 pas vraiment")
+                                   << "Le fichier p.zip n'est pas un paquet zip lisible : il est incomplet ou ce "
+                                      "n'est pas une archive zip.";
+        ArchiveEcrite xmlCoupe;
+        xmlCoupe.ajouter("imsmanifest.xml", "<manifest><resources><resource type=", true);
+        QByteArray coupe;
+        QVERIFY(xmlCoupe.terminer(coupe, e));
+        QTest::newRow("manifest cut") << coupe
+                                      << "Le fichier p.zip (imsmanifest.xml) est incomplet : son XML s'arrête ligne 1, "
+                                         "colonne 36, avant la fin du document.";
+    }
+    void qti_badPackageIsRefused()
+    {
+        QFETCH(QByteArray, paquet);
+        QFETCH(QString, message);
+        QCOMPARE(lireQti(paquet, "p.zip").resultat.erreur, message);
+    }
+
+    // ---------------------------------------------------------------- round trips
+    void roundTrip_givesTheSameCards_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("marquesEtInitiales");
+        QTest::addColumn<bool>("themes");
+        QTest::addColumn<int>("medias");  // 0 none, 1 names and codes, 2 bytes too
+        QTest::newRow("GIFT") << int(Format::Gift) << false << true << 0;
+        QTest::newRow("Moodle XML") << int(Format::MoodleXml) << true << true << 2;
+        QTest::newRow("QTI") << int(Format::Qti) << false << false << 2;
+        QTest::newRow("CSV ;") << int(Format::Csv) << true << true << 1;
+    }
+    void roundTrip_givesTheSameCards()
+    {
+        QFETCH(int, format);
+        QFETCH(bool, marquesEtInitiales);
+        QFETCH(bool, themes);
+        QFETCH(int, medias);
+        Banque source, cible;
+        source.poser({{"Où coule l'Èbre ?\r\n  Deuxième ligne  indentée", 0, 2, 1, {"En Espagne", "Œuvre « à part »", "€ 5"},
+                       "Un   commentaire\r\n\r\naéré", "ÉLV", "carte.jpg", 10},
+                      {"<b>Pas du HTML</b> & co", 1, 3, 0, {"1 < 2", "a & b", "x"}, {}, {}, "chant.wav", 2},
+                      {"Sans média", 1, 1, 1, {"p", "q", "r"}, "—", "AB"}},
+                     {"Géographie", "Sciences/Techniques"});
+        const QByteArray image("\xFF\xD8\xFF\xE0 image", 10), son("RIFF son");
+        source.media("carte.jpg", image);
+        source.media("chant.wav", son);
+        cible.poser({});
+        if (medias == 1) {  // CSV carries the names: the folder travels beside it
+            cible.media("carte.jpg", image);
+            cible.media("chant.wav", son);
+        }
+        OptionsExport o = en(Format(format));
+        Rapport r;
+        const QString fichier = source.chemin("export." + extension(Format(format)));
+        QVERIFY(echanges::exporter(source.chemins(), fichier, o, r));
+        const ResultatImport i = importer(cible.chemins(), fichier);
+        QVERIFY2(i.resultat, qPrintable(i.resultat.erreur));
+        QCOMPARE(i.rapport.fiches, 3);
+
+        QCOMPARE(cible.themes(), themes ? source.themes() : L());
+        for (int n = 1; n <= 3; ++n) {
+            const FicheQuestion avant = source.fiche(n), apres = cible.fiche(n);
+            QCOMPARE(essai::resume(apres, cible.themes()), essai::resume(avant, themes ? source.themes() : L()));
+            QCOMPARE(apres.Marque, marquesEtInitiales ? avant.Marque : qint16(0));
+            QCOMPARE(texte::brut(apres.Auteur), marquesEtInitiales ? texte::brut(avant.Auteur) : "     ");
+            QCOMPARE(texte::affiche(apres.FichierMedia), medias ? texte::affiche(avant.FichierMedia) : QString());
+            QCOMPARE(apres.TailleImage, medias ? avant.TailleImage : qint16(0));
+        }
+        if (medias == 2) {
+            QCOMPARE(cible.medias(), L({"carte.jpg", "chant.wav"}));
+            QCOMPARE(cible.lireMedia("carte.jpg"), image);
+            QCOMPARE(cible.lireMedia("chant.wav"), son);
+        }
+    }
+
+    // ---------------------------------------------------------------- the import step
+    void import_categoriesFillFreeThemesThenTheNinth()
+    {
+        Banque b;
+        b.poser({{"Existante", 2, 1, 0, {"a", "b", "c"}}}, {"Un", "Deux", "", "Quatre", "Cinq", "Six", "Sept"});
+        const QString f = b.fichier("q.gift", "$CATEGORY: deux\n\nQ1 {=a ~b ~c}\n\n$CATEGORY: Neuf\n\nQ2 {=a ~b ~c}\n\n"
+                                              "$CATEGORY: Dix\n\nQ3 {=a ~b ~c}\n\n$CATEGORY: Onze\n\nQ4 {=a ~b ~c}\n\n"
+                                              "$CATEGORY: Douze\n\nQ5 {=a ~b ~c}\n\n$CATEGORY: Onze\n\nQ6 {=a ~b ~c}\n");
+        const ResultatImport r = importer(b.chemins(), f);
+        QVERIFY2(r.resultat, qPrintable(r.resultat.erreur));
+        // Slot 3 is blank but holds a card already: it stays as it is.
+        QCOMPARE(b.themes(), L({"Un", "Deux", "", "Quatre", "Cinq", "Six", "Sept", "Neuf", "Dix"}));
+        QCOMPARE(r.rapport.lignes(Remarque::Genre::Theme),
+                 L({"« deux » : thème 2 de la banque", "« Neuf » : nouveau thème 8", "« Dix » : nouveau thème 9",
+                    "« Onze » : plus de place parmi les neuf thèmes, ses questions vont au thème 9 « Dix »",
+                    "« Douze » : plus de place parmi les neuf thèmes, ses questions vont au thème 9 « Dix »"}));
+        QList<int> numTheme;
+        for (int n = 2; n <= 7; ++n)
+            numTheme << b.fiche(n).NumTheme;
+        QCOMPARE(numTheme, QList<int>({1, 7, 8, 8, 8, 8}));
+        QCOMPARE(r.rapport.resume, L({"6 questions importées : fiches 2 à 7."}));
+    }
+
+    void import_mediaNeverOverwrites()
+    {
+        Banque b;
+        b.poser({});
+        b.media("photo.jpg", "ANCIENNE");
+        const QByteArray image = "NOUVELLE";
+        auto question = [&](const QByteArray &nom, const QByteArray &octets) {
+            return "<question type=\"multichoice\"><name><text>" + nom + "</text></name><questiontext format=\"html\">"
+                   "<text><![CDATA[<img src=\"@@PLUGINFILE@@/" + nom + "\">]]></text><file name=\"" + nom
+                   + "\" encoding=\"base64\">" + octets.toBase64() + "</file></questiontext>"
+                   "<answer fraction=\"100\"><text>a</text></answer><answer fraction=\"0\"><text>b</text></answer>"
+                   "<answer fraction=\"0\"><text>c</text></answer></question>\n";
+        };
+        const QString f = b.fichier("q.xml", moodle(question("photo.jpg", image) + question("photo.jpg", image)
+                                                    + question("PHOTO1.JPG", "AUTRE")
+                                                    + question("une-tres-longue-image.jpeg", "LONGUE")));
+        const ResultatImport r = importer(b.chemins(), f);
+        QVERIFY2(r.resultat, qPrintable(r.resultat.erreur));
+        QCOMPARE(b.medias(), L({"PHOTO11.JPG", "photo.jpg", "photo1.jpg", "une-tre.jpeg"}));
+        QCOMPARE(b.lireMedia("photo.jpg"), "ANCIENNE");
+        QCOMPARE(b.lireMedia("photo1.jpg"), image);
+        QCOMPARE(b.lireMedia("PHOTO11.JPG"), "AUTRE");
+        QStringList noms;
+        for (int n = 1; n <= 4; ++n)
+            noms << texte::affiche(b.fiche(n).FichierMedia) + '/' + QString::number(b.fiche(n).TailleImage);
+        QCOMPARE(noms, L({"photo1.jpg/10", "photo1.jpg/10", "PHOTO11.JPG/10", "une-tre.jpeg/10"}));
+        QCOMPARE(r.rapport.lignes(Remarque::Genre::Media),
+                 L({"question « photo.jpg » (ligne 3) : photo.jpg enregistré sous photo1.jpg : un autre fichier porte "
+                    "déjà ce nom",
+                    "question « photo.jpg » (ligne 4) : photo.jpg enregistré sous photo1.jpg : un autre fichier porte "
+                    "déjà ce nom",
+                    "question « PHOTO1.JPG » (ligne 5) : PHOTO1.JPG enregistré sous PHOTO11.JPG : un autre fichier "
+                    "porte déjà ce nom",
+                    "question « une-tres-longue-image.jpeg » (ligne 6) : une-tres-longue-image.jpeg enregistré sous "
+                    "une-tre.jpeg (12 caractères au plus, sans caractère spécial)"}));
+    }
+
+    void import_cutsAndReplacesAndSaysWhere()
+    {
+        Banque b;
+        b.poser({});
+        const QString longue = QString(250, u'x');
+        const QString f = b.fichier("q.csv", ("Question;Réponse 1;Réponse 2;Réponse 3;Bonne réponse;Initiales;Thème\n"
+                                              + longue + ";☃ neige;b;c;1;ABCDEFG;" + QString(30, u'T') + "\n")
+                                                 .toUtf8());
+        const ResultatImport r = importer(b.chemins(), f);
+        QVERIFY2(r.resultat, qPrintable(r.resultat.erreur));
+        QCOMPARE(r.rapport.lignes(Remarque::Genre::Coupee),
+                 L({"ligne 2 : question coupé(e) à 200 caractères (250 au départ)",
+                    "ligne 2 : initiales coupé(e) à 5 caractères (7 au départ)",
+                    "thème « TTTTTTTTTTTTTTTTTTTTTTTTTTTTTT » : nom du thème coupé(e) à 27 caractères (30 au départ)"}));
+        QCOMPARE(r.rapport.lignes(Remarque::Genre::Remplacee), L({"ligne 2 : réponse 1 : « ☃ »"}));
+        QCOMPARE(QByteArray(b.fiche(1).Reponse[0], 7), "? neige");
+        QCOMPARE(b.themes(), L({QString(27, u'T')}));
+    }
+
+    void import_failedWriteLeavesBankThemesAndMediaAsTheyWere()
+    {
+        Banque b;
+        b.poser({{"Ancienne", 0, 1, 0, {"a", "b", "c"}}}, {"Un"});
+        b.media("deja.wav", "SON");
+        const QByteArray avant = b.octets(), themesAvant = banque::lire(b.chemins().themes);
+        // The temporary file of the append cannot be made: a folder stands at its name.
+        QVERIFY(QDir().mkpath(b.chemins().banque + ".import"));
+        const QString f = b.fichier("q.xml", moodle(
+            "<question type=\"category\"><category><text>Nouveau</text></category></question>"
+            "<question type=\"multichoice\"><name><text>N</text></name><questiontext format=\"html\"><text>"
+            "<![CDATA[<audio src=\"@@PLUGINFILE@@/neuf.mp3\">]]></text><file name=\"neuf.mp3\" encoding=\"base64\">"
+            "SUQz</file></questiontext><answer fraction=\"100\"><text>a</text></answer><answer fraction=\"0\">"
+            "<text>b</text></answer><answer fraction=\"0\"><text>c</text></answer></question>"));
+        const ResultatImport r = importer(b.chemins(), f);
+        QVERIFY(!r.resultat);
+        QVERIFY2(r.resultat.erreur.startsWith("Impossible d'ajouter des fiches au fichier " + b.chemins().banque + " : "),
+                 qPrintable(r.resultat.erreur));
+        QVERIFY(r.resultat.erreur.endsWith(". La banque n'a pas changé."));
+        QCOMPARE(b.octets(), avant);
+        QCOMPARE(banque::lire(b.chemins().themes), themesAvant);
+        QCOMPARE(b.medias(), L({"deja.wav"}));
+    }
+
+    void import_fullBankTakesNoMore()
+    {
+        Banque b;
+        banque::ecrire(b.chemins().banque, QByteArray(32766 * FicheQuestion::Taille, ' '));
+        const QString f = b.fichier("q.gift", "A {=1 ~2 ~3}\n\nB {=1 ~2 ~3}\n");
+        const ResultatImport r = importer(b.chemins(), f);
+        QCOMPARE(r.rapport.fiches, 1);
+        QCOMPARE(r.rapport.lignes(Remarque::Genre::Ignoree), L({"ligne 3 : la banque est pleine (32767 fiches au plus)"}));
+        QCOMPARE(b.nombre(), 32767);
+    }
+
+    void import_nothingToImportWritesNothing()
+    {
+        Banque b;
+        b.poser({{"Seule", 0, 1, 0, {"a", "b", "c"}}});
+        const QByteArray avant = b.octets();
+        const QString f = b.fichier("q.gift", "Vrai ? {T}\n");
+        const ResultatImport r = importer(b.chemins(), f);
+        QVERIFY(r.resultat);
+        QCOMPARE(r.rapport.fiches, 0);
+        QCOMPARE(r.rapport.resume, L({"Aucune question importée : la banque n'a pas changé.",
+                                      "1 question(s) non importée(s) : voir ci-dessous."}));
+        QCOMPARE(b.octets(), avant);
+        QVERIFY(!QFile::exists(b.chemins().themes));
+    }
+
+    void guess_formatFromContentThenName_data()
+    {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<int>("format");  // -1: none
+        QTest::newRow("zip") << QByteArray("PK\x03\x04....") << "a.txt" << int(Format::Qti);
+        QTest::newRow("xml after a BOM") << QByteArray("\xEF\xBB\xBF  <?xml?><quiz/>") << "a.gift" << int(Format::MoodleXml);
+        QTest::newRow("csv header") << QByteArray("Question;Réponse 1\nQ {=a};b") << "a.txt" << int(Format::Csv);
+        QTest::newRow("gift") << QByteArray("// x\nQuestion {=a ~b ~c}") << "a.csv" << int(Format::Gift);
+        QTest::newRow("by name") << QByteArray("rien") << "a.CSV" << int(Format::Csv);
+        QTest::newRow("none") << QByteArray("rien") << "a.doc" << -1;
+    }
+    void guess_formatFromContentThenName()
+    {
+        QFETCH(QByteArray, contenu);
+        QFETCH(QString, nom);
+        QFETCH(int, format);
+        const auto f = deviner(contenu, nom);
+        QCOMPARE(f ? int(*f) : -1, format);
+    }
+
+    void export_refusesToWriteOverItsOwnBank()
+    {
+        Banque b;
+        b.poser({{"Q", 0, 1, 0, {"a", "b", "c"}}});
+        const QByteArray avant = b.octets();
+        Rapport r;
+        const Resultat res = echanges::exporter(b.chemins(), b.chemins().banque, en(Format::Gift), r);
+        QCOMPARE(res.erreur, "Le fichier " + b.chemins().banque + " appartient à la banque BASE.QZF : choisissez un autre "
+                                                                  "nom pour l'exportation.");
+        QCOMPARE(b.octets(), avant);
+    }
+
+    void html_reducedAsABrowserShowsIt_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("texte");
+        QTest::newRow("blanks collapse, nbsp stays") << "  a \n  b&nbsp;&nbsp;c  " << "a b  c";
+        QTest::newRow("paragraphs and breaks") << "<p>un</p><p>deux<br/>trois</p><ul><li>x</li><li>y</li></ul>"
+                                               << "un\ndeux\ntrois\nx\ny";
+        QTest::newRow("entities, comments, scripts") << "&lt;a&gt; &eacute;t&#233; &#x20AC;<!-- non --><script>x<y</script>&amp;"
+                                                     << "<a> été €&";
+        QTest::newRow("a lone ampersand and angle") << "a & b < c" << "a & b < c";
+        QTest::newRow("our own writing comes back") << htmlDeTexte(" a  b\n c \n") << " a  b\n c ";
+    }
+    void html_reducedAsABrowserShowsIt()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, texte);
+        QCOMPARE(texteDeHtml(html), texte);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEchanges)
+#include "test_echanges.moc"
