@@ -61,7 +61,7 @@ void form_fichier::Command2_Click()
     }
     const QString media = dossier + u'/' + base;
     if (!QFileInfo(media).isDir() && !QDir(dossier).mkdir(base)) {
-        erreur(QStringLiteral("Impossible de créer le dossier %1!").arg(media), Plateforme::Icone::Exclamation);
+        erreur(QStringLiteral("Impossible de créer le dossier %1!").arg(base), Plateforme::Icone::Exclamation);
         return;
     }
     if (!changerDeBanque(nom, true))
