@@ -133,6 +133,9 @@ ListesFichiers::ListesFichiers(Plateforme &plateforme, QWidget *parent, const No
     m_dossiers->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_dossiers->setUniformRowHeights(true);
     m_dossiers->setIndentation(12);
+    // Deep folders and long names scroll sideways rather than being cut.
+    m_dossiers->header()->setStretchLastSection(false);
+    m_dossiers->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
     m_modeleFichiers = new QFileSystemModel(this);
     m_modeleFichiers->setFilter(QDir::AllDirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -387,6 +390,14 @@ QRect ListesFichiers::rectangleFichier(const QString &nom) const
         }
     }
     return {};
+}
+
+QString ListesFichiers::nomChoisi() const
+{
+    const QModelIndex index = m_fichiers->currentIndex();
+    if (!index.isValid() || index.parent() != m_fichiers->rootIndex() || !m_fichiers->selectionModel()->isSelected(index))
+        return {};
+    return m_filtreFichiers->nom(index);
 }
 
 void ListesFichiers::cliquer(const QModelIndex &index)

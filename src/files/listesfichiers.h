@@ -84,6 +84,8 @@ public:
     // The names the file list holds for its folder, in the order shown. While the folder is
     // still being read, the names it is about to show.
     QStringList nomsAffiches() const;
+    // The name selected in the file list, "" when none is.
+    QString nomChoisi() const;
     bool chargementTermine() const;
     // Runs the event loop until the file list has read its folder; false after the delay.
     bool attendreChargement(int millisecondes = 5000);

@@ -196,7 +196,7 @@ private slots:
     // Clicks and arrow keys in the file list say which name is chosen, once each.
     void fileList_clickAndKeys_giveNames()
     {
-        Banc b({"a.qzf", "b.qzf", "c.qzf"});
+        Banc b({"a.qzf", "b.qzf", "c.qzf", "sous/"});
         QSignalSpy clic(b.listes.get(), &ListesFichiers::fichierClique);
         QVERIFY(cliquerFichier(*b.listes, "b.qzf"));
         QTest::keyClick(b.listes->vueFichiers(), Qt::Key_Down);
@@ -206,7 +206,10 @@ private slots:
         for (const auto &s : clic)
             noms << s[0].toString();
         QCOMPARE(noms, (L{"b.qzf", "c.qzf", "a.qzf"}));
+        QCOMPARE(b.listes->nomChoisi(), "a.qzf");
         QVERIFY(!cliquerFichier(*b.listes, "absent.qzf"));
+        QVERIFY(b.listes->fixerDossier(b.chemin("sous")));
+        QCOMPARE(b.listes->nomChoisi(), "");
     }
 
     void folderList_userClick_movesFileList()
