@@ -46,7 +46,7 @@ public:
             m_rapport.ajouter(Remarque::Genre::Remplacee, lieu, QStringLiteral("%1 : « %2 »").arg(quoi, mauvais));
         if (o.size() > largeur)
             m_rapport.ajouter(Remarque::Genre::Coupee, lieu,
-                              QStringLiteral("%1 coupé(e) à %2 caractères (%3 au départ)").arg(quoi).arg(largeur).arg(o.size()));
+                              QStringLiteral("%1 : %2 caractères gardés sur %3").arg(quoi).arg(largeur).arg(o.size()));
         texte::stocker(champ, largeur, t);
     }
 

@@ -459,9 +459,9 @@ private slots:
         const ResultatImport r = importer(b.chemins(), f);
         QVERIFY2(r.resultat, qPrintable(r.resultat.erreur));
         QCOMPARE(r.rapport.lignes(Remarque::Genre::Coupee),
-                 L({"ligne 2 : question coupé(e) à 200 caractères (250 au départ)",
-                    "ligne 2 : initiales coupé(e) à 5 caractères (7 au départ)",
-                    "thème « TTTTTTTTTTTTTTTTTTTTTTTTTTTTTT » : nom du thème coupé(e) à 27 caractères (30 au départ)"}));
+                 L({"ligne 2 : question : 200 caractères gardés sur 250",
+                    "ligne 2 : initiales : 5 caractères gardés sur 7",
+                    "thème « TTTTTTTTTTTTTTTTTTTTTTTTTTTTTT » : nom du thème : 27 caractères gardés sur 30"}));
         QCOMPARE(r.rapport.lignes(Remarque::Genre::Remplacee), L({"ligne 2 : réponse 1 : « ☃ »"}));
         QCOMPARE(QByteArray(b.fiche(1).Reponse[0], 7), "? neige");
         QCOMPARE(b.themes(), L({QString(27, u'T')}));

@@ -1,0 +1,243 @@
+// The main window's "Échanges" button driven through the real widgets: the card on screen
+// stored first, the file dialogs answered by the fake desktop, the bank shown again, the report.
+#include "editor/formedit.h"
+#include "exchange/fenetre_echanges.h"
+#include "support/banque.h"
+#include "support/fakeplateforme.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using L = QStringList;
+const QString kBonne = QStringLiteral("vous devez cocher une bonne réponse à votre question pour valider la saisie");
+const QString kRappel = QStringLiteral("Pensez à saisir, une bonne fois pour toutes, vos initiales dans l'emplacement "
+                                       "violet afin que les questions que vous aurez créées portent fièrement votre trace.");
+
+struct Editeur {
+    QTemporaryDir dir;
+    FakePlateforme pf{dir.path()};
+    FormEdit f{pf};
+
+    explicit Editeur(const QByteArray &cartes, const QStringList &themes = {"Histoire"})
+    {
+        banque::ecrire(dir.filePath("BASE.QZF"), cartes);
+        banque::ecrireThemes(dir.filePath("BASE.prm"), themes);
+        f.charger();
+        pf.oublier();
+    }
+    template <class T = QWidget> T *w(const QString &nom) { return f.findChild<T *>(nom); }
+    QString texte(const QString &nom) { return w<QLabel>(nom) ? w<QLabel>(nom)->text() : QString(); }
+    QAction *action(const QString &nom) { return menuEchanges(f)->findChild<QAction *>(nom); }
+    QByteArray octets() { return banque::lire(dir.filePath("BASE.QZF")); }
+    QString rapport()
+    {
+        QWidget *d = f.dialogue("RapportEchanges");
+        return d ? d->windowTitle() + '\n' + d->findChild<QPlainTextEdit *>("TextRapport")->toPlainText() : QString();
+    }
+};
+
+QByteArray deuxCartes()
+{
+    return banque::octets({{"Capitale de la France ?", 0, 1, 0, {"Paris", "Lyon", "Nice"}},
+                           {"Deux et deux ?", 0, 2, 0, {"3", "4", "5"}, "Facile"}});
+}
+
+} // namespace
+
+class TestFenetreEchanges : public QObject {
+    Q_OBJECT
+private slots:
+    void button_standsInTheBottomRowWithItsMenu()
+    {
+        Editeur e(deuxCartes());
+        auto *b = e.w<QPushButton>("Echanges");
+        QVERIFY(b && b->isVisible());
+        QCOMPARE(b->text(), "É&changes...");
+        QCOMPARE(b->geometry(), QRect(305, 618, 160, 32));
+        QCOMPARE(b->height(), e.w("Quitter")->height());
+        QVERIFY(!b->geometry().intersects(e.w("Dernier")->geometry()));
+        QVERIFY(!b->geometry().intersects(e.w("Quitter")->geometry()));
+        QMenu *menu = menuEchanges(e.f);
+        QVERIFY(menu);
+        QCOMPARE(menu->objectName(), "menuEchanges");
+        QStringList textes;
+        for (QAction *a : menu->actions())
+            textes << a->text();
+        QCOMPARE(textes, L({"Exporter la banque…", "Importer dans la banque…"}));
+        QTest::mouseClick(b, Qt::LeftButton);
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY(menu->geometry().top() >= b->mapToGlobal(QPoint(0, 0)).y());
+        menu->close();
+    }
+
+    void export_needsAGoodAnswerOnScreen()
+    {
+        Editeur e(banque::octets({{"Sans bonne réponse", 0, 0, 0, {"a", "b", "c"}}}));
+        const QByteArray avant = e.octets();
+        e.action("actionExporter")->trigger();
+        QCOMPARE(e.pf.textes(), L{kBonne});
+        QVERIFY(e.pf.dialoguesFichier.isEmpty());
+        QCOMPARE(e.octets(), avant);
+    }
+
+    void export_storesTheCardThenWritesTheChosenFormat_data()
+    {
+        QTest::addColumn<QString>("filtre");
+        QTest::addColumn<QString>("reponse");    // the name typed
+        QTest::addColumn<QString>("fichier");    // the file written
+        QTest::addColumn<QByteArray>("debut");   // its first bytes
+        QTest::newRow("GIFT") << "GIFT (*.gift *.txt)" << "sortie.gift" << "sortie.gift"
+                              << QByteArray("$CATEGORY: Histoire\n\n::Q0001::[plain]Capitale de la France, vraiment ?{");
+        QTest::newRow("CSV with commas, no extension typed")
+            << "CSV, séparateur virgule (*.csv)" << "tableur" << "tableur.csv"
+            << QByteArray("\xEF\xBB\xBFNuméro,Question,Réponse 1,Réponse 2,Réponse 3,Bonne réponse,Commentaire,N° de thème,"
+                          "Thème,Marque,Initiales,Média,Code média\r\n1,\"Capitale de la France, vraiment ?\",Paris");
+        QTest::newRow("Moodle XML") << "Moodle XML (*.xml)" << "m.xml" << "m.xml"
+                                    << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n");
+        QTest::newRow("QTI") << "Paquet IMS QTI 2.1 (*.zip)" << "p.zip" << "p.zip" << QByteArray("PK\x03\x04");
+    }
+    void export_storesTheCardThenWritesTheChosenFormat()
+    {
+        QFETCH(QString, filtre);
+        QFETCH(QString, reponse);
+        QFETCH(QString, fichier);
+        QFETCH(QByteArray, debut);
+        Editeur e(deuxCartes());
+        auto *question = e.w<QPlainTextEdit>("TextQuestion");
+        question->setFocus();
+        QTest::keyClick(question, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(question, Qt::Key_Backspace);
+        QTest::keyClick(question, Qt::Key_Backspace);
+        QTest::keyClicks(question, ", vraiment ?");
+        e.pf.reponsesFichier << e.dir.filePath(reponse);
+        e.pf.filtresChoisis << filtre;
+        e.action("actionExporter")->trigger();
+
+        QVERIFY(e.pf.textes().isEmpty());
+        QCOMPARE(e.pf.dialoguesFichier.size(), 1);
+        const FakePlateforme::DialogueFichier d = e.pf.dialoguesFichier.first();
+        QCOMPARE(d.titre, "Exporter la banque");
+        QCOMPARE(d.chemin, e.dir.filePath("BASE.gift"));
+        QCOMPARE(d.filtre, "GIFT (*.gift *.txt)");
+        QCOMPARE(d.filtres, "GIFT (*.gift *.txt);;Moodle XML (*.xml);;Paquet IMS QTI 2.1 (*.zip);;"
+                            "CSV, séparateur point-virgule (*.csv);;CSV, séparateur virgule (*.csv)");
+        // The card on screen went to the bank before the export read it.
+        QCOMPARE(texte::affiche(banque::carte(e.dir.filePath("BASE.QZF"), 1).Question), "Capitale de la France, vraiment ?");
+        QVERIFY(banque::lire(e.dir.filePath(fichier)).startsWith(debut));
+        QVERIFY(e.rapport().startsWith("Rapport d'exportation\nExportation de la banque BASE.QZF au format "));
+        QVERIFY(e.rapport().contains("\n2 fiche(s) exportée(s).\n"));
+    }
+
+    void export_cancelledWritesNothing()
+    {
+        Editeur e(deuxCartes());
+        e.action("actionExporter")->trigger();
+        QCOMPARE(e.pf.dialoguesFichier.size(), 1);
+        QVERIFY(!e.f.dialogue("RapportEchanges"));
+        QCOMPARE(QDir(e.dir.path()).entryList(QDir::Files), L({"BASE.prm", "BASE.QZF"}));
+    }
+
+    void import_appendsThenShowsTheBankAgain()
+    {
+        Editeur e(deuxCartes(), {"Histoire"});
+        banque::ecrire(e.dir.filePath("q.gift"), "$CATEGORY: Sciences\n\nEau ? {=H2O ~CO2 ~O2}\n\nAir ? {~H2O ~CO2 =N2}\n\n"
+                                                 "Vrai ? {T}\n");
+        e.pf.reponsesFichier << e.dir.filePath("q.gift");
+        e.action("actionImporter")->trigger();
+
+        const FakePlateforme::DialogueFichier d = e.pf.dialoguesFichier.value(0);
+        QCOMPARE(d.titre, "Importer dans la banque");
+        QCOMPARE(d.chemin, e.dir.path());
+        QCOMPARE(d.filtre, "Fichiers d'échange (*.gift *.txt *.xml *.zip *.csv)");
+        QCOMPARE(e.pf.textes(), L{kRappel});  // Initialisation ran again
+        QCOMPARE(e.w<QLineEdit>("TextNbFiche")->text(), "4");
+        QCOMPARE(e.texte("LabelTotal"), "4");
+        QCOMPARE(e.texte("LabelTheme_0"), "2");
+        QCOMPARE(e.texte("LabelTheme_1"), "2");
+        QCOMPARE(e.w<QRadioButton>("Theme_1")->text().trimmed(), "Sciences");
+        QVERIFY(e.w<QRadioButton>("Theme_1")->isVisible());
+        QCOMPARE(e.rapport(), "Rapport d'importation\n"
+                              "Importation de q.gift (GIFT) dans la banque BASE.QZF\n"
+                              "2 questions importées : fiches 3 à 4.\n"
+                              "1 question(s) non importée(s) : voir ci-dessous.\n\n"
+                              "Questions non importées (1) :\n  ligne 7 : question vrai/faux\n\n"
+                              "Thèmes (1) :\n  « Sciences » : nouveau thème 2\n");
+        QTest::mouseClick(e.f.dialogue("RapportEchanges")->findChild<QPushButton *>("bout_OK"), Qt::LeftButton);
+        QTRY_VERIFY(!e.f.dialogue("RapportEchanges"));
+    }
+
+    void import_badFileSaysWhyAndLeavesTheBank_data()
+    {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("invalid zip") << "p.zip" << QByteArray("PK\x03\x04 coupé")
+                                     << "Le fichier p.zip n'est pas un paquet zip lisible : il est incomplet ou ce n'est "
+                                        "pas une archive zip.";
+        QTest::newRow("XML cut") << "q.xml" << QByteArray("<?xml version=\"1.0\"?>\n<quiz>\n<question type=\"multi")
+                                 << "Le fichier q.xml est incomplet : son XML s'arrête ligne 3, colonne 21, avant la fin "
+                                    "du document.";
+        QTest::newRow("unknown") << "notes.doc" << QByteArray("du texte")
+                                 << "Le format du fichier notes.doc n'est pas reconnu : un fichier GIFT, Moodle XML, CSV "
+                                    "ou un paquet IMS QTI 2.1 (zip) est attendu.";
+    }
+    void import_badFileSaysWhyAndLeavesTheBank()
+    {
+        QFETCH(QString, nom);
+        QFETCH(QByteArray, contenu);
+        QFETCH(QString, message);
+        Editeur e(deuxCartes());
+        const QByteArray avant = e.octets();
+        banque::ecrire(e.dir.filePath(nom), contenu);
+        e.pf.reponsesFichier << e.dir.filePath(nom);
+        e.action("actionImporter")->trigger();
+        QCOMPARE(e.pf.textes(), L{message});
+        QCOMPARE(e.pf.messages.first().icone, Plateforme::Icone::Critique);
+        QCOMPARE(e.pf.messages.first().titre, "Erreur");
+        QCOMPARE(e.octets(), avant);
+        QVERIFY(!e.f.dialogue("RapportEchanges"));
+    }
+
+    void import_intoAnEmptyBankAsksNoGoodAnswer()
+    {
+        Editeur e({}, {});
+        banque::ecrire(e.dir.filePath("q.csv"), "Question;Réponse 1;Réponse 2;Réponse 3;Bonne réponse\nQ;a;b;c;2\n");
+        e.pf.reponsesFichier << e.dir.filePath("q.csv");
+        e.pf.filtresChoisis << "CSV (*.csv)";
+        e.action("actionImporter")->trigger();
+        QCOMPARE(e.pf.textes(), L{kRappel});
+        QCOMPARE(e.w<QLineEdit>("TextNbFiche")->text(), "1");
+        QVERIFY(e.w("TextQuestion")->isVisible());
+        QCOMPARE(e.w<QPlainTextEdit>("TextQuestion")->toPlainText(), "Q");
+        QVERIFY(e.w<QRadioButton>("OptionBonneReponse_1")->isChecked());
+    }
+
+    void report_isReadOnlyAndReplacedByTheNext()
+    {
+        Editeur e(deuxCartes());
+        for (int i = 0; i < 2; ++i) {
+            e.pf.reponsesFichier << e.dir.filePath(QStringLiteral("s%1.gift").arg(i));
+            e.action("actionExporter")->trigger();
+        }
+        QList<QWidget *> rapports;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == "RapportEchanges" && w->isVisible())
+                rapports << w;
+        QCOMPARE(rapports.size(), 1);
+        auto *boite = rapports.first()->findChild<QPlainTextEdit *>("TextRapport");
+        QVERIFY(boite->isReadOnly());
+        QVERIFY(boite->toPlainText().contains("s1.gift"));
+    }
+};
+
+QTEST_MAIN(TestFenetreEchanges)
+#include "test_fenetre_echanges.moc"
