@@ -1,15 +1,45 @@
 #include "editor/formedit.h"
+#include "platform/dossierprogramme.h"
 #include "platform/qtplatform.h"
 
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orbelin"));
     QtPlateforme plateforme;
+    const QString erreur = QStringLiteral("Erreur");
+
+    // A bank opened from the file manager is worked on in its own folder, beside its theme
+    // file and media folder.
+    QString nom;
+    const QStringList arguments = QApplication::arguments().mid(1);
+    if (!arguments.isEmpty()) {
+        const dossiers::BanqueDemandee banque = dossiers::banqueDemandee(arguments.first());
+        if (banque.resultat) {
+            plateforme.fixerDossierProgramme(banque.dossier);
+            nom = banque.nom;
+        } else {
+            plateforme.messageOk(banque.resultat.erreur, Plateforme::Icone::Critique, erreur);
+        }
+    }
+    if (nom.isEmpty()) {
+        const QString executable = QCoreApplication::applicationDirPath();
+        const QString dossier = dossiers::dossierDesBanques(executable, dossiers::dossierDonnees());
+        plateforme.fixerDossierProgramme(dossier);
+        if (Resultat r = dossiers::preparer(dossier, dossiers::sourceExemple(executable)); !r)
+            plateforme.messageOk(r.erreur, Plateforme::Icone::Critique, erreur);
+    }
+    // The file and media choosers open on the working folder: there the user finds the banks.
+    QDir::setCurrent(plateforme.dossierProgramme());
+
     FormEdit fenetre(plateforme);
-    fenetre.charger();
+    if (nom.isEmpty())
+        fenetre.charger();
+    else
+        fenetre.charger(nom);
     if (fenetre.termine())
         return 0;
     return QApplication::exec();

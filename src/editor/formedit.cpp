@@ -293,9 +293,11 @@ void FormEdit::construireBoutons()
 // ---------------------------------------------------------------------------
 // Start-up and opening a bank
 
-void FormEdit::charger()
+void FormEdit::charger() { charger(QStringLiteral("BASE.QZF")); }
+
+void FormEdit::charger(const QString &nomFichier)
 {
-    m_.NomFichier = QStringLiteral("BASE.QZF");
+    m_.NomFichier = nomFichier;
     LabelFichier->setText(kEnTeteFichier + m_.NomFichier);
     Initialisation();
 }

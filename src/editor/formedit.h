@@ -25,8 +25,9 @@ public:
     explicit FormEdit(Plateforme &plateforme, QWidget *parent = nullptr);
     ~FormEdit() override;
 
-    // The window's load event: opens "BASE.QZF".
+    // The window's load event: opens "BASE.QZF", or the bank named (a bare name in the program folder).
     void charger();
+    void charger(const QString &nomFichier);
 
     Module1 &etat() { return m_; }
     Plateforme &plateforme() { return m_plateforme; }

@@ -1,4 +1,5 @@
 #include "platform/qtplatform.h"
+#include "platform/dossierprogramme.h"
 
 #include <QApplication>
 #include <QDir>
@@ -135,6 +136,11 @@ void QtPlateforme::jouerSon(const QString &chemin)
 
 void QtPlateforme::finProgramme() { QCoreApplication::exit(0); }
 
-QString QtPlateforme::dossierProgramme() const { return QCoreApplication::applicationDirPath(); }
+QString QtPlateforme::dossierProgramme() const
+{
+    if (m_dossierProgramme.isEmpty())
+        m_dossierProgramme = dossiers::dossierDesBanques(QCoreApplication::applicationDirPath(), dossiers::dossierDonnees());
+    return m_dossierProgramme;
+}
 
 QString QtPlateforme::dossierTravail() const { return QDir::currentPath(); }

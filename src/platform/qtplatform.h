@@ -33,10 +33,13 @@ public:
     void finProgramme() override;
     QString dossierProgramme() const override;
     QString dossierTravail() const override;
+    // The folder of the banks for this run (see dossierprogramme.h); chosen from the program's place when not set.
+    void fixerDossierProgramme(const QString &dossier) { m_dossierProgramme = dossier; }
 
 private:
     std::unique_ptr<QPrinter> m_imprimante;
     std::unique_ptr<QPainter> m_peintre;
     int m_x = 0, m_y = 0;
     QSoundEffect *m_son = nullptr;
+    mutable QString m_dossierProgramme;
 };
