@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# The installed program on an X server: started from a read-only program folder it keeps its banks
+# in the per-user data folder, with the sample bank copied there; started on a bank it works in
+# the bank's own folder; started on a missing bank it says so and opens BASE.QZF.
+# Usage (under xvfb-run): premier_demarrage.sh CMAKE BUILD_DIR
+set -euo pipefail
+
+cmake="$1"
+build="$2"
+racine=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; chmod -R u+w "$racine"; rm -rf "$racine"' EXIT
+
+echec() { echo "FAIL: $*"; [ -f "$racine/sortie.txt" ] && cat "$racine/sortie.txt"; echo "0 passed, 1 failed"; exit 1; }
+
+DESTDIR="$racine/inst" "$cmake" --install "$build" --prefix /usr > /dev/null || echec "install"
+programme="$racine/inst/usr/bin/orbelin"
+chmod -R a-w "$racine/inst"
+export XDG_DATA_HOME="$racine/donnees"
+donnees="$XDG_DATA_HOME/Orbelin"
+mkdir "$racine/ailleurs"
+
+attendre_fenetre() {
+  for _ in $(seq 1 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# No window manager here: give the box the focus ourselves, then press Enter on it.
+appuyer_entree() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+  sleep 0.2
+  xdotool key Return
+}
+
+attendre_fin() {
+  for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && echec "the editor did not end after Quitter"
+  wait "$pid" || { pid=; echec "the editor ended with status $?"; }
+  pid=
+}
+
+# Starts the editor from a folder of no interest, answers the reminder and quits with Quitter.
+# With a blank card on screen, quitting first says that no good answer is chosen.
+lancer() {
+  local carteVide="$1"
+  shift
+  (cd "$racine/ailleurs" && exec "$programme" "$@" > "$racine/sortie.txt" 2>&1) &
+  pid=$!
+  if [ "${ATTENDRE_ERREUR:-}" = 1 ]; then
+    erreur=$(attendre_fenetre "^Erreur$") || echec "no message for the bank on the command line"
+    appuyer_entree "$erreur"
+  fi
+  rappel=$(attendre_fenetre "Saisie des initiales de l'auteur des questions") || echec "no reminder message"
+  appuyer_entree "$rappel"
+  fenetre=$(attendre_fenetre "Editeur de QCM - Pavonel") || echec "no main window"
+  sleep 0.3
+  # The Quitter button, at the bottom of the card column.
+  xdotool mousemove --window "$fenetre" 522 634 click 1
+  if [ "$carteVide" = 1 ]; then
+    message=$(attendre_fenetre "^Orbelin$") || echec "no good-answer message on quitting"
+    appuyer_entree "$message"
+  fi
+  attendre_fin
+}
+
+# 1. First start: the data folder is made, BASE.QZF created empty, the sample bank copied beside it.
+lancer 1
+for f in BASE.QZF BASE.prm base.tmp; do
+  [ -f "$donnees/$f" ] || echec "$f not in the per-user data folder"
+done
+[ "$(stat -c %s "$donnees/BASE.QZF")" -eq 0 ] || echec "BASE.QZF is not empty"
+exemple="$racine/inst/usr/share/orbelin/exemple"
+for f in DEMO.qzf DEMO.prm DEMO/saturne.jpg DEMO/hexagone.jpg DEMO/diapason.wav; do
+  cmp -s "$exemple/$f" "$donnees/$f" || echec "$f not copied as installed"
+done
+[ -w "$donnees/DEMO.qzf" ] || echec "the copied DEMO.qzf cannot be written"
+ls "$racine/inst/usr/bin" | grep -qvx -e orbelin -e qzf && echec "files left in the program folder"
+ls "$racine/ailleurs" | grep -q . && echec "files left in the working folder of the start"
+
+# 2. A later start never brings back nor replaces the sample bank.
+printf 'mine' > "$donnees/DEMO.prm"
+rm "$donnees/DEMO/saturne.jpg"
+lancer 1
+[ "$(cat "$donnees/DEMO.prm")" = mine ] || echec "DEMO.prm replaced"
+[ -f "$donnees/DEMO/saturne.jpg" ] && echec "a removed sample file came back"
+cp "$exemple/DEMO/saturne.jpg" "$donnees/DEMO/saturne.jpg"
+cp "$exemple/DEMO.prm" "$donnees/DEMO.prm"
+
+# 3. A bank from the file manager: it is opened in its own folder, where the sort leaves base.tmp.
+mkdir "$racine/cours"
+cp -r "$exemple"/. "$racine/cours/"
+chmod -R u+w "$racine/cours"
+rm "$donnees/base.tmp"
+lancer 0 "$racine/cours/DEMO.qzf"
+[ -f "$racine/cours/base.tmp" ] || echec "no base.tmp beside the bank opened"
+[ "$(stat -c %s "$racine/cours/DEMO.qzf")" -eq "$(stat -c %s "$exemple/DEMO.qzf")" ] || echec "the bank opened changed size"
+[ -f "$donnees/base.tmp" ] && echec "the data folder was used for a bank of the command line"
+
+# 4. A bank that does not exist: the message, then the usual start on BASE.QZF.
+ATTENDRE_ERREUR=1 lancer 1 "$racine/cours/ABSENT.qzf"
+[ -f "$donnees/base.tmp" ] || echec "no start on BASE.QZF after a missing bank"
+[ -f "$racine/cours/ABSENT.qzf" ] && echec "the missing bank was created"
+
+echo "1 passed, 0 failed"
