@@ -10,6 +10,9 @@ PACKAGES=(
   fonts-dejavu-core
   xvfb xauth xdotool             # the end-to-end test runs the real window
   libbenchmark-dev               # bench/
+  librsvg2-bin desktop-file-utils shared-mime-info   # icons rendered, desktop entry and MIME type checked
+  man-db groff-base file dpkg-dev                     # manual pages checked; dpkg-shlibdeps for the .deb
+  imagemagick                    # tools/capture_ecran.sh: the README screenshot
 )
 
 missing=()
