@@ -1,0 +1,46 @@
+#pragma once
+#include <QDialog>
+#include <array>
+
+class FormEdit;
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The search window: moves the main window to a card found by number, text, mark or media.
+// It has no parent widget, so that the main window can be disabled between searches while
+// this window stays usable; the main window keeps it (FormEdit::garderDialogue).
+class FormRech : public QDialog {
+    Q_OBJECT
+public:
+    explicit FormRech(FormEdit &fenetre);
+
+    // Places the window over the main window's theme panel, beside the card.
+    void placer();
+
+    // Shown without blocking, on top, the cursor in the field of the chosen option.
+    void ouvrir();
+
+    // Escape and the title bar's close do what "&Fin de recherche" does.
+    void reject() override;
+
+    // Controls, named as their objectName.
+    std::array<QRadioButton *, 4> optrech;
+    std::array<QLabel *, 2> etiqrech;
+    std::array<QLineEdit *, 2> textrech;
+    QPushButton *boutOK;
+    QPushButton *BOUTCANCEL;
+
+protected:
+    bool eventFilter(QObject *objet, QEvent *event) override;
+
+private:
+    void boutOK_Click();
+    void BOUTCANCEL_Click();
+    void montrerDessus();
+
+    FormEdit &m_fenetre;
+    QButtonGroup *m_groupe;
+};

@@ -1,0 +1,304 @@
+// The search window driven through its real controls, with the main window beside it.
+#include "editor/formedit.h"
+#include "support/banque.h"
+#include "support/fakeplateforme.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using L = QStringList;
+constexpr int T = 803;
+
+// Six cards, the first answer good on each; card k reads Qk unless given.
+QByteArray cartes(std::initializer_list<banque::Carte> particulieres = {})
+{
+    QByteArray b;
+    for (int k = 1; k <= 6; ++k)
+        b += banque::fiche({QStringLiteral("Q%1").arg(k)}).octets();
+    int k = 0;
+    for (const banque::Carte &c : particulieres)
+        b.replace(T * k++, T, banque::fiche(c).octets());
+    return b;
+}
+QByteArray marquees(const QList<int> &marques)
+{
+    QByteArray b = cartes();
+    for (int k : marques)
+        b[T * (k - 1) + 782] = 1;
+    return b;
+}
+
+struct Editeur {
+    QTemporaryDir dir;
+    FakePlateforme pf{dir.path()};
+    FormEdit f{pf};
+
+    explicit Editeur(const QByteArray &octets)
+    {
+        banque::ecrire(dir.filePath("BASE.QZF"), octets);
+        banque::ecrireThemes(dir.filePath("BASE.prm"), {"Histoire"});
+        f.charger();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        pf.oublier();
+    }
+    QByteArray octets() const { return banque::lire(dir.filePath("BASE.QZF")); }
+    QWidget *rech() const { return f.dialogue("form_rech"); }
+    QWidget *w(const QString &nom)
+    {
+        if (QWidget *c = f.findChild<QWidget *>(nom))
+            return c;
+        return rech() ? rech()->findChild<QWidget *>(nom) : nullptr;
+    }
+    QString texte(const QString &nom)
+    {
+        return w(nom)->property("plainText").toString() + w(nom)->property("text").toString();
+    }
+    QString ecran() { return texte("TextAffNumero") + '/' + texte("TextNbFiche") + ' ' + texte("TextQuestion"); }
+    QString etats() { return QStringLiteral("main %1, search %2").arg(f.isEnabled() ? "enabled" : "disabled",
+                                                                        rech() && rech()->isVisible() ? "shown" : "hidden"); }
+    // Each message as "text [icon, title]", then the card on screen and the windows' states.
+    L vu()
+    {
+        L v;
+        for (const FakePlateforme::Message &m : pf.messages)
+            v << QStringLiteral("%1 [%2, %3]").arg(m.texte)
+                     .arg(m.icone == Plateforme::Icone::Exclamation ? "!" : m.icone == Plateforme::Icone::Critique ? "x" : "-")
+                     .arg(m.titre.isEmpty() ? "app" : m.titre);
+        return v << ecran() << etats();
+    }
+    // "Name" clicks a control (at its left, where an option has its circle); "Name=text" clicks
+    // into a box, empties it and types the text; "close" is the title bar's close; "escape",
+    // "tab" and "enter" are keys pressed where the focus is.
+    void faire(const QStringList &actions)
+    {
+        for (const QString &a : actions) {
+            if (a == "close") {
+                rech()->close();
+                continue;
+            }
+            if (a == "escape" || a == "tab" || a == "enter") {
+                const Qt::Key touche = a == "escape" ? Qt::Key_Escape : a == "tab" ? Qt::Key_Tab : Qt::Key_Return;
+                QTest::keyClick(QApplication::focusWidget(), touche);
+                continue;
+            }
+            QWidget *c = w(a.section('=', 0, 0));
+            QVERIFY2(c, qPrintable(a));
+            if (c->window() != QApplication::activeWindow())
+                QVERIFY(QTest::qWaitForWindowActive(c->window()));
+            QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(qobject_cast<QPushButton *>(c) ? c->width() / 2 : 8,
+                                                              c->height() / 2));
+            if (a.contains('=')) {
+                QTest::keyClick(c, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(c, '\b' + a.section('=', 1));
+            }
+        }
+    }
+    int choisie()
+    {
+        for (int k = 0; k < 4; ++k)
+            if (qobject_cast<QRadioButton *>(w(QStringLiteral("optrech_%1").arg(k)))->isChecked())
+                return k;
+        return -1;
+    }
+};
+
+} // namespace
+
+class TestFormRech : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        // The headless platform cannot raise a window and says so at each search.
+        static const QtMessageHandler suivant = qInstallMessageHandler(nullptr);
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &contexte, const QString &texte) {
+            if (!texte.contains(QLatin1String("does not support raise()")))
+                suivant(type, contexte, texte);
+        });
+    }
+
+    void opening_showsControlsAndLeavesMainEnabled()
+    {
+        Editeur e(cartes());
+        QVERIFY(!e.rech());
+        e.faire({"BoutFind"});
+        QVERIFY(e.rech());
+        QCOMPARE(e.rech()->windowTitle(), QStringLiteral("Recherche de questions"));
+        QVERIFY(!e.rech()->parentWidget());
+        QCOMPARE(e.etats(), QStringLiteral("main enabled, search shown"));
+        const std::pair<const char *, const char *> legendes[] = {
+            {"optrech_0", ""}, {"etiqrech_0", "Aller à la fiche numéro :"}, {"textrech_0", ""},
+            {"optrech_1", ""}, {"etiqrech_1", "Rechercher le texte suivant :"}, {"textrech_1", ""},
+            {"optrech_2", "Aller à la marque suivante"}, {"optrech_3", "Aller au fichier Son/Image suivant"},
+            {"boutOK", "&Rechercher"}, {"BOUTCANCEL", "&Fin de recherche"}};
+        int haut = -1;
+        for (const auto &[nom, legende] : legendes) {
+            QCOMPARE(e.texte(nom), QString::fromUtf8(legende));
+            // From top to bottom in this order (the two buttons share the last row).
+            const int y = e.w(nom)->mapTo(e.rech(), QPoint(0, 0)).y();
+            QVERIFY2(y >= haut - 12, nom);
+            haut = qMax(haut, y);
+        }
+        QCOMPARE(e.choisie(), 0);
+        QVERIFY(e.pf.messages.isEmpty());
+    }
+
+    void ending_hidesKeepsContentsAndEnablesMain_data()
+    {
+        QTest::addColumn<QString>("fin");
+        QTest::newRow("Fin de recherche") << "BOUTCANCEL";
+        QTest::newRow("title bar") << "close";
+        QTest::newRow("escape") << "escape";
+    }
+    void ending_hidesKeepsContentsAndEnablesMain()
+    {
+        QFETCH(QString, fin);
+        Editeur e(cartes());
+        e.faire({"BoutFind", "textrech_0=3", "boutOK"});
+        QCOMPARE(e.vu(), (L{"3/6 Q3", "main disabled, search shown"}));
+        QCOMPARE(QApplication::activeWindow(), e.rech());
+        e.faire({"optrech_2"});
+        qobject_cast<QLineEdit *>(e.w("textrech_1"))->setText("abc");
+        QWidget *avant = e.rech();
+        e.faire({fin});
+        QCOMPARE(e.etats(), QStringLiteral("main enabled, search hidden"));
+        QVERIFY(QTest::qWaitForWindowActive(&e.f));
+        QCOMPARE(QApplication::activeWindow(), &e.f);
+        // Opened again: the same window, as it was left.
+        e.faire({"BoutFind"});
+        QCOMPARE(e.rech(), avant);
+        QCOMPARE(e.etats(), QStringLiteral("main enabled, search shown"));
+        QCOMPARE(e.choisie(), 2);
+        QCOMPARE(e.texte("textrech_0"), QStringLiteral("3"));
+        QCOMPARE(e.texte("textrech_1"), QStringLiteral("abc"));
+        QCOMPARE(e.ecran(), QStringLiteral("3/6 Q3"));
+    }
+
+    void clickInto_choosesItsOption_data()
+    {
+        QTest::addColumn<L>("clics");
+        QTest::addColumn<int>("choisie");
+        QTest::newRow("text field") << L{"optrech_3", "textrech_1"} << 1;
+        QTest::newRow("number field") << L{"textrech_1", "optrech_2", "textrech_0"} << 0;
+        QTest::newRow("text label") << L{"optrech_3", "etiqrech_1"} << 1;
+        QTest::newRow("number label") << L{"optrech_2", "etiqrech_0"} << 0;
+        QTest::newRow("an option after a field") << L{"textrech_1", "optrech_3"} << 3;
+        QTest::newRow("tab into the text field") << L{"textrech_0", "tab"} << 1;
+    }
+    void clickInto_choosesItsOption()
+    {
+        QFETCH(L, clics);
+        Editeur e(cartes());
+        e.faire(L{"BoutFind"} + clics);
+        QTEST(e.choisie(), "choisie");
+    }
+
+    void searches_data()
+    {
+        QTest::addColumn<QByteArray>("banque");
+        QTest::addColumn<L>("actions");  // after BoutFind
+        QTest::addColumn<L>("vu");
+        const QString apres = "main disabled, search shown";
+        const QString aucune = "Pas d'occurrence trouvée! [!, app]";
+        const QByteArray six = cartes();
+        QTest::newRow("number") << six << L{"textrech_0=5", "boutOK"} << L{"5/6 Q5", apres};
+        QTest::newRow("number, Enter") << six << L{"textrech_0=5", "enter"} << L{"5/6 Q5", apres};
+        QTest::newRow("number rounded to even") << six << L{"textrech_0=4.5", "boutOK"} << L{"4/6 Q4", apres};
+        QTest::newRow("number refused as typed") << six << L{"textrech_0= 6.4 ", "boutOK"}
+                                                 << L{"La fiche numéro  6.4  n'existe pas! [!, app]", "1/6 Q1", apres};
+        QTest::newRow("number empty") << six << L{"boutOK"} << L{"La fiche numéro  n'existe pas! [!, app]", "1/6 Q1", apres};
+        const QByteArray villes = cartes({{"Q1"}, {"Paris?"}, {"Aller à Paris"}, {"Un été à Rome"}});
+        QTest::newRow("text in capitals") << villes << L{"textrech_1=PARIS", "boutOK"} << L{"2/6 Paris?", apres};
+        QTest::newRow("text ending in a space") << villes << L{"textrech_1=paris ", "boutOK"} << L{"3/6 Aller à Paris", apres};
+        QTest::newRow("text, then the next") << villes << L{"textrech_1=paris", "boutOK", "boutOK", "boutOK"}
+                                             << L{"2/6 Paris?", apres};
+        QTest::newRow("text not found") << villes << L{"textrech_1=Berlin", "boutOK"} << L{aucune, "1/6 Q1", apres};
+        QTest::newRow("empty text, twice") << six << L{"optrech_1", "boutOK", "boutOK"} << L{"3/6 Q3", apres};
+        QTest::newRow("empty text from the last") << six << L{"textrech_0=6", "boutOK", "optrech_1", "boutOK"}
+                                                  << L{"1/6 Q1", apres};
+        QTest::newRow("mark on 1, only 1 marked") << marquees({1}) << L{"optrech_2", "boutOK"} << L{aucune, "1/6 Q1", apres};
+        QTest::newRow("mark on 5, only 5 marked") << marquees({5}) << L{"textrech_0=5", "boutOK", "optrech_2", "boutOK"}
+                                                  << L{"5/6 Q5", apres};
+        QTest::newRow("mark wraps") << marquees({2, 4}) << L{"textrech_0=5", "boutOK", "optrech_2", "boutOK"}
+                                    << L{"2/6 Q2", apres};
+        banque::Carte image{"Q4"};
+        image.media = "son.wav";
+        image.code = 2;
+        QTest::newRow("media") << cartes({{"Q1"}, {"Q2"}, {"Q3"}, image}) << L{"optrech_3", "boutOK"} << L{"4/6 Q4", apres};
+        QTest::newRow("media: none") << six << L{"optrech_3", "boutOK"} << L{aucune, "1/6 Q1", apres};
+    }
+    void searches()
+    {
+        QFETCH(QByteArray, banque);
+        QFETCH(L, actions);
+        Editeur e(banque);
+        e.faire(L{"BoutFind"} + actions);
+        QTEST(e.vu(), "vu");
+        QCOMPARE(e.octets(), banque);
+    }
+
+    // The search button stores the card as it is on screen, with or without a good answer.
+    void findButton_storesCardOnScreen()
+    {
+        const QByteArray trois = cartes().left(3 * T);
+        Editeur e(cartes({{"Q1"}, {"Q2", 0, 0}}).left(3 * T));
+        e.f.etat().NumFiche = 2;
+        e.f.Lit();
+        e.faire({"TextQuestion=Capitale ?", "CheckMarquage", "TextAuteur=XY", "BoutFind"});
+        QCOMPARE(e.vu(), (L{"2/3 Capitale ?", "main enabled, search shown"}));
+        banque::Carte attendue{"Capitale ?", 0, 0, 1};
+        attendue.auteur = "XY";
+        QCOMPARE(e.octets(), trois.left(T) + banque::fiche(attendue).octets() + trois.mid(2 * T));
+    }
+
+    // Once the window is open, a card edited in the main window is not stored by the search.
+    void editAfterOpening_isReplacedBySearch()
+    {
+        const QByteArray six = cartes();
+        Editeur e(six);
+        e.faire({"BoutFind", "TextQuestion=Perdue", "textrech_0=9", "boutOK"});
+        QCOMPARE(e.vu(), (L{"La fiche numéro 9 n'existe pas! [!, app]", "1/6 Q1", "main disabled, search shown"}));
+        QCOMPARE(e.octets(), six);
+    }
+
+    void emptyBank_searchesKeepEmptyScreen()
+    {
+        Editeur e(QByteArray{});
+        e.faire({"BoutFind", "boutOK", "optrech_2", "boutOK", "textrech_1=", "boutOK", "textrech_0=1", "boutOK"});
+        QCOMPARE(e.vu(), (L{"La fiche numéro  n'existe pas! [!, app]", "Pas d'occurrence trouvée! [!, app]",
+                            "Pas d'occurrence trouvée! [!, app]", "La fiche numéro 1 n'existe pas! [!, app]", "1/0 ",
+                            "main disabled, search shown"}));
+        QCOMPARE(e.octets(), QByteArray());
+        for (const char *nom : {"TextQuestion", "TextReponse_0", "OptionBonneReponse_2", "TextExplic"})
+            QVERIFY2(e.w(nom)->isHidden(), nom);
+        for (const char *nom : {"Premier", "Précédent", "Suivant", "Dernier", "Supprimer"})
+            QVERIFY2(!e.w(nom)->isEnabled(), nom);
+        e.faire({"BOUTCANCEL"});
+        QCOMPARE(e.etats(), QStringLiteral("main enabled, search hidden"));
+    }
+
+    // The bank's name now leads to a folder: the open card stays, the search says why it failed.
+    void unreadableBank_saysWhy()
+    {
+        Editeur e(cartes());
+        e.faire({"BoutFind"});
+        QVERIFY(QFile::remove(e.dir.filePath("BASE.QZF")) && QDir(e.dir.path()).mkdir("BASE.QZF"));
+        e.faire({"optrech_2", "boutOK"});
+        const L vu = e.vu();
+        QCOMPARE(vu.size(), 3);
+        QVERIFY2(vu[0].startsWith("Impossible de lire le fichier " + e.dir.filePath("BASE.QZF") + " : "), qPrintable(vu[0]));
+        QVERIFY2(vu[0].endsWith(" [x, Erreur]"), qPrintable(vu[0]));
+        QCOMPARE(vu.mid(1), (L{"1/6 Q1", "main disabled, search shown"}));
+    }
+};
+
+QTEST_MAIN(TestFormRech)
+#include "test_form_rech.moc"
