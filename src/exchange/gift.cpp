@@ -103,6 +103,9 @@ Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport
             q += QLatin1String("{\n");
             for (int k = 0; k < 3; ++k) {
                 q += k + 1 == c.bonne ? QLatin1String("\t=") : QLatin1String("\t~");
+                // An answer that starts like a weight ("%50%...") gets its own weight written first.
+                if (c.reponses[size_t(k)].startsWith(u'%'))
+                    q += k + 1 == c.bonne ? QLatin1String("%100%") : QLatin1String("%0%");
                 echapper(q, c.reponses[size_t(k)]);
                 q += u'\n';
             }

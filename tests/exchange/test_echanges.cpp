@@ -353,7 +353,7 @@ private slots:
         Banque source, cible;
         source.poser({{"Où coule l'Èbre ?\r\n  Deuxième ligne  indentée", 0, 2, 1, {"En Espagne", "Œuvre « à part »", "€ 5"},
                        "Un   commentaire\r\n\r\naéré", "ÉLV", "carte.jpg", 10},
-                      {"<b>Pas du HTML</b> & co", 1, 3, 0, {"1 < 2", "a & b", "x"}, {}, {}, "chant.wav", 2},
+                      {"<b>Pas du HTML</b> & co", 1, 3, 0, {"1 < 2", "a & b", "%50% x"}, {}, {}, "chant.wav", 2},
                       {"Sans média", 1, 1, 1, {"p", "q", "r"}, "—", "AB"}},
                      {"Géographie", "Sciences/Techniques"});
         const QByteArray image("\xFF\xD8\xFF\xE0 image", 10), son("RIFF son");
