@@ -11,12 +11,14 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Orbelin"));
     QtPlateforme plateforme;
     const QString erreur = QStringLiteral("Erreur");
+    const QStringList arguments = QApplication::arguments().mid(1);
+    // "--exemple" (the desktop entry's second action) opens the sample bank of the folder of the banks.
+    const bool exemple = arguments.value(0) == QLatin1String("--exemple");
 
     // A bank opened from the file manager is worked on in its own folder, beside its theme
     // file and media folder.
     QString nom;
-    const QStringList arguments = QApplication::arguments().mid(1);
-    if (!arguments.isEmpty()) {
+    if (!arguments.isEmpty() && !exemple) {
         const dossiers::BanqueDemandee banque = dossiers::banqueDemandee(arguments.first());
         if (banque.resultat) {
             plateforme.fixerDossierProgramme(banque.dossier);
@@ -31,6 +33,13 @@ int main(int argc, char **argv)
         plateforme.fixerDossierProgramme(dossier);
         if (Resultat r = dossiers::preparer(dossier, dossiers::sourceExemple(executable)); !r)
             plateforme.messageOk(r.erreur, Plateforme::Icone::Critique, erreur);
+        if (exemple) {
+            const dossiers::BanqueDemandee banque = dossiers::banqueExemple(dossier);
+            if (banque.resultat)
+                nom = banque.nom;
+            else
+                plateforme.messageOk(banque.resultat.erreur, Plateforme::Icone::Critique, erreur);
+        }
     }
     // The file and media choosers open on the working folder: there the user finds the banks.
     QDir::setCurrent(plateforme.dossierProgramme());

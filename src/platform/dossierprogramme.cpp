@@ -107,4 +107,17 @@ BanqueDemandee banqueDemandee(const QString &argument)
     return b;
 }
 
+BanqueDemandee banqueExemple(const QString &dossier)
+{
+    BanqueDemandee b;
+    if (!QFileInfo(QDir(dossier).filePath(QStringLiteral("DEMO.qzf"))).isFile()) {
+        b.resultat = Resultat::echec(QStringLiteral("La banque d'exemple « DEMO.qzf » n'est pas dans « ") + montre(dossier)
+                                     + QStringLiteral(" ».\nL'éditeur s'ouvre sur BASE.QZF."));
+        return b;
+    }
+    b.dossier = dossier;
+    b.nom = QStringLiteral("DEMO.qzf");
+    return b;
+}
+
 } // namespace dossiers

@@ -33,4 +33,7 @@ struct BanqueDemandee {
 };
 BanqueDemandee banqueDemandee(const QString &argument);
 
+// The sample bank of the folder of the banks ("orbelin --exemple"), or why it is not there.
+BanqueDemandee banqueExemple(const QString &dossier);
+
 } // namespace dossiers

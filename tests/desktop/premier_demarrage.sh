@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installed program on an X server: started from a read-only program folder it keeps its banks
 # in the per-user data folder, with the sample bank copied there; started on a bank it works in
-# the bank's own folder; started on a missing bank it says so and opens BASE.QZF.
+# the bank's own folder; started on a missing bank it says so and opens BASE.QZF; started with
+# --exemple it opens the sample bank.
 # Usage (under xvfb-run): premier_demarrage.sh CMAKE BUILD_DIR
 set -euo pipefail
 
@@ -107,5 +108,10 @@ lancer 0 "$racine/cours/DEMO.qzf"
 ATTENDRE_ERREUR=1 lancer 1 "$racine/cours/ABSENT.qzf"
 [ -f "$donnees/base.tmp" ] || echec "no start on BASE.QZF after a missing bank"
 [ -f "$racine/cours/ABSENT.qzf" ] && echec "the missing bank was created"
+
+# 5. The desktop entry's second action: the sample bank of the data folder.
+rm "$donnees/base.tmp"
+lancer 0 --exemple
+[ "$(stat -c %s "$donnees/base.tmp")" -eq "$(stat -c %s "$exemple/DEMO.qzf")" ] || echec "--exemple did not open DEMO.qzf"
 
 echo "1 passed, 0 failed"

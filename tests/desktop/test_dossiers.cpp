@@ -224,6 +224,28 @@ private slots:
         }
     }
 
+    void banqueExemple_data()
+    {
+        QTest::addColumn<QStringList>("arbre");
+        QTest::addColumn<bool>("ouverte");
+        QTest::newRow("there") << QStringList{u"DEMO.qzf"_s} << true;
+        QTest::newRow("removed by the user") << QStringList{u"BASE.QZF"_s} << false;
+        QTest::newRow("a folder of that name") << QStringList{u"DEMO.qzf/"_s} << false;
+    }
+    void banqueExemple()
+    {
+        QFETCH(QStringList, arbre);
+        QFETCH(bool, ouverte);
+        QTemporaryDir tmp;
+        poser(tmp.path(), arbre);
+        const dossiers::BanqueDemandee b = dossiers::banqueExemple(tmp.path());
+        QCOMPARE(b.resultat.erreur, ouverte ? QString()
+                                            : u"La banque d'exemple « DEMO.qzf » n'est pas dans « "_s + tmp.path()
+                                                  + u" ».\nL'éditeur s'ouvre sur BASE.QZF."_s);
+        QCOMPARE(b.nom, ouverte ? u"DEMO.qzf"_s : QString());
+        QCOMPARE(b.dossier, ouverte ? tmp.path() : QString());
+    }
+
     // The sample bank as a newcomer opens it: its themes and counts, and every card shown in turn
     // without a message (each picture and sound it names is in its media folder).
     void sampleBank_opensWithItsThemesAndEveryCardShowsWithoutAMessage()
