@@ -1,4 +1,6 @@
 #pragma once
+#include "store/resultat.h"
+
 #include <QString>
 
 // Everything the windows ask of the desktop goes through here, so that tests can
@@ -24,12 +26,16 @@ public:
                                    QString *filtre) = 0;
     virtual void bip() = 0;
 
-    // The default printer, written line by line.
-    virtual bool imprimanteDebut() = 0;
+    // The default printer, written line by line. `document` names the job: the bank's file
+    // name. Where the desktop has no printer the listing goes to a PDF file named after it.
+    virtual Resultat imprimanteDebut(const QString &document) = 0;
     virtual void imprimanteEcrire(const QString &texte) = 0;  // stays on the line
     virtual void imprimanteFinLigne() = 0;
     virtual void imprimanteTaillePolice(int points) = 0;
-    virtual void imprimanteFin() = 0;
+    virtual Resultat imprimanteFin() = 0;  // hands the job over
+    virtual void imprimanteAbandon() = 0;  // drops the job begun: nothing is printed
+    // The file the last listing went to, or "" when it went to a printer.
+    virtual QString imprimanteFichier() const = 0;
 
     // Plays asynchronously; a new sound cuts off the one playing.
     virtual void jouerSon(const QString &chemin) = 0;

@@ -1,22 +1,26 @@
 #include "platform/qtplatform.h"
+#include "output/mise_en_page.h"
 #include "platform/dossierprogramme.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QPainter>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QSoundEffect>
 #include <QUrl>
 
 QtPlateforme::QtPlateforme() = default;
 QtPlateforme::~QtPlateforme()
 {
-    if (m_peintre)
-        imprimanteFin();
+    imprimanteAbandon();
     delete m_son;
 }
 
@@ -68,62 +72,131 @@ QString QtPlateforme::fichierAOuvrir(const QString &titre, const QString &dossie
 
 void QtPlateforme::bip() { QApplication::beep(); }
 
-bool QtPlateforme::imprimanteDebut()
+Resultat QtPlateforme::imprimanteDebut(const QString &document)
 {
-    m_imprimante = std::make_unique<QPrinter>(QPrinterInfo::defaultPrinter());
-    if (QPrinterInfo::defaultPrinter().isNull()) {
-        // No printer on this desktop: the listing goes to a PDF file in the working folder.
-        m_imprimante->setOutputFormat(QPrinter::PdfFormat);
-        m_imprimante->setOutputFileName(QDir(dossierTravail()).filePath(QStringLiteral("impression.pdf")));
+    imprimanteAbandon();
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    m_imprimante = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    m_imprimante->setDocName(document);
+    m_imprimante->setCreator(QString::fromUtf16(kTitreApplication));
+    m_fichier.clear();
+    if (!info.isNull()) {
+        // Qt's print engines cannot take a job back once painting has begun: the lines wait
+        // until the end of the document, so that a listing dropped halfway prints nothing.
+        m_differe = true;
+        return Resultat::succes();
     }
-    m_peintre = std::make_unique<QPainter>();
-    if (!m_peintre->begin(m_imprimante.get())) {
-        m_peintre.reset();
+    // No printer on this desktop: the listing goes to a PDF file beside the banks.
+    const QString fichier =
+        QDir(dossierProgramme()).filePath(QFileInfo(document.trimmed()).completeBaseName() + QStringLiteral(".pdf"));
+    QFile essai(fichier);
+    if (!essai.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         m_imprimante.reset();
-        return false;
+        return Resultat::echec(QStringLiteral("Aucune imprimante n'est installée, et le fichier %1 "
+                                              "ne peut pas être écrit.")
+                                   .arg(QDir::toNativeSeparators(fichier)));
     }
-    m_x = 0;
-    m_y = m_peintre->fontMetrics().ascent();
-    return true;
+    essai.close();
+    m_imprimante->setOutputFormat(QPrinter::PdfFormat);
+    m_imprimante->setOutputFileName(fichier);
+    m_imprimante->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                            QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+    m_page = std::make_unique<MiseEnPage>(*m_imprimante);
+    if (!m_page->commencer()) {
+        m_page.reset();
+        m_imprimante.reset();
+        QFile::remove(fichier);
+        return Resultat::echec(QStringLiteral("Aucune imprimante n'est installée, et le fichier %1 "
+                                              "ne peut pas être écrit.")
+                                   .arg(QDir::toNativeSeparators(fichier)));
+    }
+    m_fichier = fichier;
+    return Resultat::succes();
 }
 
 void QtPlateforme::imprimanteEcrire(const QString &texte)
 {
-    if (!m_peintre)
-        return;
-    const QFontMetrics fm = m_peintre->fontMetrics();
-    if (m_y > m_peintre->viewport().height()) {
-        m_imprimante->newPage();
-        m_y = fm.ascent();
-    }
-    m_peintre->drawText(m_x, m_y, texte);
-    m_x += fm.horizontalAdvance(texte);
+    if (m_page)
+        m_page->ecrire(texte);
+    else if (m_differe)
+        m_ligne += texte;
 }
 
 void QtPlateforme::imprimanteFinLigne()
 {
-    if (!m_peintre)
-        return;
-    m_x = 0;
-    m_y += m_peintre->fontMetrics().lineSpacing();
+    if (m_page)
+        m_page->finLigne();
+    else if (m_differe)
+        m_attente.emplace_back(0, std::exchange(m_ligne, QString()));
 }
 
 void QtPlateforme::imprimanteTaillePolice(int points)
 {
-    if (!m_peintre)
-        return;
-    QFont f = m_peintre->font();
-    f.setPointSize(points);
-    m_peintre->setFont(f);
+    if (m_page)
+        m_page->taillePolice(points);
+    else if (m_differe && points > 0)
+        m_attente.emplace_back(points, QString());
 }
 
-void QtPlateforme::imprimanteFin()
+Resultat QtPlateforme::imprimanteFin()
 {
-    if (m_peintre)
-        m_peintre->end();
-    m_peintre.reset();
+    if (m_differe) {
+        m_differe = false;
+        if (!m_ligne.isEmpty())
+            m_attente.emplace_back(0, std::exchange(m_ligne, QString()));
+        m_page = std::make_unique<MiseEnPage>(*m_imprimante);
+        if (!m_page->commencer()) {
+            const QString nom = m_imprimante->printerName();
+            m_page.reset();
+            m_imprimante.reset();
+            m_attente.clear();
+            return Resultat::echec(QStringLiteral("L'imprimante %1 n'a pas pu recevoir la liste.").arg(nom));
+        }
+        QProgressDialog progression(QStringLiteral("Envoi de la liste à l'imprimante..."), QString(), 0,
+                                    int(m_attente.size()), QApplication::activeWindow());
+        progression.setWindowModality(Qt::WindowModal);
+        progression.setMinimumDuration(500);
+        for (size_t i = 0; i < m_attente.size(); ++i) {
+            if (i % 256 == 0)
+                progression.setValue(int(i));
+            auto &[points, ligne] = m_attente[i];
+            if (points > 0) {
+                m_page->taillePolice(points);
+            } else {
+                m_page->ecrire(ligne);
+                m_page->finLigne();
+            }
+        }
+        m_attente.clear();
+        progression.setValue(progression.maximum());
+    }
+    const bool ok = m_page && m_page->terminer();
+    m_page.reset();
     m_imprimante.reset();
+    if (!ok)
+        return Resultat::echec(m_fichier.isEmpty()
+                                   ? QStringLiteral("L'imprimante n'a pas pu recevoir la liste.")
+                                   : QStringLiteral("Le fichier %1 n'a pas pu être écrit.")
+                                         .arg(QDir::toNativeSeparators(m_fichier)));
+    return Resultat::succes();
 }
+
+void QtPlateforme::imprimanteAbandon()
+{
+    const bool enCours = m_imprimante != nullptr;
+    if (m_page && m_page->actif())
+        m_page->terminer();
+    m_page.reset();
+    m_imprimante.reset();
+    m_attente.clear();
+    m_ligne.clear();
+    m_differe = false;
+    if (enCours && !m_fichier.isEmpty())
+        QFile::remove(m_fichier);
+    m_fichier.clear();
+}
+
+QString QtPlateforme::imprimanteFichier() const { return m_fichier; }
 
 void QtPlateforme::jouerSon(const QString &chemin)
 {

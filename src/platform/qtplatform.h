@@ -2,9 +2,11 @@
 #include "platform/platform.h"
 
 #include <memory>
+#include <utility>
+#include <vector>
 
+class MiseEnPage;
 class QPrinter;
-class QPainter;
 class QSoundEffect;
 
 // The real desktop: Qt message boxes, the default printer (a PDF file when there is none), QSoundEffect.
@@ -22,12 +24,16 @@ public:
                            QString *filtre) override;
     void bip() override;
 
-    bool imprimanteDebut() override;
+    Resultat imprimanteDebut(const QString &document) override;
     void imprimanteEcrire(const QString &texte) override;
     void imprimanteFinLigne() override;
     void imprimanteTaillePolice(int points) override;
-    void imprimanteFin() override;
+    Resultat imprimanteFin() override;
+    void imprimanteAbandon() override;
+    QString imprimanteFichier() const override;
 
+    // WAV through QSoundEffect, other sounds through a QMediaPlayer made only where the desktop
+    // has an audio output. Each kind of failure is told once per run.
     void jouerSon(const QString &chemin) override;
 
     void finProgramme() override;
@@ -38,8 +44,13 @@ public:
 
 private:
     std::unique_ptr<QPrinter> m_imprimante;
-    std::unique_ptr<QPainter> m_peintre;
-    int m_x = 0, m_y = 0;
+    std::unique_ptr<MiseEnPage> m_page;
+    // For a printer, the listing waits here until the end of the document (see imprimanteDebut):
+    // each entry a whole line, or a font size when the number is not 0.
+    std::vector<std::pair<int, QString>> m_attente;
+    QString m_ligne;
+    bool m_differe = false;
+    QString m_fichier;
     QSoundEffect *m_son = nullptr;
     mutable QString m_dossierProgramme;
 };

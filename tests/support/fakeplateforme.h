@@ -57,13 +57,26 @@ public:
     }
     void bip() override { ++bips; }
 
-    // The listing as printed: one entry per line, markers in <>.
-    bool imprimanteDebut() override { return impression << QStringLiteral("<debut>"), imprimanteDisponible; }
+    // The listing as printed: one entry per line, markers in <>. A job that cannot start or
+    // end answers the scripted error; `fichierImpression` plays a desktop without a printer.
+    Resultat imprimanteDebut(const QString &nom) override
+    {
+        impression << QStringLiteral("<debut>");
+        document = nom;
+        return imprimanteDisponible ? Resultat::succes() : Resultat::echec(erreurImprimante);
+    }
     void imprimanteEcrire(const QString &texte) override { ligne += texte; }
     void imprimanteFinLigne() override { impression << std::exchange(ligne, QString()); }
     void imprimanteTaillePolice(int points) override { impression << QStringLiteral("<taille %1>").arg(points); }
-    void imprimanteFin() override { impression << QStringLiteral("<fin>"); }
+    Resultat imprimanteFin() override
+    {
+        impression << QStringLiteral("<fin>");
+        return finImpressionReussie ? Resultat::succes() : Resultat::echec(erreurImprimante);
+    }
+    void imprimanteAbandon() override { impression << QStringLiteral("<abandon>"); }
+    QString imprimanteFichier() const override { return fichierImpression; }
 
+    // A new sound cuts off the one playing: `sonsCoupes` lists those cut off, in order.
     void jouerSon(const QString &chemin) override { sons.append(chemin); }
     void finProgramme() override { ++fins; }
     QString dossierProgramme() const override { return programme; }
@@ -103,5 +116,9 @@ public:
     QStringList impression;
     QString ligne;
     bool imprimanteDisponible = true;
+    bool finImpressionReussie = true;
+    QString erreurImprimante = QStringLiteral("L'imprimante ne répond pas.");
+    QString fichierImpression;  // "" = a printer
+    QString document;           // the name the last job was given
     int fins = 0;
 };
