@@ -89,14 +89,6 @@ private slots:
         QCOMPARE(c.message, attendu ? QString() : QStringLiteral("La fiche numéro ") + tape + " n'existe pas!");
     }
 
-    void numero_emptyBankRefusesEverything()
-    {
-        for (const char *t : {"1", "0", "0.6", "1e0"})
-            QCOMPARE(recherche::ficheDemandee(QString::fromLatin1(t), 0), 0);
-        QCOMPARE(recherche::ficheDemandee(QStringLiteral("32767"), 32767), 32767);
-        QCOMPARE(recherche::ficheDemandee(QStringLiteral("32767.4"), 32767), 0);
-    }
-
     void passes_data()
     {
         QTest::addColumn<QByteArray>("cartes");
@@ -120,7 +112,6 @@ private slots:
         ligne("mark: wraps to card 1", marquees(6, {1}), M, {}, 4, 1, true);
         ligne("mark: none", six, M, {}, 3, 3, false);
         ligne("mark: any non-zero value", marquees(3, {3}, QByteArray("\0\x01", 2)), M, {}, 1, 3, true);
-        ligne("mark: -1", marquees(3, {3}, "\xFF\xFF"), M, {}, 1, 3, true);
         ligne("mark: one-card bank, marked", marquees(1, {1}), M, {}, 1, 1, false);
         // Texts.
         ligne("empty text: the next card", six, X, "", 3, 4, true);
@@ -131,14 +122,9 @@ private slots:
         ligne("capitals find small letters", villes, X, "CAPITALE", 2, 1, true);
         ligne("small letters find capitals", villes, X, "paris", 4, 2, true);
         ligne("accented capitals", villes, X, "ÉTÉ", 1, 4, true);
-        ligne("accented small letters", villes, X, "ÂTEAU", 1, 6, true);
         ligne("small oe finds capital OE", villes, X, "œuvre", 1, 5, true);
-        ligne("mixed case", villes, X, "SuÈdE", 3, 1, true);
         ligne("ending in a space", villes, X, "Paris ", 1, 3, true);
-        ligne("ending in a space, wraps", villes, X, "paris ", 4, 3, true);
         ligne("not in any question", villes, X, "Berlin", 2, 2, false);
-        ligne("the current card is searched last", villes, X, "zola", 5, 5, true);
-        ligne("leading space kept", villes, X, " fort", 1, 6, true);
         ligne("leading space at the start", villes, X, " paris", 1, 3, true);
         const QByteArray ailleurs = carte("Q1") + carte("Q2", {{200, "Stockholm"}, {575, "Oslo"}});
         ligne("word in an answer only", ailleurs, X, "stockholm", 1, 1, false);
@@ -148,15 +134,12 @@ private slots:
         ligne("at the very end of the field", bord, X, "ABC", 2, 1, true);
         ligne("never across into the answer", bord, X, "abcd", 2, 2, false);
         ligne("longer than the question", bord, X, QString(201, u'x'), 2, 2, false);
-        ligne("as long as the question", bord, X, QString(197, u'X') + "abc", 2, 1, true);
         const QByteArray special = questions({"Q1", "a?b", "Š et Ÿ", "ß"}) + carte("", {{0, QByteArray("un\0deux", 7)}});
         ligne("a character the code page lacks", special, X, "aΩb", 1, 1, false);
         ligne("a question mark is a character", special, X, "A?B", 1, 2, true);
         ligne("caron and diaeresis capitals", special, X, "š ET ÿ", 1, 3, true);
         ligne("capital sharp s", special, X, "ẞ", 1, 4, true);
         ligne("zero bytes are bytes", special, X, "deux", 1, 5, true);
-        ligne("a text with a zero byte", special, X, QString::fromLatin1("n\0d", 3), 1, 5, true);
-        ligne("trailing spaces after a zero", special, X, "deux ", 1, 5, true);
         // Media.
         const QByteArray vide(12, ' ');
         ligne("media: zero bytes count", medias({vide, vide, QByteArray(12, '\0'), vide}), D, {}, 1, 3, true);
@@ -167,16 +150,13 @@ private slots:
         // A new card not yet written: the count is one above the file, the card reads as zeros.
         ligne("unwritten card: no mark", marquees(3, {}), M, {}, 4, 4, false, 4);
         ligne("unwritten card: zero media name", medias({vide, vide}), D, {}, 3, 3, true, 3);
-        ligne("unwritten card: empty text", six.left(2 * T), X, "", 2, 3, true, 3);
         ligne("unwritten card: a text", questions({"Q1", "Q2"}), X, "q", 3, 1, true, 3);
         // A last card cut short reads its missing bytes as zeros.
         const QByteArray court = six.left(2 * T) + carte("tronquée").left(100);
         ligne("short last card: its text", court, X, "TRONQUÉE", 1, 3, true);
         ligne("short last card: its zero media name", court, D, {}, 1, 3, true);
-        ligne("short last card: not marked", court, M, {}, 1, 1, false);
         // Nothing to read.
         ligne("empty bank: mark", {}, M, {}, 1, 1, false, 0);
-        ligne("empty bank: empty text", {}, X, "", 1, 1, false, 0);
     }
     void passes()
     {
@@ -222,20 +202,6 @@ private slots:
         const recherche::Issue i = recherche::suivante(chemin, recherche::Critere::marque(), courante, nb);
         QVERIFY(i.resultat.ok);
         QTEST(i.fiche, "attendu");
-    }
-
-    void scan_rangeBeyondFileReadsZeroCards()
-    {
-        const QString chemin = banque(marquees(2, {}));
-        QCOMPARE(recherche::premiereQuiConvient(chemin, recherche::Critere::media(), 1, 9).fiche, 3);
-        QCOMPARE(recherche::premiereQuiConvient(chemin, recherche::Critere::texte("Q2"), 1, 9).fiche, 2);
-        QCOMPARE(recherche::premiereQuiConvient(chemin, recherche::Critere::texte("Q2"), 3, 9).fiche, 0);
-        QCOMPARE(recherche::premiereQuiConvient(chemin, recherche::Critere::marque(), 1, 9).fiche, 0);
-        // An empty range opens nothing, so a missing bank is no failure there.
-        const recherche::Issue rien =
-            recherche::premiereQuiConvient(m_dir.filePath("ABSENT.QZF"), recherche::Critere::marque(), 5, 4);
-        QVERIFY(rien.resultat.ok);
-        QCOMPARE(rien.fiche, 0);
     }
 
     void unreadableBank_saysWhyAndKeepsCard()
