@@ -15,6 +15,7 @@ PACKAGES=(
   librsvg2-bin desktop-file-utils shared-mime-info   # icons rendered, desktop entry and MIME type checked
   man-db groff-base file dpkg-dev                     # manual pages checked; dpkg-shlibdeps for the .deb
   imagemagick                    # tools/capture_ecran.sh: the README screenshot
+  poppler-utils                  # tests read the printed listings' PDF back with pdftotext
 )
 
 missing=()

@@ -161,6 +161,13 @@ Form_export::Form_export(FormEdit &fenetre) : QDialog(nullptr), m_fenetre(fenetr
     setWindowTitle(QStringLiteral("Transfert de fiches ou impression ou génération d'un Q.C.M."));
     setFixedSize(620, 432);
     fond(this, gris());
+    {
+        // Greyed captions must still read on the grey background.
+        QPalette p = palette();
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            p.setColor(QPalette::Disabled, role, QColor(112, 112, 112));
+        setPalette(p);
+    }
 
     cadreDestination = creer<QGroupBox>(this, QStringLiteral("cadreDestination"), {10, 6, 600, 252});
     Label5 = creer<QLabel>(cadreDestination, QStringLiteral("Label5"), {12, 10, 300, 20},
