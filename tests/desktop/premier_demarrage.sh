@@ -3,8 +3,15 @@
 # in the per-user data folder, with the sample bank copied there; started on a bank it works in
 # the bank's own folder; started on a missing bank it says so and opens BASE.QZF; started with
 # --exemple it opens the sample bank.
-# Usage (under xvfb-run): premier_demarrage.sh CMAKE BUILD_DIR
+# Usage: premier_demarrage.sh CMAKE BUILD_DIR (it starts its own X server)
 set -euo pipefail
+
+# Its own X server, from a random number up: several test runs on one machine would otherwise
+# race for the same free display.
+if [ "${PREMIER_DEMARRAGE_XVFB:-}" != 1 ]; then
+  exec env PREMIER_DEMARRAGE_XVFB=1 QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
 
 cmake="$1"
 build="$2"
@@ -12,7 +19,8 @@ racine=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; chmod -R u+w "$racine"; rm -rf "$racine"' EXIT
 
-echec() { echo "FAIL: $*"; [ -f "$racine/sortie.txt" ] && cat "$racine/sortie.txt"; echo "0 passed, 1 failed"; exit 1; }
+etape=0
+echec() { echo "FAIL (step $etape): $*"; [ -f "$racine/sortie.txt" ] && cat "$racine/sortie.txt"; echo "0 passed, 1 failed"; exit 1; }
 
 DESTDIR="$racine/inst" "$cmake" --install "$build" --prefix /usr > /dev/null || echec "install"
 programme="$racine/inst/usr/bin/orbelin"
@@ -71,6 +79,7 @@ lancer() {
   attendre_fin
 }
 
+etape=1
 # 1. First start: the data folder is made, BASE.QZF created empty, the sample bank copied beside it.
 lancer 1
 for f in BASE.QZF BASE.prm base.tmp; do
@@ -85,6 +94,7 @@ done
 ls "$racine/inst/usr/bin" | grep -qvx -e orbelin -e qzf && echec "files left in the program folder"
 ls "$racine/ailleurs" | grep -q . && echec "files left in the working folder of the start"
 
+etape=2
 # 2. A later start never brings back nor replaces the sample bank.
 printf 'mine' > "$donnees/DEMO.prm"
 rm "$donnees/DEMO/saturne.jpg"
@@ -94,6 +104,7 @@ lancer 1
 cp "$exemple/DEMO/saturne.jpg" "$donnees/DEMO/saturne.jpg"
 cp "$exemple/DEMO.prm" "$donnees/DEMO.prm"
 
+etape=3
 # 3. A bank from the file manager: it is opened in its own folder, where the sort leaves base.tmp.
 mkdir "$racine/cours"
 cp -r "$exemple"/. "$racine/cours/"
@@ -104,11 +115,13 @@ lancer 0 "$racine/cours/DEMO.qzf"
 [ "$(stat -c %s "$racine/cours/DEMO.qzf")" -eq "$(stat -c %s "$exemple/DEMO.qzf")" ] || echec "the bank opened changed size"
 [ -f "$donnees/base.tmp" ] && echec "the data folder was used for a bank of the command line"
 
+etape=4
 # 4. A bank that does not exist: the message, then the usual start on BASE.QZF.
 ATTENDRE_ERREUR=1 lancer 1 "$racine/cours/ABSENT.qzf"
 [ -f "$donnees/base.tmp" ] || echec "no start on BASE.QZF after a missing bank"
 [ -f "$racine/cours/ABSENT.qzf" ] && echec "the missing bank was created"
 
+etape=5
 # 5. The desktop entry's second action: the sample bank of the data folder.
 rm "$donnees/base.tmp"
 lancer 0 --exemple
