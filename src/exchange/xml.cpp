@@ -1,4 +1,9 @@
 #include "exchange/xml.h"
+#include "exchange/formats.h"
+#include "store/cp1252.h"
+
+#include <QStringDecoder>
+#include <cstring>
 
 namespace echanges {
 
@@ -13,7 +18,7 @@ QString NoeudXml::attribut(const QString &n) const
 const NoeudXml *NoeudXml::enfant(const QString &chemin) const
 {
     const NoeudXml *n = this;
-    for (const QString &niveau : chemin.split(u'/')) {
+    for (const QStringView niveau : QStringView(chemin).split(u'/')) {
         const NoeudXml *trouve = nullptr;
         for (const NoeudXml &f : n->fils)
             if (f.nom == niveau) {
@@ -31,7 +36,7 @@ QList<const NoeudXml *> NoeudXml::enfants(const QString &chemin) const
 {
     const qsizetype barre = chemin.lastIndexOf(u'/');
     const NoeudXml *parent = barre < 0 ? this : enfant(chemin.left(barre));
-    const QString nomFils = chemin.mid(barre + 1);
+    const QStringView nomFils = QStringView(chemin).sliced(barre + 1);
     QList<const NoeudXml *> l;
     if (parent)
         for (const NoeudXml &f : parent->fils)
@@ -46,125 +51,511 @@ QString NoeudXml::texteDe(const QString &chemin) const
     return n ? n->texte : QString();
 }
 
-LecteurXml::LecteurXml(const QByteArray &contenu, QString nomFichier) : m_xml(contenu), m_nomFichier(std::move(nomFichier)) {}
+// ---------------------------------------------------------------------------
 
-Resultat LecteurXml::erreur() const
+namespace {
+
+bool blanc(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool debutNom(char c)
 {
-    if (m_tropProfond)
-        return Resultat::echec(QStringLiteral("Le fichier %1 n'est pas lisible (ligne %2) : ses éléments XML sont "
-                                              "imbriqués trop profondément.")
-                                   .arg(m_nomFichier)
-                                   .arg(m_xml.lineNumber()));
-    if (m_xml.error() == QXmlStreamReader::PrematureEndOfDocumentError)
-        return Resultat::echec(QStringLiteral("Le fichier %1 est incomplet : son XML s'arrête ligne %2, colonne %3, "
-                                              "avant la fin du document.")
-                                   .arg(m_nomFichier)
-                                   .arg(m_xml.lineNumber())
-                                   .arg(m_xml.columnNumber()));
-    return Resultat::echec(QStringLiteral("Le fichier %1 n'est pas un XML valide (ligne %2, colonne %3) : %4")
-                               .arg(m_nomFichier)
-                               .arg(m_xml.lineNumber())
-                               .arg(m_xml.columnNumber())
-                               .arg(m_xml.errorString()));
+    const uchar u = uchar(c);
+    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_' || u == ':' || u >= 0x80;
+}
+bool suiteNom(char c)
+{
+    const uchar u = uchar(c);
+    return debutNom(c) || (u >= '0' && u <= '9') || u == '-' || u == '.';
+}
+bool caractereXml(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+           || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-bool LecteurXml::racine(const QString &attendu, const QString &format, Resultat &resultat)
+} // namespace
+
+LecteurXml::LecteurXml(const QByteArray &contenu, QString nomFichier)
+    : m_octets(contenu), m_nomFichier(std::move(nomFichier))
 {
-    while (!m_xml.atEnd()) {
-        if (m_xml.readNext() == QXmlStreamReader::StartElement) {
-            if (m_xml.name() == attendu)
-                return true;
-            resultat = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas un fichier %2 : son élément racine est "
-                                                      "« %3 » (ligne %4), « %5 » est attendu.")
-                                           .arg(m_nomFichier, format, m_xml.name().toString())
-                                           .arg(m_xml.lineNumber())
-                                           .arg(attendu));
-            return false;
-        }
+}
+
+qint64 LecteurXml::ligneA(qsizetype position)
+{
+    position = qBound<qsizetype>(0, position, m_octets.size());
+    if (position < m_posLigne) {
+        m_posLigne = 0;
+        m_ligne = 1;
     }
-    resultat = m_xml.hasError() ? erreur()
-                                : Resultat::echec(QStringLiteral("Le fichier %1 ne contient aucun élément XML.").arg(m_nomFichier));
+    const char *d = m_octets.constData();
+    for (const char *p = d + m_posLigne, *fin = d + position;
+         (p = static_cast<const char *>(std::memchr(p, '\n', size_t(fin - p)))) != nullptr; ++p)
+        ++m_ligne;
+    m_posLigne = position;
+    return m_ligne;
+}
+
+int LecteurXml::colonneA(qsizetype position)
+{
+    position = qBound<qsizetype>(0, position, m_octets.size());
+    qsizetype debut = position;
+    while (debut > 0 && m_octets[debut - 1] != '\n')
+        --debut;
+    int colonne = 1;
+    for (qsizetype i = debut; i < position; ++i)
+        if ((uchar(m_octets[i]) & 0xC0) != 0x80)
+            ++colonne;
+    return colonne;
+}
+
+bool LecteurXml::erreur(const QString &detail, qsizetype position)
+{
+    if (m_enErreur)
+        return false;
+    const qsizetype p = position < 0 ? m_pos : position;
+    m_erreur = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas un XML valide (ligne %2, colonne %3) : %4.")
+                                   .arg(m_nomFichier)
+                                   .arg(ligneA(p))
+                                   .arg(colonneA(p))
+                                   .arg(detail));
+    m_enErreur = true;
     return false;
+}
+
+bool LecteurXml::incomplet()
+{
+    if (m_enErreur)
+        return false;
+    const qsizetype p = qMax<qsizetype>(0, m_octets.size() - 1);  // its last character
+    m_erreur = Resultat::echec(QStringLiteral("Le fichier %1 est incomplet : son XML s'arrête ligne %2, colonne %3, "
+                                              "avant la fin du document.")
+                                   .arg(m_nomFichier)
+                                   .arg(ligneA(p))
+                                   .arg(colonneA(p)));
+    m_enErreur = true;
+    return false;
+}
+
+QString LecteurXml::nomLocal(QByteArrayView nom)
+{
+    const qsizetype deuxPoints = nom.lastIndexOf(':');
+    if (deuxPoints >= 0)
+        nom = nom.sliced(deuxPoints + 1);
+    auto it = m_noms.constFind(nom);
+    if (it == m_noms.constEnd())
+        it = m_noms.insert(nom, QString::fromUtf8(nom));
+    return *it;
+}
+
+QString LecteurXml::decoder(QByteArrayView brut, bool attribut)
+{
+    const bool avecEntites = brut.contains('&');
+    if (!avecEntites && !(attribut && (brut.contains('\t') || brut.contains('\n') || brut.contains('\r'))))
+        return QString::fromUtf8(brut);
+    QString t;
+    t.reserve(brut.size());
+    qsizetype debut = 0;
+    const qsizetype origine = brut.data() - m_octets.constData();
+    for (qsizetype i = 0; i < brut.size(); ++i) {
+        const char c = brut[i];
+        if (attribut && (c == '\t' || c == '\n' || c == '\r')) {
+            t += QString::fromUtf8(brut.sliced(debut, i - debut));
+            t += u' ';
+            debut = i + 1;
+            continue;
+        }
+        if (c != '&')
+            continue;
+        t += QString::fromUtf8(brut.sliced(debut, i - debut));
+        const qsizetype pv = brut.indexOf(';', i + 1);
+        if (pv < 0 || pv - i > 12) {
+            erreur(QStringLiteral("un « & » seul s'écrit &amp;"), origine + i);
+            return {};
+        }
+        const QByteArrayView nom = brut.sliced(i + 1, pv - i - 1);
+        char32_t v = 0;
+        if (nom == "lt")
+            v = '<';
+        else if (nom == "gt")
+            v = '>';
+        else if (nom == "amp")
+            v = '&';
+        else if (nom == "quot")
+            v = '"';
+        else if (nom == "apos")
+            v = '\'';
+        else if (nom.startsWith('#')) {
+            bool ok = false;
+            const uint n = nom.startsWith("#x") ? nom.sliced(2).toByteArray().toUInt(&ok, 16)
+                                                : nom.sliced(1).toByteArray().toUInt(&ok, 10);
+            v = ok && caractereXml(n) ? n : 0;
+        }
+        if (v == 0) {
+            erreur(QStringLiteral("la référence &%1; n'existe pas en XML").arg(QString::fromUtf8(nom)), origine + i);
+            return {};
+        }
+        t += QString::fromUcs4(&v, 1);
+        i = pv;
+        debut = pv + 1;
+    }
+    t += QString::fromUtf8(brut.sliced(debut));
+    return t;
+}
+
+bool LecteurXml::prologue()
+{
+    m_prologueLu = true;
+    const QByteArrayView v(m_octets);
+    if (v.startsWith("\xFF\xFE") || v.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(v.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        const QString t = utf16.decode(v.sliced(2));
+        if (utf16.hasError())
+            return erreur(QStringLiteral("ce n'est pas de l'UTF-16 valide"), 0);
+        m_octets = t.toUtf8();
+    } else if (v.startsWith("\xEF\xBB\xBF")) {
+        m_octets.remove(0, 3);
+    }
+    if (m_octets.startsWith("<?xml")) {
+        const qsizetype fin = m_octets.indexOf("?>");
+        if (fin < 0)
+            return incomplet();
+        const QByteArray declaration = m_octets.left(fin);
+        const qsizetype e = declaration.indexOf("encoding");
+        if (e >= 0) {
+            const qsizetype q1 = declaration.indexOf('"', e) >= 0 ? declaration.indexOf('"', e) : declaration.indexOf('\'', e);
+            const qsizetype q2 = q1 < 0 ? -1 : declaration.indexOf(declaration[q1], q1 + 1);
+            const QByteArray encodage = q2 < 0 ? QByteArray() : declaration.mid(q1 + 1, q2 - q1 - 1).toLower();
+            if (encodage == "iso-8859-1" || encodage == "latin1" || encodage == "iso-8859-15" || encodage == "windows-1252"
+                || encodage == "cp1252" || encodage == "us-ascii") {
+                m_octets = cp1252::decode(m_octets).toUtf8();
+            } else if (!encodage.isEmpty() && encodage != "utf-8" && encodage != "utf8") {
+                QStringDecoder autre(encodage.constData());
+                if (!autre.isValid())
+                    return erreur(QStringLiteral("l'encodage « %1 » n'est pas pris en charge").arg(QString::fromLatin1(encodage)), e);
+                const QString t = autre.decode(m_octets);
+                if (autre.hasError())
+                    return erreur(QStringLiteral("le texte n'est pas écrit dans l'encodage « %1 »").arg(QString::fromLatin1(encodage)), 0);
+                m_octets = t.toUtf8();
+            }
+        }
+        m_pos = m_octets.indexOf("?>") + 2;
+    }
+    if (const qsizetype mauvais = utf8Invalide(m_octets); mauvais >= 0)
+        return erreur(QStringLiteral("ce n'est pas de l'UTF-8 valide, l'encodage que le fichier annonce"), mauvais);
+    const char *d = m_octets.constData();
+    for (qsizetype i = 0; i < m_octets.size(); ++i)
+        if (uchar(d[i]) < 0x20 && d[i] != '\t' && d[i] != '\n' && d[i] != '\r')
+            return erreur(QStringLiteral("le caractère de contrôle %1 est interdit en XML").arg(int(uchar(d[i]))), i);
+    return true;
+}
+
+LecteurXml::Jeton LecteurXml::lireJeton()
+{
+    if (m_enErreur)
+        return Jeton::Erreur;
+    const char *d = m_octets.constData();
+    const qsizetype n = m_octets.size();
+    const QByteArrayView tout(m_octets);
+    auto nomA = [&](qsizetype i) -> qsizetype {  // the end of a name starting at i, or i when none
+        if (i >= n || !debutNom(d[i]))
+            return i;
+        qsizetype j = i + 1;
+        while (j < n && suiteNom(d[j]))
+            ++j;
+        return j;
+    };
+    for (;;) {
+        if (m_pos >= n) {
+            if (!m_pile.empty())
+                return incomplet(), Jeton::Erreur;
+            if (!m_racineVue)
+                return erreur(QStringLiteral("le fichier ne contient aucun élément")), Jeton::Erreur;
+            return Jeton::FinDocument;
+        }
+        m_debutJeton = m_pos;
+        if (d[m_pos] != '<') {
+            const char *lt = static_cast<const char *>(std::memchr(d + m_pos, '<', size_t(n - m_pos)));
+            const qsizetype fin = lt ? lt - d : n;
+            const QByteArrayView brut = tout.sliced(m_pos, fin - m_pos);
+            if (m_pile.empty()) {
+                for (qsizetype i = 0; i < brut.size(); ++i)
+                    if (!blanc(brut[i]))
+                        return erreur(QStringLiteral("du texte se trouve hors de l'élément racine"), m_pos + i), Jeton::Erreur;
+                m_pos = fin;
+                continue;
+            }
+            m_texte = decoder(brut, false);
+            if (m_enErreur)
+                return Jeton::Erreur;
+            m_pos = fin;
+            return Jeton::Texte;
+        }
+        const QByteArrayView reste = tout.sliced(m_pos);
+        if (reste.startsWith("<!--")) {
+            const qsizetype fin = tout.indexOf("-->", m_pos + 4);
+            if (fin < 0)
+                return incomplet(), Jeton::Erreur;
+            m_pos = fin + 3;
+            continue;
+        }
+        if (reste.startsWith("<![CDATA[")) {
+            if (m_pile.empty())
+                return erreur(QStringLiteral("une section CDATA se trouve hors de l'élément racine")), Jeton::Erreur;
+            const qsizetype fin = tout.indexOf("]]>", m_pos + 9);
+            if (fin < 0)
+                return incomplet(), Jeton::Erreur;
+            m_texte = QString::fromUtf8(tout.sliced(m_pos + 9, fin - m_pos - 9));
+            m_pos = fin + 3;
+            return Jeton::Texte;
+        }
+        if (reste.startsWith("<?")) {
+            const qsizetype fin = tout.indexOf("?>", m_pos + 2);
+            if (fin < 0)
+                return incomplet(), Jeton::Erreur;
+            m_pos = fin + 2;
+            continue;
+        }
+        if (reste.startsWith("<!DOCTYPE")) {
+            if (m_racineVue)
+                return erreur(QStringLiteral("une déclaration DOCTYPE se trouve après l'élément racine")), Jeton::Erreur;
+            const qsizetype fin = tout.indexOf('>', m_pos);
+            const qsizetype crochet = tout.indexOf('[', m_pos);
+            if (crochet >= 0 && (fin < 0 || crochet < fin))
+                return erreur(QStringLiteral("les DTD ne sont pas prises en charge")), Jeton::Erreur;
+            if (fin < 0)
+                return incomplet(), Jeton::Erreur;
+            m_pos = fin + 1;
+            continue;
+        }
+        if (reste.startsWith("<!"))
+            return erreur(QStringLiteral("une déclaration « <! » est inattendue ici")), Jeton::Erreur;
+        if (reste.startsWith("</")) {
+            const qsizetype finNom = nomA(m_pos + 2);
+            if (finNom == m_pos + 2)
+                return (m_pos + 2 >= n ? incomplet() : erreur(QStringLiteral("un nom d'élément est attendu après « </ »"))),
+                       Jeton::Erreur;
+            const QByteArrayView nom = tout.sliced(m_pos + 2, finNom - m_pos - 2);
+            qsizetype i = finNom;
+            while (i < n && blanc(d[i]))
+                ++i;
+            if (i >= n)
+                return incomplet(), Jeton::Erreur;
+            if (d[i] != '>')
+                return erreur(QStringLiteral("« > » est attendu pour fermer la balise </%1>").arg(QString::fromUtf8(nom)), i),
+                       Jeton::Erreur;
+            if (m_pile.empty())
+                return erreur(QStringLiteral("la balise de fin </%1> ne ferme aucun élément").arg(QString::fromUtf8(nom))),
+                       Jeton::Erreur;
+            if (m_pile.back() != nom)
+                return erreur(QStringLiteral("la balise de fin </%1> ne correspond pas à <%2>")
+                                  .arg(QString::fromUtf8(nom), QString::fromUtf8(m_pile.back()))),
+                       Jeton::Erreur;
+            m_pile.pop_back();
+            m_racineFermee = m_pile.empty();
+            m_nom = nom;
+            m_pos = i + 1;
+            return Jeton::Fin;
+        }
+        // A start tag.
+        const qsizetype finNom = nomA(m_pos + 1);
+        if (finNom == m_pos + 1)
+            return (m_pos + 1 >= n ? incomplet() : erreur(QStringLiteral("un « < » seul s'écrit &lt;"))), Jeton::Erreur;
+        if (m_racineFermee)
+            return erreur(QStringLiteral("un second élément racine commence ici")), Jeton::Erreur;
+        m_nom = tout.sliced(m_pos + 1, finNom - m_pos - 1);
+        m_attributs.clear();
+        qsizetype i = finNom;
+        for (;;) {
+            const qsizetype avant = i;
+            while (i < n && blanc(d[i]))
+                ++i;
+            if (i >= n)
+                return incomplet(), Jeton::Erreur;
+            if (d[i] == '>') {
+                m_vide = false;
+                ++i;
+                break;
+            }
+            if (d[i] == '/') {
+                if (i + 1 >= n)
+                    return incomplet(), Jeton::Erreur;
+                if (d[i + 1] != '>')
+                    return erreur(QStringLiteral("« > » est attendu après « / »"), i + 1), Jeton::Erreur;
+                m_vide = true;
+                i += 2;
+                break;
+            }
+            const qsizetype finAttribut = nomA(i);
+            if (i == avant || finAttribut == i)
+                return erreur(QStringLiteral("un nom d'attribut est attendu dans la balise <%1>").arg(QString::fromUtf8(m_nom)), i),
+                       Jeton::Erreur;
+            const QByteArrayView attribut = tout.sliced(i, finAttribut - i);
+            i = finAttribut;
+            while (i < n && blanc(d[i]))
+                ++i;
+            if (i >= n)
+                return incomplet(), Jeton::Erreur;
+            if (d[i] != '=')
+                return erreur(QStringLiteral("« = » est attendu après l'attribut %1").arg(QString::fromUtf8(attribut)), i),
+                       Jeton::Erreur;
+            ++i;
+            while (i < n && blanc(d[i]))
+                ++i;
+            if (i >= n)
+                return incomplet(), Jeton::Erreur;
+            if (d[i] != '"' && d[i] != '\'')
+                return erreur(QStringLiteral("la valeur de l'attribut %1 doit être entre guillemets").arg(QString::fromUtf8(attribut)), i),
+                       Jeton::Erreur;
+            const char *guillemet = static_cast<const char *>(std::memchr(d + i + 1, d[i], size_t(n - i - 1)));
+            if (!guillemet)
+                return incomplet(), Jeton::Erreur;
+            const QByteArrayView valeur = tout.sliced(i + 1, guillemet - d - i - 1);
+            if (const qsizetype lt = valeur.indexOf('<'); lt >= 0)
+                return erreur(QStringLiteral("« < » est interdit dans la valeur de l'attribut %1").arg(QString::fromUtf8(attribut)),
+                              i + 1 + lt),
+                       Jeton::Erreur;
+            QString texte = decoder(valeur, true);
+            if (m_enErreur)
+                return Jeton::Erreur;
+            i = guillemet - d + 1;
+            if (attribut != "xmlns" && !attribut.startsWith("xmlns:"))
+                m_attributs.append({nomLocal(attribut), std::move(texte)});
+        }
+        m_pos = i;
+        m_racineVue = true;
+        if (m_vide)
+            m_racineFermee = m_pile.empty();
+        else
+            m_pile.push_back(m_nom);
+        return Jeton::Debut;
+    }
 }
 
 bool LecteurXml::lireNoeud(NoeudXml &noeud, int profondeur)
 {
-    noeud.nom = m_xml.name().toString();
-    noeud.ligne = m_xml.lineNumber();
-    for (const QXmlStreamAttribute &a : m_xml.attributes())
-        noeud.attributs.append({a.name().toString(), a.value().toString()});
-    if (profondeur > 64) {
-        m_tropProfond = true;
-        m_xml.raiseError(QStringLiteral("trop profond"));
-        return false;
-    }
-    while (!m_xml.atEnd()) {
-        switch (m_xml.readNext()) {
-        case QXmlStreamReader::StartElement: {
+    noeud.nom = nomLocal(m_nom);
+    noeud.ligne = ligneA(m_debutJeton);
+    noeud.attributs = std::move(m_attributs);
+    m_attributs = {};
+    if (profondeur > 64)
+        return erreur(QStringLiteral("les éléments sont imbriqués trop profondément"), m_debutJeton);
+    if (m_vide)
+        return true;
+    for (;;) {
+        switch (lireJeton()) {
+        case Jeton::Debut:
             noeud.fils.emplace_back();
             if (!lireNoeud(noeud.fils.back(), profondeur + 1))
                 return false;
             break;
-        }
-        case QXmlStreamReader::EndElement: return true;
-        case QXmlStreamReader::Characters: {
-            const QString t = m_xml.text().toString();
-            noeud.texte += t;
+        case Jeton::Fin: return true;
+        case Jeton::Texte:
+            noeud.texte += m_texte;
             if (!noeud.fils.empty() && noeud.fils.back().nom.isEmpty())
-                noeud.fils.back().texte += t;
+                noeud.fils.back().texte += m_texte;
             else
-                noeud.fils.push_back({QString(), t, {}, {}, m_xml.lineNumber()});
+                noeud.fils.push_back({QString(), m_texte, {}, {}, 0});
             break;
-        }
-        default: break;
+        case Jeton::FinDocument: return incomplet();
+        case Jeton::Erreur: return false;
         }
     }
-    return false;
+}
+
+bool LecteurXml::sauterElement()
+{
+    for (int profondeur = 1; profondeur > 0;) {
+        switch (lireJeton()) {
+        case Jeton::Debut:
+            if (!m_vide)
+                ++profondeur;
+            break;
+        case Jeton::Fin: --profondeur; break;
+        case Jeton::Texte: break;
+        case Jeton::FinDocument: return incomplet();
+        case Jeton::Erreur: return false;
+        }
+    }
+    return true;
+}
+
+bool LecteurXml::racine(const QString &attendu, const QString &format, Resultat &resultat)
+{
+    if (!m_prologueLu && !prologue()) {
+        resultat = m_erreur;
+        return false;
+    }
+    for (;;) {
+        switch (lireJeton()) {
+        case Jeton::Debut: {
+            const QString nom = nomLocal(m_nom);
+            if (nom == attendu)
+                return true;
+            resultat = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas un fichier %2 : son élément racine est "
+                                                      "« %3 » (ligne %4), « %5 » est attendu.")
+                                           .arg(m_nomFichier, format, nom)
+                                           .arg(ligneA(m_debutJeton))
+                                           .arg(attendu));
+            return false;
+        }
+        case Jeton::Texte:
+        case Jeton::Fin: continue;
+        case Jeton::FinDocument:
+        case Jeton::Erreur: resultat = m_erreur; return false;
+        }
+    }
 }
 
 bool LecteurXml::suivant(const QString &nom, NoeudXml &noeud)
 {
-    while (!m_xml.atEnd()) {
-        const auto jeton = m_xml.readNext();
-        if (jeton == QXmlStreamReader::EndElement)
-            return false;  // the end of the root
-        if (jeton != QXmlStreamReader::StartElement)
-            continue;
-        if (m_xml.name() != nom) {
-            m_xml.skipCurrentElement();
-            continue;
+    for (;;) {
+        switch (lireJeton()) {
+        case Jeton::Debut:
+            if (nomLocal(m_nom) != nom) {
+                if (!m_vide && !sauterElement())
+                    return false;
+                continue;
+            }
+            noeud = {};
+            return lireNoeud(noeud, 0);
+        case Jeton::Texte: continue;
+        case Jeton::Fin:
+        case Jeton::FinDocument:
+        case Jeton::Erreur: return false;
         }
-        noeud = {};
-        return lireNoeud(noeud, 0);
     }
-    return false;
 }
 
 bool LecteurXml::fin(Resultat &resultat)
 {
-    while (!m_xml.atEnd() && !m_xml.hasError())
-        m_xml.readNext();
-    if (m_xml.hasError()) {
-        resultat = erreur();
-        return false;
+    for (;;) {
+        switch (lireJeton()) {
+        case Jeton::FinDocument: return true;
+        case Jeton::Erreur: resultat = m_erreur; return false;
+        default: continue;
+        }
     }
-    return true;
 }
 
 bool LecteurXml::arbre(const QByteArray &contenu, const QString &nomFichier, NoeudXml &racine, Resultat &resultat)
 {
     LecteurXml l(contenu, nomFichier);
-    while (!l.m_xml.atEnd()) {
-        if (l.m_xml.readNext() == QXmlStreamReader::StartElement) {
-            if (!l.lireNoeud(racine, 0))
-                break;
+    if (!l.prologue()) {
+        resultat = l.m_erreur;
+        return false;
+    }
+    for (;;) {
+        switch (l.lireJeton()) {
+        case Jeton::Debut:
+            if (!l.lireNoeud(racine, 0)) {
+                resultat = l.m_erreur;
+                return false;
+            }
             return l.fin(resultat);
+        case Jeton::FinDocument:
+        case Jeton::Erreur: resultat = l.m_erreur; return false;
+        default: continue;
         }
     }
-    resultat = l.m_xml.hasError()
-                   ? l.erreur()
-                   : Resultat::echec(QStringLiteral("Le fichier %1 ne contient aucun élément XML.").arg(nomFichier));
-    return false;
 }
 
 } // namespace echanges

@@ -5,6 +5,8 @@
 #include "exchange/zip.h"
 
 #include <QBuffer>
+#include <QRegularExpression>
+#include <functional>
 #include <QTest>
 
 using namespace echanges;
@@ -185,8 +187,8 @@ private slots:
                                     << "Le fichier quiz.xml n'est pas un fichier Moodle XML : son élément racine est "
                                        "« html » (ligne 2), « quiz » est attendu.";
         QTest::newRow("mismatched tag") << QByteArray("<quiz><question type=\"x\"></quiz>")
-                                        << "Le fichier quiz.xml n'est pas un XML valide (ligne 1, colonne 32) : Opening "
-                                           "and ending tag mismatch.";
+                                        << "Le fichier quiz.xml n'est pas un XML valide (ligne 1, colonne 26) : la balise "
+                                           "de fin </quiz> ne correspond pas à <question>.";
     }
     void moodle_badXmlIsRefusedWithItsPlace()
     {
@@ -548,6 +550,62 @@ private slots:
         QCOMPARE(res.erreur, "Le fichier " + b.chemins().banque + " appartient à la banque BASE.QZF : choisissez un autre "
                                                                   "nom pour l'exportation.");
         QCOMPARE(b.octets(), avant);
+    }
+
+    void xml_readerTakesWellFormedDocumentsOnly_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<QString>("lu");  // the tree, or the message without the file's name
+        QTest::newRow("namespaces, entities, CDATA, comments")
+            << QByteArray("<?xml version=\"1.0\"?>\n<!-- c --><q:a xmlns:q=\"u\" q:x='1 &amp; 2'>t&lt;&#233;&#x20AC;"
+                          "<![CDATA[<b>]]><b/><!-- d --><c y=\"a\tb\">v</c></q:a>\n")
+            << "a(x=1 & 2)[\"t<é€<b>\" b() c(y=a b)[\"v\"]]";
+        QTest::newRow("Latin-1 declared") << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xe9t\xe9</a>")
+                                          << "a()[\"été\"]";
+        QTest::newRow("UTF-16 with its mark") << QByteArray("\xff\xfe<\0a\0>\0\xe9\0<\0/\0a\0>\0", 18) << "a()[\"é\"]";
+        QTest::newRow("an HTML entity") << QByteArray("<a>&nbsp;</a>")
+                                        << "(ligne 1, colonne 4) : la référence &nbsp; n'existe pas en XML.";
+        QTest::newRow("a lone ampersand") << QByteArray("<a>\n x & y</a>") << "(ligne 2, colonne 4) : un « & » seul s'écrit &amp;.";
+        QTest::newRow("a lone angle") << QByteArray("<a>1 < 2</a>") << "(ligne 1, colonne 6) : un « < » seul s'écrit &lt;.";
+        QTest::newRow("unquoted attribute") << QByteArray("<a x=1/>")
+                                            << "(ligne 1, colonne 6) : la valeur de l'attribut x doit être entre guillemets.";
+        QTest::newRow("two roots") << QByteArray("<a/><b/>") << "(ligne 1, colonne 5) : un second élément racine commence ici.";
+        QTest::newRow("text after the root") << QByteArray("<a/>\nsuite")
+                                             << "(ligne 2, colonne 1) : du texte se trouve hors de l'élément racine.";
+        QTest::newRow("a DTD") << QByteArray("<!DOCTYPE a [<!ENTITY x \"y\">]><a>&x;</a>")
+                               << "(ligne 1, colonne 1) : les DTD ne sont pas prises en charge.";
+        QTest::newRow("a control character") << QByteArray("<a>\x01</a>")
+                                             << "(ligne 1, colonne 4) : le caractère de contrôle 1 est interdit en XML.";
+        QTest::newRow("not UTF-8") << QByteArray("<a>\xe9</a>")
+                                   << "(ligne 1, colonne 4) : ce n'est pas de l'UTF-8 valide, l'encodage que le fichier "
+                                      "annonce.";
+        QTest::newRow("cut in a comment") << QByteArray("<a><!-- rien") << "incomplet, ligne 1, colonne 12";
+        QTest::newRow("nothing") << QByteArray("<?xml version=\"1.0\"?>\n") << "(ligne 2, colonne 1) : le fichier ne "
+                                                                              "contient aucun élément.";
+    }
+    void xml_readerTakesWellFormedDocumentsOnly()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(QString, lu);
+        std::function<QString(const NoeudXml &)> arbre = [&](const NoeudXml &n) {
+            if (n.nom.isEmpty())
+                return '"' + n.texte + '"';
+            QStringList attributs, fils;
+            for (const auto &[cle, valeur] : n.attributs)
+                attributs << cle + '=' + valeur;
+            for (const NoeudXml &f : n.fils)
+                fils << arbre(f);
+            return n.nom + '(' + attributs.join(',') + ')' + (fils.isEmpty() ? QString() : '[' + fils.join(' ') + ']');
+        };
+        NoeudXml racine;
+        Resultat r;
+        const bool ok = LecteurXml::arbre(xml, "x.xml", racine, r);
+        QString obtenu = ok ? arbre(racine) : r.erreur;
+        obtenu.replace("Le fichier x.xml n'est pas un XML valide ", "");
+        obtenu.replace(QRegularExpression("Le fichier x.xml est (incomplet) : son XML s'arrête (ligne \\d+, colonne \\d+), "
+                                          "avant la fin du document."),
+                       "\\1, \\2");
+        QCOMPARE(obtenu, lu);
     }
 
     void html_reducedAsABrowserShowsIt_data()

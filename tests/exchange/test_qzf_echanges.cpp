@@ -74,7 +74,8 @@ private slots:
             << "";
         QTest::newRow("import a file read as another format")
             << L{"import", "DIR/q.gift", "DIR/BASE.QZF", "--from", "moodle-xml"} << 1 << ""
-            << "qzf import: Le fichier q.gift n'est pas un XML valide (ligne 1, colonne 1) : Start tag expected.\n";
+            << "qzf import: Le fichier q.gift n'est pas un XML valide (ligne 1, colonne 1) : du texte se "
+               "trouve hors de l'élément racine.\n";
     }
     void verbs_answerEachCase()
     {
