@@ -6,7 +6,8 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
-  gstreamer1.0-plugins-good      # WAV and MP3 for the sound player
+  gstreamer1.0-plugins-good      # WAV, and MP3 (mpg123), for the sound player
+  gstreamer1.0-plugins-bad       # MIDI: midiparse and fluidsynth, with its General MIDI soundfont
   fonts-dejavu-core
   xvfb xauth xdotool             # the end-to-end test runs the real window
   libbenchmark-dev               # bench/

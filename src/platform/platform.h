@@ -7,7 +7,7 @@
 // answer message boxes and prompts from a script and see every beep, line and sound.
 class Plateforme {
 public:
-    enum class Boutons { Ok, OuiNonAnnuler };
+    enum class Boutons { Ok, OuiNonAnnuler, OuiNon };
     enum class Icone { Aucune, Exclamation, Critique };
     enum class Reponse { Ok, Oui, Non, Annuler };
 
@@ -37,8 +37,11 @@ public:
     // The file the last listing went to, or "" when it went to a printer.
     virtual QString imprimanteFichier() const = 0;
 
-    // Plays asynchronously; a new sound cuts off the one playing.
+    // Plays asynchronously; a new sound cuts off the one playing. Never blocks: a missing
+    // file, a format that cannot be played or a desktop without sound returns at once.
     virtual void jouerSon(const QString &chemin) = 0;
+    // Opens a file with the desktop's own application for its kind (a video); false when none could.
+    virtual bool ouvrirFichier(const QString &chemin) = 0;
 
     // Ends the program once the current event handler returns.
     virtual void finProgramme() = 0;

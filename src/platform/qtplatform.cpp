@@ -1,13 +1,19 @@
 #include "platform/qtplatform.h"
+#include "media/regles_media.h"
 #include "output/mise_en_page.h"
 #include "platform/dossierprogramme.h"
 
 #include <QApplication>
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QMediaDevices>
+#include <QMediaPlayer>
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
@@ -21,6 +27,8 @@ QtPlateforme::QtPlateforme() = default;
 QtPlateforme::~QtPlateforme()
 {
     imprimanteAbandon();
+    delete m_lecteur;
+    delete m_sortie;
     delete m_son;
 }
 
@@ -37,6 +45,11 @@ Plateforme::Reponse QtPlateforme::message(const QString &texte, Boutons boutons,
         box.setStandardButtons(QMessageBox::Ok);
         box.exec();
         return Reponse::Ok;
+    }
+    if (boutons == Boutons::OuiNon) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(parDefaut == Reponse::Oui ? QMessageBox::Yes : QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? Reponse::Oui : Reponse::Non;
     }
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     box.setDefaultButton(parDefaut == Reponse::Oui   ? QMessageBox::Yes
@@ -198,13 +211,105 @@ void QtPlateforme::imprimanteAbandon()
 
 QString QtPlateforme::imprimanteFichier() const { return m_fichier; }
 
+bool QtPlateforme::sortieAudio() const { return !QMediaDevices::audioOutputs().isEmpty(); }
+
+void QtPlateforme::avertirSon(EchecSon genre, const QString &texte)
+{
+    // Once per kind of failure: a card played again and again says it only the first time.
+    if (m_sonsAvertis & genre)
+        return;
+    m_sonsAvertis |= genre;
+    messageOk(texte, genre == SansSortie ? Icone::Exclamation : Icone::Critique, QStringLiteral("Erreur"));
+}
+
+void QtPlateforme::arreterSon()
+{
+    m_sonEnCours.clear();
+    if (m_son)
+        m_son->stop();
+    if (m_lecteur)
+        m_lecteur->stop();
+}
+
 void QtPlateforme::jouerSon(const QString &chemin)
 {
-    if (!m_son)
+    // The sound playing stops first, even when the new one cannot play.
+    arreterSon();
+    const QString vu = QDir::toNativeSeparators(chemin);
+    if (!QFileInfo(chemin).isFile()) {
+        avertirSon(Introuvable, QStringLiteral("Le fichier son est introuvable : ") + vu);
+        return;
+    }
+    const media::GenreSon genre = media::genreSon(chemin);
+    if (genre == media::GenreSon::Inconnu) {
+        avertirSon(FormatInconnu, QStringLiteral("Ce format de son ne peut pas être joué : ") + vu);
+        return;
+    }
+    if (!sortieAudio()) {
+        avertirSon(SansSortie, QStringLiteral("Aucune sortie audio n'est disponible : le son ne peut pas être joué."));
+        return;
+    }
+    m_sonEnCours = chemin;
+    if (genre != media::GenreSon::Onde) {
+        jouerParLecteur(chemin);
+        return;
+    }
+    if (!m_son) {
         m_son = new QSoundEffect;
-    m_son->stop();
-    m_son->setSource(QUrl::fromLocalFile(chemin));
+        // A wave file QSoundEffect cannot decode (compressed, unusual sample format) gets a second
+        // chance with the general player.
+        QObject::connect(m_son, &QSoundEffect::statusChanged, m_son, [this] {
+            if (m_son->status() == QSoundEffect::Error && !m_sonEnCours.isEmpty()
+                && m_son->source() == QUrl::fromLocalFile(m_sonEnCours))
+                jouerParLecteur(m_sonEnCours);
+        });
+    }
+    const QUrl source = QUrl::fromLocalFile(chemin);
+    if (m_son->source() == source && m_son->status() == QSoundEffect::Error) {
+        jouerParLecteur(chemin);  // the same source again reports no new status
+        return;
+    }
+    m_son->setSource(source);
     m_son->play();
+}
+
+void QtPlateforme::jouerParLecteur(const QString &chemin)
+{
+    // Qt's FFmpeg media backend crashes where there is no audio device: no player is ever made there.
+    if (QMediaDevices::audioOutputs().isEmpty()) {
+        avertirSon(SansSortie, QStringLiteral("Aucune sortie audio n'est disponible : le son ne peut pas être joué."));
+        return;
+    }
+    if (!m_lecteur) {
+        m_sortie = new QAudioOutput(QMediaDevices::defaultAudioOutput());
+        m_lecteur = new QMediaPlayer;
+        m_lecteur->setAudioOutput(m_sortie);
+        const auto illisible = [this] {
+            if (!m_sonEnCours.isEmpty() && m_lecteur->source() == QUrl::fromLocalFile(m_sonEnCours)) {
+                const QString vu = QDir::toNativeSeparators(m_sonEnCours);
+                m_sonEnCours.clear();
+                avertirSon(FormatInconnu, QStringLiteral("Ce format de son ne peut pas être joué : ") + vu);
+            }
+        };
+        QObject::connect(m_lecteur, &QMediaPlayer::errorOccurred, m_lecteur, illisible);
+        QObject::connect(m_lecteur, &QMediaPlayer::mediaStatusChanged, m_lecteur,
+                         [illisible](QMediaPlayer::MediaStatus etat) {
+                             if (etat == QMediaPlayer::InvalidMedia)
+                                 illisible();
+                         });
+        QObject::connect(m_lecteur, &QMediaPlayer::mediaStatusChanged, m_lecteur,
+                         [this](QMediaPlayer::MediaStatus etat) {
+                             if (etat == QMediaPlayer::EndOfMedia)
+                                 m_sonEnCours.clear();
+                         });
+    }
+    m_lecteur->setSource(QUrl::fromLocalFile(chemin));
+    m_lecteur->play();
+}
+
+bool QtPlateforme::ouvrirFichier(const QString &chemin)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(chemin));
 }
 
 void QtPlateforme::finProgramme() { QCoreApplication::exit(0); }

@@ -7,6 +7,8 @@
 
 class MiseEnPage;
 class QPrinter;
+class QAudioOutput;
+class QMediaPlayer;
 class QSoundEffect;
 
 // The real desktop: Qt message boxes, the default printer (a PDF file when there is none), QSoundEffect.
@@ -35,6 +37,9 @@ public:
     // WAV through QSoundEffect, other sounds through a QMediaPlayer made only where the desktop
     // has an audio output. Each kind of failure is told once per run.
     void jouerSon(const QString &chemin) override;
+    bool ouvrirFichier(const QString &chemin) override;
+    // The sound handed to a player and not cut off since ("" when none).
+    QString sonEnCours() const { return m_sonEnCours; }
 
     void finProgramme() override;
     QString dossierProgramme() const override;
@@ -42,7 +47,16 @@ public:
     // The folder of the banks for this run (see dossierprogramme.h); chosen from the program's place when not set.
     void fixerDossierProgramme(const QString &dossier) { m_dossierProgramme = dossier; }
 
+protected:
+    // Whether the desktop has an audio output (tests play a desktop with or without one).
+    virtual bool sortieAudio() const;
+
 private:
+    enum EchecSon { SansSortie = 1, Introuvable = 2, FormatInconnu = 4 };
+    void avertirSon(EchecSon genre, const QString &texte);
+    void arreterSon();
+    void jouerParLecteur(const QString &chemin);
+
     std::unique_ptr<QPrinter> m_imprimante;
     std::unique_ptr<MiseEnPage> m_page;
     // For a printer, the listing waits here until the end of the document (see imprimanteDebut):
@@ -52,5 +66,9 @@ private:
     bool m_differe = false;
     QString m_fichier;
     QSoundEffect *m_son = nullptr;
+    QMediaPlayer *m_lecteur = nullptr;
+    QAudioOutput *m_sortie = nullptr;
+    QString m_sonEnCours;
+    int m_sonsAvertis = 0;  // the kinds of failure already told
     mutable QString m_dossierProgramme;
 };

@@ -77,7 +77,14 @@ public:
     QString imprimanteFichier() const override { return fichierImpression; }
 
     // A new sound cuts off the one playing: `sonsCoupes` lists those cut off, in order.
-    void jouerSon(const QString &chemin) override { sons.append(chemin); }
+    void jouerSon(const QString &chemin) override
+    {
+        if (!sonEnCours.isEmpty())
+            sonsCoupes.append(sonEnCours);
+        sonEnCours = chemin;
+        sons.append(chemin);
+    }
+    bool ouvrirFichier(const QString &chemin) override { return ouverts.append(chemin), ouvertureReussie; }
     void finProgramme() override { ++fins; }
     QString dossierProgramme() const override { return programme; }
     QString dossierTravail() const override { return travail; }
@@ -96,6 +103,9 @@ public:
         saisies.clear();
         bips = 0;
         sons.clear();
+        sonsCoupes.clear();
+        sonEnCours.clear();
+        ouverts.clear();
         impression.clear();
     }
 
@@ -113,6 +123,10 @@ public:
     QQueue<QString> reponsesSaisie;
     int bips = 0;
     QStringList sons;
+    QStringList sonsCoupes;
+    QString sonEnCours;
+    QStringList ouverts;            // files handed to the desktop's own application
+    bool ouvertureReussie = true;
     QStringList impression;
     QString ligne;
     bool imprimanteDisponible = true;
