@@ -1,4 +1,5 @@
 #include "editor/controles.h"
+#include "media/icones.h"
 
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -57,7 +58,10 @@ void BoutonSymbole::paintEvent(QPaintEvent *)
     initStyleOption(&option);
     const bool son = text() == QLatin1String("U");
     option.text.clear();
-    option.icon = style()->standardIcon(son ? QStyle::SP_MediaVolume : QStyle::SP_FileDialogContentsView);
-    option.iconSize = QSize(18, 18);
+    const int cote = qBound(12, qMin(width(), height()) - 8, 48);
+    const QColor encre = option.palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
+    option.icon = QIcon(son ? icones::hautParleur(cote, devicePixelRatio(), encre)
+                            : icones::image(cote, devicePixelRatio(), encre));
+    option.iconSize = QSize(cote, cote);
     p.drawControl(QStyle::CE_PushButton, option);
 }

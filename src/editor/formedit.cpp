@@ -2,6 +2,7 @@
 #include "editor/controles.h"
 #include "editor/couleurs.h"
 #include "editor/dialogues.h"
+#include "media/visionneuse.h"
 #include "exchange/fenetre_echanges.h"
 #include "store/cp1252.h"
 #include "store/reecriture.h"
@@ -222,7 +223,7 @@ void FormEdit::construireMedia()
 
     Command7 = creer<QPushButton>(this, QStringLiteral("Command7"), {585, 380, 130, 28}, QStringLiteral("&Voir l'image"));
     Command3 = creer<BoutonSymbole>(this, QStringLiteral("Command3"), {722, 380, 36, 28}, QStringLiteral("U"));
-    Command3->setToolTip(QStringLiteral("Écouter"));
+    Command3->setToolTip(QStringLiteral("Écouter le son ou voir l'image de la fiche"));
     LabelMedia = creer<QLabel>(this, QStringLiteral("LabelMedia"), {765, 384, 100, 20}, QStringLiteral("Nom du fichier : "));
     LabelFileMedia = creer<QLabel>(this, QStringLiteral("LabelFileMedia"), {865, 384, 135, 20});
     Frame4 = creer<QGroupBox>(this, QStringLiteral("Frame4"), {585, 412, 415, 50}, QStringLiteral("Taille de l'image"));
@@ -696,7 +697,36 @@ void FormEdit::Command7_Click()
 
 void FormEdit::Command3_Click()
 {
-    m_plateforme.jouerSon(chemins::media(m_plateforme.dossierProgramme(), m_.NomFichier, m_.NomMedia));
+    const QString chemin = chemins::media(m_plateforme.dossierProgramme(), m_.NomFichier, m_.NomMedia);
+    const int code = m_.OptionTaille;
+    if (code == media::Video) {
+        lecture::ouvrirVideo(*this, chemin);
+    } else if (media::estImage(code) || (!media::estSon(code) && Command3->text() == u"µ")) {
+        // The caption tells a picture when the code no longer does (a card just stored).
+        lecture::voirImage(*this, chemin);
+    } else {
+        m_plateforme.jouerSon(chemin);
+    }
+}
+
+void FormEdit::montrerImageAttachee(const QImage &image)
+{
+    ImageMedia->setPixmap(QPixmap::fromImage(image));
+    m_tailleImagePropre = image.size();
+    m_.OptionTaille = media::Image;
+    if (OptionImage[0]->isChecked()) {
+        fixerModeImage(false, m_tailleImagePropre);
+        return;
+    }
+    OptionImage[0]->setChecked(true);
+    etapeTailleImage(0);
+}
+
+void FormEdit::effacerImageMedia()
+{
+    ImageMedia->clear();
+    m_tailleImagePropre = {};
+    fixerModeImage(false, {});
 }
 
 // ---------------------------------------------------------------------------

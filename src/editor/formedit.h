@@ -11,6 +11,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
+class QImage;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -55,6 +56,12 @@ public:
     // go with this window. A dialog unloads itself by deleting itself (deleteLater).
     QWidget *dialogue(const QString &nom) const;
     void garderDialogue(QWidget *dialogue);
+
+    // The media dialog's changes to the picture area; the card takes the media when Ecrit stores it.
+    // A picture attached is shown at its own size with "Origine" chosen (its step, beep included,
+    // only when another size was chosen).
+    void montrerImageAttachee(const QImage &image);
+    void effacerImageMedia();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

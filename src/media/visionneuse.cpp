@@ -1,0 +1,91 @@
+#include "media/visionneuse.h"
+#include "editor/formedit.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+
+VisionneuseImage::VisionneuseImage() : QScrollArea(nullptr)
+{
+    setObjectName(QStringLiteral("VisionneuseImage"));
+    setWindowFlag(Qt::Window);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAlignment(Qt::AlignCenter);
+    setWidgetResizable(false);
+    m_vue = new QLabel;
+    m_vue->setObjectName(QStringLiteral("vue"));
+    setWidget(m_vue);
+}
+
+void VisionneuseImage::montrer(const QString &chemin, const QImage &image)
+{
+    setWindowTitle(QFileInfo(chemin).fileName());
+    m_vue->setPixmap(QPixmap::fromImage(image));
+    m_vue->resize(image.size());
+    // The picture whole when the screen allows it, else as much as fits, with scroll bars.
+    QSize plafond(800, 600);
+    if (const QScreen *ecran = screen())
+        plafond = ecran->availableGeometry().size() * 9 / 10;
+    const int bord = 2 * frameWidth();
+    resize(QSize(image.width() + bord, image.height() + bord).boundedTo(plafond).expandedTo(QSize(120, 80)));
+    show();
+    raise();
+    activateWindow();
+}
+
+void VisionneuseImage::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QScrollArea::keyPressEvent(event);
+}
+
+namespace lecture {
+
+namespace {
+
+bool present(FormEdit &fenetre, const QString &chemin)
+{
+    if (QFileInfo(chemin).isFile())
+        return true;
+    fenetre.message(QStringLiteral("Impossible de trouver le fichier : ") + chemin
+                    + QStringLiteral(" Le fichier a été déplacé ou effacé"));
+    return false;
+}
+
+} // namespace
+
+void voirImage(FormEdit &fenetre, const QString &chemin)
+{
+    if (!present(fenetre, chemin))
+        return;
+    QImageReader lecteur(chemin);
+    lecteur.setAutoTransform(true);
+    const QImage image = lecteur.read();
+    if (image.isNull()) {
+        fenetre.message(QStringLiteral("Le fichier %1 n'est pas une image lisible (JPEG ou BMP).").arg(chemin),
+                        Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
+        return;
+    }
+    auto *vue = qobject_cast<VisionneuseImage *>(fenetre.dialogue(QStringLiteral("VisionneuseImage")));
+    if (!vue) {
+        vue = new VisionneuseImage;
+        fenetre.garderDialogue(vue);
+    }
+    vue->montrer(chemin, image);
+}
+
+void ouvrirVideo(FormEdit &fenetre, const QString &chemin)
+{
+    if (!present(fenetre, chemin))
+        return;
+    if (!fenetre.plateforme().ouvrirFichier(chemin))
+        fenetre.message(QStringLiteral("Aucune application du bureau ne peut ouvrir le fichier : ") + chemin,
+                        Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
+}
+
+} // namespace lecture

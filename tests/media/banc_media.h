@@ -1,0 +1,139 @@
+#pragma once
+// A program folder with a bank and its media folder, the fake desktop and the main window.
+#include "editor/formedit.h"
+#include "files/clicfichier.h"
+#include "media/formmultimedia.h"
+#include "support/banque.h"
+#include "support/fakeplateforme.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+
+namespace media_test {
+
+using namespace Qt::StringLiterals;
+
+inline QByteArray jpeg(int largeur, int hauteur, Qt::GlobalColor couleur)
+{
+    QImage image(largeur, hauteur, QImage::Format_RGB32);
+    image.fill(couleur);
+    QByteArray octets;
+    QBuffer tampon(&octets);
+    tampon.open(QIODevice::WriteOnly);
+    image.save(&tampon, "JPG");
+    return octets;
+}
+
+struct Banc {
+    QTemporaryDir tmp;
+    FakePlateforme pf{tmp.path()};
+    std::unique_ptr<FormEdit> fe;
+    QString courant = QDir::currentPath();
+
+    ~Banc()
+    {
+        fe.reset();
+        QDir::setCurrent(courant);
+    }
+    QString chemin(const QString &nom) const { return tmp.filePath(nom); }
+    bool poser(const QString &nom, const QByteArray &octets)
+    {
+        return QDir().mkpath(QFileInfo(chemin(nom)).path()) && banque::ecrire(chemin(nom), octets);
+    }
+    // The usual media folder: pictures of every kind of name, two sounds.
+    bool poserMedias(const QString &dossier = u"BASE"_s)
+    {
+        bool ok = true;
+        for (const QString &nom : {u"photo.jpg"_s, u"abcdefgh.jpg"_s, u"abcdefghi.jpg"_s, u"PHOTO2.JPG"_s})
+            ok = ok && poser(dossier + u'/' + nom, jpeg(40, 30, Qt::darkCyan));
+        ok = ok && poser(dossier + u"/avant.jpg"_s, jpeg(20, 10, Qt::red));
+        ok = ok && poser(dossier + u"/casse.jpg"_s, "pas une image"_ba);
+        for (const QString &nom : {u"son.wav"_s, u"autre.wav"_s, u"abcdefghi.wav"_s, u"chant.ogg"_s, u"chant.mp3"_s})
+            ok = ok && poser(dossier + u'/' + nom, "RIFF"_ba);
+        return ok;
+    }
+    QByteArray octets() const { return banque::lire(chemin(u"BASE.QZF"_s)); }
+
+    // Opens the bank from the program folder as current folder, then forgets what start-up showed.
+    FormEdit &ouvrir(const QByteArray &cartes, const QString &dossierCourant = {})
+    {
+        banque::ecrire(chemin(u"BASE.QZF"_s), cartes);
+        QDir::setCurrent(dossierCourant.isEmpty() ? tmp.path() : dossierCourant);
+        fe = std::make_unique<FormEdit>(pf);
+        fe->charger();
+        pf.oublier();
+        return *fe;
+    }
+    FormMultimedia *dialogue() const
+    {
+        return qobject_cast<FormMultimedia *>(fe->dialogue(u"FormMultimedia"_s));
+    }
+    // Clicks "&Charger un fichier SON ou IMAGE" and waits for the file list.
+    FormMultimedia *ouvrirDialogue()
+    {
+        QTest::mouseClick(fe->BoutMultimedia, Qt::LeftButton);
+        FormMultimedia *d = dialogue();
+        if (!d || !QTest::qWaitForWindowExposed(d) || !d->listes()->attendreChargement())
+            return nullptr;
+        return d;
+    }
+    // The file list applies new patterns on the next turn of the event loop.
+    bool cliquer(const QString &nom)
+    {
+        ListesFichiers &l = *dialogue()->listes();
+        for (int i = 0; i < 100 && l.attendreChargement() && !l.rectangleFichier(nom).isValid(); ++i)
+            QTest::qWait(20);
+        return cliquerFichier(l, nom);
+    }
+    QStringList noms() const
+    {
+        QCoreApplication::processEvents();
+        QStringList l = dialogue()->listes()->nomsAffiches();
+        std::sort(l.begin(), l.end());
+        return l;
+    }
+    void clic(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
+
+    // Each message as "title | text | buttons | icon", the program folder shown as "…".
+    QStringList messages() const
+    {
+        QStringList l;
+        for (const auto &m : pf.messages)
+            l << u"%1 | %2 | %3 | %4"_s.arg(m.titre, m.texte).arg(int(m.boutons)).arg(int(m.icone));
+        return l.replaceInStrings(pf.programme, u"…"_s);
+    }
+
+    // The main window's media area: the play button (+ shown, - hidden, then its caption), the two
+    // labels and the name, the frames Frame4 Frame1 FrameThemes, the picture in its zone, the
+    // editor state in brackets with the code, the size options, the beeps.
+    QString media() const
+    {
+        const auto vu = [](const QWidget *w) { return w->isHidden() ? u"-"_s : u"+"_s; };
+        const FormEdit &f = *fe;
+        const QLabel *img = f.ImageMedia;
+        const auto taille = [](QSize s) { return u"%1x%2"_s.arg(s.width()).arg(s.height()); };
+        QString options;
+        for (const QRadioButton *o : f.OptionImage)
+            options += o->isChecked() ? u'x' : u'.';
+        return QStringList{vu(f.Command3) + f.Command3->text(),
+                           (vu(f.LabelMedia) + vu(f.LabelFileMedia) + u' ' + f.LabelFileMedia->text()).trimmed(),
+                           vu(f.Frame4) + vu(f.Frame1) + vu(f.FrameThemes),
+                           img->pixmap().isNull() ? u"none"_s
+                                                  : taille(img->pixmap().size()) + u" in "_s + taille(img->size()),
+                           u"[%1] %2"_s.arg(fe->etat().NomMedia).arg(fe->etat().OptionTaille), options,
+                           QString::number(pf.bips)}
+            .join(u" | "_s);
+    }
+};
+
+} // namespace media_test
