@@ -55,10 +55,9 @@ private slots:
                                                    : w->property("text").toString();
             QCOMPARE(QStringList({l[0], texte, w->isHidden() ? u"-"_s : u"+"_s}), l);
         }
-        QVERIFY(d->OptionMedia[0]->isChecked() && !d->OptionMedia[1]->isChecked());
-        QCOMPARE(d->listes()->motifs(), u"*.jpg;*.bmp"_s);
-        QVERIFY(!b->fe->isEnabled() && d->isEnabled() && d->isVisible());
-        QCOMPARE(b->messages(), QStringList());
+        QVERIFY(d->OptionMedia[0]->isChecked() && !b->fe->isEnabled() && d->isEnabled() && d->isVisible());
+        QCOMPARE(b->noms(), (QStringList{"PHOTO2.JPG", "abcdefgh.jpg", "abcdefghi.jpg", "avant.jpg", "casse.jpg",
+                                         "photo.jpg"}));
         QCOMPARE(b->media(), kSans);  // opening changes nothing of the card
     }
 
@@ -91,27 +90,17 @@ private slots:
         QVERIFY(b->poserMedias());
         b->ouvrir(banque::octets({{"Q1"}}));
         FormMultimedia *d = b->ouvrirDialogue();
-        QVERIFY(d);
-        QCOMPARE(b->noms(), (QStringList{"PHOTO2.JPG", "abcdefgh.jpg", "abcdefghi.jpg",
-                                                                 "avant.jpg", "casse.jpg", "photo.jpg"}));
-        QVERIFY(b->cliquer(u"photo.jpg"_s));
-        QVERIFY(!d->Image2->pixmap().isNull());
+        QVERIFY(d && b->cliquer(u"photo.jpg"_s) && !d->Image2->pixmap().isNull());
         b->clic(d->OptionMedia[1]);
-        QCOMPARE(d->textfilename->text(), QString());
-        QCOMPARE(d->listes()->motifs(), u"*.wav"_s);
         QTRY_COMPARE(b->noms(), (QStringList{"abcdefghi.wav", "autre.wav", "son.wav"}));
-        QVERIFY(d->Image2->isHidden() && !d->BoutSON->isHidden());
-        QCOMPARE(d->BoutSON->text(), u"U"_s);
+        QVERIFY(d->textfilename->text().isEmpty() && d->Image2->isHidden() && !d->BoutSON->isHidden());
         QVERIFY(b->cliquer(u"son.wav"_s));
-        QCOMPARE(d->textfilename->text(), u"son.wav"_s);
         b->clic(d->OptionMedia[0]);
-        QCOMPARE(d->textfilename->text(), QString());
-        QCOMPARE(d->listes()->motifs(), u"*.jpg;*.bmp"_s);
-        QVERIFY(!d->Image2->isHidden() && d->BoutSON->isHidden());
+        QTRY_COMPARE(b->noms().size(), 6);
         // The thumbnail went with the name it was made for.
-        QVERIFY(d->Image2->pixmap().isNull());
+        QVERIFY(d->textfilename->text().isEmpty() && !d->Image2->isHidden() && d->BoutSON->isHidden()
+                && d->Image2->pixmap().isNull());
         QCOMPARE(b->media(), kSans);
-        QCOMPARE(b->pf.sons, QStringList());
     }
 
     void listefileClick_previewsOnlyWhatItMay_data()
@@ -288,19 +277,6 @@ private slots:
         QCOMPARE(b->messages(), (QStringList{kTropLong, kTropLong}));
         QCOMPARE(b->pf.sons.size(), 2);
         QCOMPARE(b->media(), kSans);
-    }
-
-    void drive_unreadable_saysSoAndStays()
-    {
-        b->ouvrir(banque::octets({{"Q1"}}));
-        FormMultimedia *d = b->ouvrirDialogue();
-        QVERIFY(d);
-        const QString absent = b->chemin(u"absent"_s);
-        d->listes()->fixerLecteurs({{u"/"_s, u"/"_s}, {absent, u"absent"_s}});
-        d->listes()->choisirLecteur(absent);
-        QCOMPARE(b->messages(), QStringList{u"ERREUR | Erreur de lecteur! | 0 | 1"_s});
-        QCOMPARE(d->Drive->currentText(), u"/"_s);
-        QCOMPARE(d->listes()->dossier(), b->tmp.path());
     }
 
     void boutOK_fromAnotherFolder_copiesIntoTheMediaFolderAfterAsking_data()

@@ -88,22 +88,6 @@ private slots:
         QCOMPARE(b.fe->dialogue(u"VisionneuseImage"_s), vue);
     }
 
-    void command3_afterTheDialogAttachedAPicture_showsIt()
-    {
-        Banc b;
-        QVERIFY(b.poserMedias());
-        b.ouvrir(banque::octets({{.question = "Q", .media = "son.wav", .code = 2}}));
-        FormMultimedia *d = b.ouvrirDialogue();
-        QVERIFY(d && b.cliquer(u"avant.jpg"_s));
-        b.clic(d->boutOK);
-        QCOMPARE(b.fe->Command3->text(), u"µ"_s);
-        b.clic(b.fe->Command3);
-        auto *vue = qobject_cast<VisionneuseImage *>(b.fe->dialogue(u"VisionneuseImage"_s));
-        QVERIFY(vue);
-        QCOMPARE(vue->windowTitle(), u"avant.jpg"_s);
-        QCOMPARE(b.pf.sons, QStringList());
-    }
-
     // No audio device under the test desktop: every call returns at once, each kind of failure told once.
     void jouerSon_failures_returnAtOnceToldOncePerKind_data()
     {
