@@ -133,9 +133,6 @@ ListesFichiers::ListesFichiers(Plateforme &plateforme, QWidget *parent, const No
     m_dossiers->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_dossiers->setUniformRowHeights(true);
     m_dossiers->setIndentation(12);
-    // Deep folders and long names scroll sideways rather than being cut.
-    m_dossiers->header()->setStretchLastSection(false);
-    m_dossiers->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
     m_modeleFichiers = new QFileSystemModel(this);
     m_modeleFichiers->setFilter(QDir::AllDirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
