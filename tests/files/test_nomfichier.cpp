@@ -24,7 +24,7 @@ private slots:
         QTest::newRow("one dot inside") << "a.b" << true;
         QTest::newRow("dots inside") << "a..b" << false;
         QTest::newRow("dot alone") << " . " << false;
-        QTest::newRow("windows folder") << "c:\\base.qzf" << false;
+        QTest::newRow("drive letter") << "c:\\base.qzf" << false;
         for (const char c : QByteArray("<>:\"|?*"))
             QTest::addRow("character %c", c) << QStringLiteral("a%1b.qzf").arg(QChar(c)) << false;
         QTest::newRow("newline") << "a\nb.qzf" << false;
