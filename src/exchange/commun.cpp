@@ -257,12 +257,19 @@ QString numeroQuestion(int numero) { return QStringLiteral("Q%1").arg(numero, 4,
 
 QString titreQuestion(int numero, const QString &question)
 {
-    const QStringList mots = QString(question).replace(u'\n', u' ').split(u' ', Qt::SkipEmptyParts);
     QString titre = numeroQuestion(numero);
-    for (const QString &m : mots) {
-        if (titre.size() + 1 + m.size() > 60)
+    const qsizetype n = question.size();
+    for (qsizetype i = 0; i < n;) {
+        while (i < n && (question[i] == u' ' || question[i] == u'\n'))
+            ++i;
+        qsizetype fin = i;
+        while (fin < n && question[fin] != u' ' && question[fin] != u'\n')
+            ++fin;
+        if (fin == i || titre.size() + 1 + (fin - i) > 60)
             break;
-        titre += u' ' + m;
+        titre += u' ';
+        titre += QStringView(question).sliced(i, fin - i);
+        i = fin;
     }
     return titre;
 }
@@ -341,6 +348,14 @@ QString categorieDeTheme(const QString &nom)
 
 QString nettoyer(const QString &texte)
 {
+    bool propre = true;
+    for (QChar c : texte)
+        if (c.unicode() < 0x20 ? c != u'\n' && c != u'\t' : c.unicode() == 0xA0) {
+            propre = false;
+            break;
+        }
+    if (propre)
+        return texte.trimmed();
     QString t;
     t.reserve(texte.size());
     for (qsizetype i = 0; i < texte.size(); ++i) {
@@ -565,27 +580,31 @@ QString htmlDeTexte(const QString &texte)
     QString h;
     h.reserve(texte.size() + texte.size() / 8);
     const qsizetype n = texte.size();
+    qsizetype simple = 0;  // the start of a run of characters written as they are
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = texte[i];
-        switch (c.unicode()) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20 && u != u'&' && u != u'<' && u != u'>' && u != u'"' && u != u' ')
+            continue;
+        // A browser collapses a blank next to another, a line's end or the text's ends: only a
+        // lone blank between two words stays as it is.
+        if (u == u' ' && i > 0 && texte[i - 1] != u' ' && texte[i - 1] != u'\n' && i + 1 < n && texte[i + 1] != u' '
+            && texte[i + 1] != u'\n')
+            continue;
+        h += QStringView(texte).sliced(simple, i - simple);
+        simple = i + 1;
+        switch (u) {
         case u'&': h += QLatin1String("&amp;"); break;
         case u'<': h += QLatin1String("&lt;"); break;
         case u'>': h += QLatin1String("&gt;"); break;
         case u'"': h += QLatin1String("&quot;"); break;
         case u'\n': h += QLatin1String("<br>"); break;
         case u'\t': h += QLatin1String("&#9;"); break;
-        case u' ': {
-            // A browser collapses a blank next to another, a line's end or the text's ends.
-            const bool seul = i > 0 && texte[i - 1] != u' ' && texte[i - 1] != u'\n' && i + 1 < n
-                              && texte[i + 1] != u' ' && texte[i + 1] != u'\n';
-            h += seul ? QLatin1String(" ") : QLatin1String("&nbsp;");
-            break;
-        }
-        default:
-            if (c.unicode() >= 0x20)
-                h += c;
+        case u' ': h += QLatin1String("&nbsp;"); break;
+        default: break;  // other control characters are dropped
         }
     }
+    h += QStringView(texte).sliced(simple);
     return h;
 }
 

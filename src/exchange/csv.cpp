@@ -160,51 +160,57 @@ Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar sepa
     // RFC 4180 records: quoted fields may hold separators, quotes doubled and line breaks.
     QList<Enregistrement> enregistrements;
     {
-        Enregistrement e{{QString()}, 1};
+        Enregistrement e{{}, 1};
         int ligne = 1;
-        bool entre = false, guillemete = false;
-        int ligneGuillemet = 0;
+        const QChar *d = texte.constData();
         const qsizetype n = texte.size();
-        for (qsizetype i = 0; i < n; ++i) {
-            const QChar c = texte[i];
-            if (entre) {
-                if (c == u'"') {
-                    if (i + 1 < n && texte[i + 1] == u'"') {
-                        e.champs.last() += u'"';
-                        ++i;
-                    } else {
-                        entre = false;
-                    }
-                } else {
-                    if (c == u'\n')
+        for (qsizetype i = 0;;) {
+            QString champ;
+            if (i < n && d[i] == u'"') {
+                const int ligneGuillemet = ligne;
+                qsizetype j = i + 1, debut = j;
+                for (;; ++j) {
+                    if (j >= n)
+                        return echec(QStringLiteral("Le fichier %1 est incomplet : le guillemet ouvert ligne %2 n'est "
+                                                    "jamais fermé.")
+                                         .arg(nomFichier)
+                                         .arg(ligneGuillemet));
+                    if (d[j] == u'\n')
                         ++ligne;
-                    e.champs.last() += c;
+                    if (d[j] != u'"')
+                        continue;
+                    champ += QStringView(d + debut, j + 1 - debut);  // up to and with the quote
+                    if (j + 1 < n && d[j + 1] == u'"') {
+                        debut = ++j + 1;  // a doubled quote stands for one
+                        continue;
+                    }
+                    champ.chop(1);
+                    break;
                 }
+                i = j + 1;
+            }
+            qsizetype j = i;  // unquoted, or what follows a closing quote
+            while (j < n && d[j] != separateur && d[j] != u'\r' && d[j] != u'\n')
+                ++j;
+            champ += QStringView(d + i, j - i);
+            e.champs << champ;
+            if (j < n && d[j] == separateur) {
+                i = j + 1;
                 continue;
             }
-            if (c == u'"' && !guillemete && e.champs.last().isEmpty()) {
-                entre = guillemete = true;
-                ligneGuillemet = ligne;
-            } else if (c == separateur) {
-                e.champs << QString();
-                guillemete = false;
-            } else if (c == u'\r' || c == u'\n') {
-                if (c == u'\r' && i + 1 < n && texte[i + 1] == u'\n')
-                    ++i;
-                ++ligne;
+            if (j + 1 < n && d[j] == u'\r' && d[j + 1] == u'\n')
+                ++j;
+            if (e.champs.size() > 1 || !e.champs.first().isEmpty() || j < n)
                 enregistrements << e;
-                e = {{QString()}, ligne};
-                guillemete = false;
-            } else {
-                e.champs.last() += c;
-            }
+            if (j + 1 >= n)
+                break;
+            e = {{}, ++ligne};
+            i = j + 1;
         }
-        if (entre)
-            return echec(QStringLiteral("Le fichier %1 est incomplet : le guillemet ouvert ligne %2 n'est jamais fermé.")
-                             .arg(nomFichier)
-                             .arg(ligneGuillemet));
-        if (e.champs.size() > 1 || !e.champs.first().isEmpty())
-            enregistrements << e;
+        // A last line without its line break, or an empty line at the end, adds no record.
+        if (!enregistrements.isEmpty() && enregistrements.last().champs.size() == 1
+            && enregistrements.last().champs.first().isEmpty())
+            enregistrements.removeLast();
     }
     if (enregistrements.isEmpty())
         return echec(QStringLiteral("Le fichier %1 est vide.").arg(nomFichier));

@@ -8,12 +8,14 @@
 #include <QHash>
 #include <QSaveFile>
 #include <QSet>
+#include <cstring>
 
 namespace echanges {
 
 namespace {
 
 constexpr int kMaxFiches = 32767;
+const QString kReponses[3] = {QStringLiteral("réponse 1"), QStringLiteral("réponse 2"), QStringLiteral("réponse 3")};
 
 // Characters Windows-1252 cannot hold, each once, in the order met.
 QString irrepresentables(const QString &texte, const QByteArray &octets)
@@ -47,7 +49,10 @@ public:
         if (o.size() > largeur)
             m_rapport.ajouter(Remarque::Genre::Coupee, lieu,
                               QStringLiteral("%1 : %2 caractères gardés sur %3").arg(quoi).arg(largeur).arg(o.size()));
-        texte::stocker(champ, largeur, t);
+        // As texte::stocker does, from the bytes already converted.
+        const int n = int(qMin<qsizetype>(o.size(), largeur));
+        std::memcpy(champ, o.constData(), size_t(n));
+        std::memset(champ + n, ' ', size_t(largeur - n));
     }
 
 private:
@@ -215,38 +220,48 @@ ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, cons
     bool themesChanges = false;
     Stockage stockage(rapport);
     QSet<QString> dejaDit;
-    auto themePour = [&](const Question &q) -> int {
-        if (q.categorie.isEmpty())
-            return 0;
-        const QString cle = cleTheme(q.categorie);
-        if (const auto it = parNom.constFind(cle); it != parNom.constEnd()) {
-            if (!dejaDit.contains(cle)) {
-                dejaDit.insert(cle);
-                rapport.ajouter(Remarque::Genre::Theme, {},
-                                QStringLiteral("« %1 » : thème %2 de la banque").arg(q.categorie).arg(*it + 1));
-            }
-            return *it;
-        }
+    auto nouveauTheme = [&](const QString &categorie, const QString &cle) -> int {
         for (int i = 0; i < 9; ++i) {
             if (!libre[size_t(i)])
                 continue;
             libre[size_t(i)] = false;
             char nom[TableThemes::Largeur];
-            stockage.texte(nom, TableThemes::Largeur, q.categorie, QStringLiteral("thème « %1 »").arg(q.categorie),
+            stockage.texte(nom, TableThemes::Largeur, categorie, QStringLiteral("thème « %1 »").arg(categorie),
                            QStringLiteral("nom du thème"));
             table.fixerNom(i, cp1252::decode(nom, TableThemes::Largeur));
             themesChanges = true;
             parNom.insert(cle, i);
             dejaDit.insert(cle);
-            rapport.ajouter(Remarque::Genre::Theme, {}, QStringLiteral("« %1 » : nouveau thème %2").arg(q.categorie).arg(i + 1));
+            rapport.ajouter(Remarque::Genre::Theme, {}, QStringLiteral("« %1 » : nouveau thème %2").arg(categorie).arg(i + 1));
             return i;
         }
         parNom.insert(cle, 8);
         dejaDit.insert(cle);
         rapport.ajouter(Remarque::Genre::Theme, {},
                         QStringLiteral("« %1 » : plus de place parmi les neuf thèmes, ses questions vont au thème 9 « %2 »")
-                            .arg(q.categorie, texte::sansEspaces(table.nom(8))));
+                            .arg(categorie, texte::sansEspaces(table.nom(8))));
         return 8;
+    };
+    QHash<QString, int> parCategorie;  // the slot of each category met, as the file writes it
+    auto themePour = [&](const Question &q) -> int {
+        if (q.categorie.isEmpty())
+            return 0;
+        if (const auto dejaVue = parCategorie.constFind(q.categorie); dejaVue != parCategorie.constEnd())
+            return *dejaVue;
+        const QString cle = cleTheme(q.categorie);
+        int slot = 0;
+        if (const auto it = parNom.constFind(cle); it != parNom.constEnd()) {
+            slot = *it;
+            if (!dejaDit.contains(cle)) {
+                dejaDit.insert(cle);
+                rapport.ajouter(Remarque::Genre::Theme, {},
+                                QStringLiteral("« %1 » : thème %2 de la banque").arg(q.categorie).arg(slot + 1));
+            }
+        } else {
+            slot = nouveauTheme(q.categorie, cle);
+        }
+        parCategorie.insert(q.categorie, slot);
+        return slot;
     };
 
     Medias medias(banque.medias, rapport);
@@ -264,8 +279,7 @@ ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, cons
         FicheQuestion f;
         stockage.texte(f.Question, sizeof f.Question, q.question, q.lieu, QStringLiteral("question"));
         for (int r = 0; r < 3; ++r)
-            stockage.texte(f.Reponse[r], sizeof f.Reponse[r], q.reponses[size_t(r)], q.lieu,
-                           QStringLiteral("réponse %1").arg(r + 1));
+            stockage.texte(f.Reponse[r], sizeof f.Reponse[r], q.reponses[size_t(r)], q.lieu, kReponses[r]);
         stockage.texte(f.Commentaire, sizeof f.Commentaire, q.commentaire, q.lieu, QStringLiteral("commentaire"));
         stockage.texte(f.Auteur, sizeof f.Auteur, q.auteur, q.lieu, QStringLiteral("initiales"));
         for (int r = 0; r < 3; ++r)

@@ -4,7 +4,6 @@
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QUrl>
-#include <QXmlStreamWriter>
 #include <vector>
 
 namespace echanges {
@@ -14,12 +13,45 @@ namespace echanges {
 
 namespace {
 
-void texteHtml(QXmlStreamWriter &x, const char *element, const QString &html)
+// Written by hand rather than with QXmlStreamWriter, whose many small conversions cost more
+// than twice the time a bank-sized export is allowed.
+void texteXml(QString &o, QStringView t)
 {
-    x.writeStartElement(QLatin1String(element));
-    x.writeAttribute(QStringLiteral("format"), QStringLiteral("html"));
-    x.writeTextElement(QStringLiteral("text"), pourXml(html));
-    x.writeEndElement();
+    qsizetype debut = 0;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (c != u'&' && c != u'<' && c != u'>')
+            continue;
+        o += t.sliced(debut, i - debut);
+        o += c == u'&' ? QLatin1String("&amp;") : c == u'<' ? QLatin1String("&lt;") : QLatin1String("&gt;");
+        debut = i + 1;
+    }
+    o += t.sliced(debut);
+}
+
+void attributXml(QString &o, QStringView t)
+{
+    for (QChar c : t) {
+        switch (c.unicode()) {
+        case u'&': o += QLatin1String("&amp;"); break;
+        case u'<': o += QLatin1String("&lt;"); break;
+        case u'>': o += QLatin1String("&gt;"); break;
+        case u'"': o += QLatin1String("&quot;"); break;
+        case u'\t': o += QLatin1String("&#9;"); break;
+        case u'\n': o += QLatin1String("&#10;"); break;
+        case u'\r': o += QLatin1String("&#13;"); break;
+        default: o += c;
+        }
+    }
+}
+
+// <element format="html"><text>...</text></element>, at an indentation of `retrait` spaces.
+void texteHtml(QString &o, int retrait, QLatin1String element, const QString &html)
+{
+    const QString marge(retrait, u' ');
+    o += marge + u'<' + element + QLatin1String(" format=\"html\">\n") + marge + QLatin1String("  <text>");
+    texteXml(o, pourXml(html));
+    o += QLatin1String("</text>\n") + marge + QLatin1String("</") + element + QLatin1String(">\n");
 }
 
 } // namespace
@@ -32,11 +64,13 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
         const int t = src.theme(n);
         groupes[size_t(t <= 8 && !src.nomTheme(t).isEmpty() ? t + 1 : 0)].push_back(n);
     }
-    QXmlStreamWriter x(&sortie);
-    x.setAutoFormatting(true);
-    x.setAutoFormattingIndent(2);
-    x.writeStartDocument();
-    x.writeStartElement(QStringLiteral("quiz"));
+    // Gathered in a string that goes to the file as UTF-8 in large pieces.
+    QString o = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n");
+    auto vider = [&] {
+        const QByteArray octets = o.toUtf8();
+        o.truncate(0);
+        return sortie.write(octets) == octets.size();
+    };
 
     QList<int> sansBonne, introuvables, videos, tailles;
     int fait = 0;
@@ -44,14 +78,11 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
         if (groupes[g].empty())
             continue;
         if (g > 0) {
-            x.writeStartElement(QStringLiteral("question"));
-            x.writeAttribute(QStringLiteral("type"), QStringLiteral("category"));
-            x.writeStartElement(QStringLiteral("category"));
-            x.writeTextElement(QStringLiteral("text"),
-                               pourXml(QStringLiteral("$course$/top/") + categorieDeTheme(src.nomTheme(int(g) - 1))));
-            x.writeEndElement();
-            texteHtml(x, "info", QString());
-            x.writeEndElement();
+            o += QLatin1String("  <question type=\"category\">\n    <category>\n      <text>");
+            texteXml(o, pourXml(QStringLiteral("$course$/top/") + categorieDeTheme(src.nomTheme(int(g) - 1))));
+            o += QLatin1String("</text>\n    </category>\n");
+            texteHtml(o, 4, QLatin1String("info"), QString());
+            o += QLatin1String("  </question>\n");
         }
         for (int n : groupes[g]) {
             const Carte c = src.carte(n);
@@ -78,60 +109,50 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
                 videos << n;
             }
 
-            x.writeStartElement(QStringLiteral("question"));
-            x.writeAttribute(QStringLiteral("type"), QStringLiteral("multichoice"));
-            x.writeStartElement(QStringLiteral("name"));
-            x.writeTextElement(QStringLiteral("text"), pourXml(titreQuestion(n, c.question)));
-            x.writeEndElement();
-            x.writeStartElement(QStringLiteral("questiontext"));
-            x.writeAttribute(QStringLiteral("format"), QStringLiteral("html"));
-            x.writeTextElement(QStringLiteral("text"), pourXml(html));
+            o += QLatin1String("  <question type=\"multichoice\">\n    <name>\n      <text>");
+            texteXml(o, pourXml(titreQuestion(n, c.question)));
+            o += QLatin1String("</text>\n    </name>\n    <questiontext format=\"html\">\n      <text>");
+            texteXml(o, pourXml(html));
+            o += QLatin1String("</text>\n");
             if (avecFichier) {
-                x.writeStartElement(QStringLiteral("file"));
-                x.writeAttribute(QStringLiteral("name"), pourXml(c.media));
-                x.writeAttribute(QStringLiteral("path"), QStringLiteral("/"));
-                x.writeAttribute(QStringLiteral("encoding"), QStringLiteral("base64"));
-                x.writeCharacters(QString::fromLatin1(octets.toBase64()));
-                x.writeEndElement();
+                o += QLatin1String("      <file name=\"");
+                attributXml(o, pourXml(c.media));
+                o += QLatin1String("\" path=\"/\" encoding=\"base64\">") + QLatin1String(octets.toBase64())
+                     + QLatin1String("</file>\n");
             }
-            x.writeEndElement();
-            texteHtml(x, "generalfeedback", htmlDeTexte(c.commentaire));
-            x.writeTextElement(QStringLiteral("defaultgrade"), QStringLiteral("1"));
-            x.writeTextElement(QStringLiteral("penalty"), QStringLiteral("0.3333333"));
-            x.writeTextElement(QStringLiteral("hidden"), QStringLiteral("0"));
-            x.writeTextElement(QStringLiteral("single"), QStringLiteral("true"));
-            x.writeTextElement(QStringLiteral("shuffleanswers"), melanger ? QStringLiteral("true") : QStringLiteral("false"));
-            x.writeTextElement(QStringLiteral("answernumbering"), QStringLiteral("abc"));
+            o += QLatin1String("    </questiontext>\n");
+            texteHtml(o, 4, QLatin1String("generalfeedback"), htmlDeTexte(c.commentaire));
+            o += QLatin1String("    <defaultgrade>1</defaultgrade>\n    <penalty>0.3333333</penalty>\n"
+                               "    <hidden>0</hidden>\n    <single>true</single>\n");
+            o += melanger ? QLatin1String("    <shuffleanswers>true</shuffleanswers>\n")
+                          : QLatin1String("    <shuffleanswers>false</shuffleanswers>\n");
+            o += QLatin1String("    <answernumbering>abc</answernumbering>\n");
             for (int k = 0; k < 3; ++k) {
-                x.writeStartElement(QStringLiteral("answer"));
-                x.writeAttribute(QStringLiteral("fraction"), k + 1 == c.bonne ? QStringLiteral("100") : QStringLiteral("0"));
-                x.writeAttribute(QStringLiteral("format"), QStringLiteral("html"));
-                x.writeTextElement(QStringLiteral("text"), pourXml(htmlDeTexte(c.reponses[size_t(k)])));
-                texteHtml(x, "feedback", QString());
-                x.writeEndElement();
+                o += k + 1 == c.bonne ? QLatin1String("    <answer fraction=\"100\" format=\"html\">\n      <text>")
+                                      : QLatin1String("    <answer fraction=\"0\" format=\"html\">\n      <text>");
+                texteXml(o, pourXml(htmlDeTexte(c.reponses[size_t(k)])));
+                o += QLatin1String("</text>\n    </answer>\n");
             }
             if (c.marque || !c.auteur.isEmpty()) {
-                x.writeStartElement(QStringLiteral("tags"));
-                if (c.marque) {
-                    x.writeStartElement(QStringLiteral("tag"));
-                    x.writeTextElement(QStringLiteral("text"), QStringLiteral("marque"));
-                    x.writeEndElement();
-                }
+                o += QLatin1String("    <tags>\n");
+                if (c.marque)
+                    o += QLatin1String("      <tag>\n        <text>marque</text>\n      </tag>\n");
                 if (!c.auteur.isEmpty()) {
-                    x.writeStartElement(QStringLiteral("tag"));
-                    x.writeTextElement(QStringLiteral("text"), pourXml(QStringLiteral("auteur-") + c.auteur));
-                    x.writeEndElement();
+                    o += QLatin1String("      <tag>\n        <text>auteur-");
+                    texteXml(o, pourXml(c.auteur));
+                    o += QLatin1String("</text>\n      </tag>\n");
                 }
-                x.writeEndElement();
+                o += QLatin1String("    </tags>\n");
             }
-            x.writeEndElement();
+            o += QLatin1String("  </question>\n");
+            if (o.size() >= (1 << 19) && !vider())
+                return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
             if (progression && ++fait % 512 == 0 && !progression(fait, src.nombre()))
                 return Resultat::echec(QStringLiteral("Exportation annulée."));
         }
     }
-    x.writeEndElement();
-    x.writeEndDocument();
-    if (x.hasError())
+    o += QLatin1String("</quiz>\n");
+    if (!vider())
         return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
 
     rapport.fiches = src.nombre();

