@@ -22,12 +22,14 @@ namespace {
 
 constexpr int NbFiches = 32767;
 
+// The bank of bench_store (short texts, as most cards are), or one whose texts fill most of
+// their fields, for information: a listing costs by the glyph.
 struct Banque {
     QTemporaryDir dir;
     QString source;
     QString destination;
 
-    Banque()
+    explicit Banque(bool longs)
     {
         if (!dir.isValid())
             std::abort();
@@ -37,20 +39,28 @@ struct Banque {
         octets.reserve(qsizetype(NbFiches) * FicheQuestion::Taille);
         for (int i = 0; i < NbFiches; ++i) {
             FicheQuestion f;
-            texte::stocker(f.Question, QStringLiteral("Question numéro %1 : laquelle de ces réponses décrit le "
-                                                      "mieux la situation présentée dans l'énoncé ?")
-                                           .arg(i + 1));
-            for (int k = 0; k < 3; ++k)
-                texte::stocker(f.Reponse[k], QStringLiteral("Réponse %1 de la carte %2, assez longue pour "
-                                                            "occuper une bonne part du champ")
-                                                 .arg(k + 1)
-                                                 .arg(i + 1));
-            texte::stocker(f.Commentaire, QStringLiteral("Commentaire de la carte %1 : la bonne réponse est "
-                                                         "expliquée ici en une phrase.")
-                                              .arg(i + 1));
+            if (longs) {
+                texte::stocker(f.Question, QStringLiteral("Question numéro %1 : laquelle de ces réponses décrit le "
+                                                          "mieux la situation présentée dans l'énoncé ?")
+                                               .arg(i + 1));
+                for (int k = 0; k < 3; ++k)
+                    texte::stocker(f.Reponse[k], QStringLiteral("Réponse %1 de la carte %2, assez longue pour "
+                                                                "occuper une bonne part du champ")
+                                                     .arg(k + 1)
+                                                     .arg(i + 1));
+                texte::stocker(f.Commentaire, QStringLiteral("Commentaire de la carte %1 : la bonne réponse est "
+                                                             "expliquée ici en une phrase.")
+                                                  .arg(i + 1));
+            } else {
+                texte::stocker(f.Question, QStringLiteral("Question numéro %1 : laquelle de ces réponses ?").arg(i + 1));
+                for (int k = 0; k < 3; ++k)
+                    texte::stocker(f.Reponse[k], QStringLiteral("Réponse %1 de la carte %2").arg(k + 1).arg(i + 1));
+                texte::stocker(f.Commentaire, QStringLiteral("Commentaire de la carte %1").arg(i + 1));
+            }
             f.BonneReponse[i % 3] = -1;
             f.NumTheme = quint8(i % 9);
             f.Marque = qint16(i % 5 == 0);
+            texte::stocker(f.Auteur, QStringLiteral("AB"));
             octets += f.octets();
         }
         QFile out(source);
@@ -63,10 +73,13 @@ struct Banque {
     }
 };
 
-Banque &banque()
+Banque &banque(bool longs = false)
 {
-    static Banque b;
-    return b;
+    static Banque courte(false);
+    if (!longs)
+        return courte;
+    static Banque longue(true);
+    return longue;
 }
 
 void effacer(const QString &chemin) { ::unlink(QFile::encodeName(chemin).constData()); }
@@ -107,10 +120,10 @@ void BM_Transfert(benchmark::State &state)
     }
 }
 
-// The complete listing as UTF-8 text, as qzf print writes it; processor time.
+// A listing as UTF-8 text, as qzf print writes it; processor time.
 void BM_ListingTexte(benchmark::State &state)
 {
-    Banque &b = banque();
+    Banque &b = banque(state.range(1));
     for (auto _ : state) {
         QBuffer tampon;
         tampon.open(QIODevice::WriteOnly);
@@ -127,7 +140,7 @@ void BM_ListingTexte(benchmark::State &state)
 // The complete listing laid out into a PDF file by the printer's page code.
 void BM_ListingPdf(benchmark::State &state)
 {
-    Banque &b = banque();
+    Banque &b = banque(state.range(1));
     const QString pdf = b.dir.filePath(QStringLiteral("BASE.pdf"));
     for (auto _ : state) {
         const listing::ResultatListing r = imprimerEnPdf(pdf, b.source, QStringLiteral("BASE.QZF"),
@@ -143,10 +156,11 @@ void BM_ListingPdf(benchmark::State &state)
 BENCHMARK(BM_CopieSynchronisee)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Transfert)->Arg(int(Selection::Toutes))->Arg(int(Selection::Marquees))
     ->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ListingTexte)->Arg(int(listing::Forme::Rapide))->Arg(int(listing::Forme::Complete))
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ListingPdf)->Arg(int(listing::Forme::Complete))->Unit(benchmark::kMillisecond)->UseRealTime()
-    ->Iterations(3);
+// Arguments: the form (0 quick, 3 complete), then the bank (0 short texts, 1 long texts).
+BENCHMARK(BM_ListingTexte)->Args({int(listing::Forme::Rapide), 0})->Args({int(listing::Forme::Complete), 0})
+    ->Args({int(listing::Forme::Complete), 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListingPdf)->Args({int(listing::Forme::Complete), 0})->Args({int(listing::Forme::Complete), 1})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 int main(int argc, char **argv)
 {
