@@ -3,22 +3,22 @@
 #include "store/cp1252.h"
 
 #include <QFile>
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QHash>
-#include <QRawFont>
-#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
 #include <QTextLayout>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
-#include <array>
 
 // The glyph and advance of every character a card's text can hold (Windows-1252 decodes
 // to Latin-1 and 27 more characters), looked up once per font size. A listing line is then
@@ -53,19 +53,19 @@ struct MiseEnPage::Glyphes {
         for (unsigned char o = 0x80; o < 0xA0; ++o)
             if (cp1252::versUnicode(o) != o)
                 tous += QChar(cp1252::versUnicode(o));
-        QList<quint32> indices(tous.size());
-        int n = int(indices.size());
-        if (!brute.glyphIndexesForChars(tous.constData(), int(tous.size()), indices.data(), &n) || n != tous.size())
+        QList<quint32> trouves(tous.size());
+        int n = int(trouves.size());
+        if (!brute.glyphIndexesForChars(tous.constData(), int(tous.size()), trouves.data(), &n) || n != tous.size())
             return;
         QList<QPointF> avances(n);
-        brute.advancesForGlyphIndexes(indices.constData(), avances.data(), n);
+        brute.advancesForGlyphIndexes(trouves.constData(), avances.data(), n);
         for (int i = 0; i < n; ++i) {
             const char16_t c = tous.at(i).unicode();
             if (c < 256) {
-                latin[c] = indices[i];
+                latin[c] = trouves[i];
                 avanceLatin[c] = avances[i].x();
             } else {
-                autres.insert(c, {indices[i], avances[i].x()});
+                autres.insert(c, {trouves[i], avances[i].x()});
             }
         }
     }
