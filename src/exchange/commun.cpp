@@ -241,7 +241,7 @@ QString sautsEnCrLf(const QString &texte)
     if (!texte.contains(u'\n'))
         return texte;
     QString t = texte;
-    return t.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    return t.replace(u'\n', QLatin1String("\r\n"));
 }
 
 int bonneReponse(const FicheQuestion &f)

@@ -175,15 +175,17 @@ QString deseschapper(QStringView t)
     return r;
 }
 
-// The first unescaped occurrence of one of the characters from position i, or -1.
+// The first unescaped occurrence of one of one or two characters from position i, or -1.
 qsizetype chercher(QStringView t, qsizetype i, QStringView caracteres)
 {
+    const QChar a = caracteres[0], b = caracteres.size() > 1 ? caracteres[1] : caracteres[0];
     for (; i < t.size(); ++i) {
-        if (t[i] == u'\\') {
+        const QChar c = t[i];
+        if (c == u'\\') {
             ++i;
             continue;
         }
-        if (caracteres.contains(t[i]))
+        if (c == a || c == b)
             return i;
     }
     return -1;
@@ -196,15 +198,16 @@ qsizetype chercherChaine(QStringView t, qsizetype i, QStringView motif)
             ++i;
             continue;
         }
-        if (t.sliced(i).startsWith(motif))
+        if (t[i] == motif[0] && t.sliced(i).startsWith(motif))
             return i;
     }
     return -1;
 }
 
 struct Bloc {
-    QString texte;  // lines joined with '\n'
-    int ligne = 0;  // of its first line
+    QString texte;          // its lines joined with '\n' when it had to be copied
+    qsizetype debut = 0, fin = 0;  // otherwise, its range in the file's text
+    int ligne = 0;          // of its first line
 };
 
 struct Reponse {
@@ -237,40 +240,55 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
     if (texte.startsWith(QChar(0xFEFF)))
         texte.remove(0, 1);
 
-    // Questions are separated by blank lines outside braces; comment lines are dropped.
+    // Questions are separated by blank lines outside braces; comment lines are dropped. A block
+    // is a range of the text, copied only when a comment line stands inside it.
     QList<Bloc> blocs;
     {
-        const QStringList lignes = texte.split(u'\n');
         Bloc courant;
-        int profondeur = 0, ligneAccolade = 0;
-        for (qsizetype i = 0; i < lignes.size(); ++i) {
-            QString l = lignes[i];
-            if (l.endsWith(u'\r'))
-                l.chop(1);
-            const QString nue = l.trimmed();
-            if (nue.startsWith(QLatin1String("//")))
-                continue;
-            if (nue.isEmpty() && profondeur == 0) {
-                if (!courant.texte.isEmpty())
+        bool ouvert = false;
+        int profondeur = 0, ligneAccolade = 0, ligne = 0;
+        const qsizetype n = texte.size();
+        for (qsizetype debut = 0; debut <= n;) {
+            qsizetype fin = texte.indexOf(u'\n', debut);
+            if (fin < 0)
+                fin = n;
+            ++ligne;
+            qsizetype finTexte = fin;
+            if (finTexte > debut && texte[finTexte - 1] == u'\r')
+                --finTexte;
+            const QStringView l = QStringView(texte).sliced(debut, finTexte - debut);
+            const QStringView nue = l.trimmed();
+            const qsizetype suivante = fin + 1;
+            if (nue.startsWith(QLatin1String("//"))) {
+                if (ouvert && courant.texte.isNull())
+                    courant.texte = QStringView(texte).sliced(courant.debut, courant.fin - courant.debut).toString();
+            } else if (nue.isEmpty() && profondeur == 0) {
+                if (ouvert)
                     blocs << courant;
                 courant = {};
-                continue;
-            }
-            if (courant.texte.isEmpty() && courant.ligne == 0)
-                courant.ligne = int(i) + 1;
-            else
-                courant.texte += u'\n';
-            courant.texte += l;
-            for (qsizetype k = 0; k < l.size(); ++k) {
-                if (l[k] == u'\\') {
-                    ++k;
-                } else if (l[k] == u'{') {
-                    if (profondeur++ == 0)
-                        ligneAccolade = int(i) + 1;
-                } else if (l[k] == u'}' && profondeur > 0) {
-                    --profondeur;
+                ouvert = false;
+            } else {
+                if (!ouvert) {
+                    courant = {QString(), debut, finTexte, ligne};
+                    ouvert = true;
+                } else if (!courant.texte.isNull()) {
+                    courant.texte += u'\n';
+                    courant.texte += l;
+                } else {
+                    courant.fin = finTexte;
+                }
+                for (qsizetype k = 0; k < l.size(); ++k) {
+                    if (l[k] == u'\\') {
+                        ++k;
+                    } else if (l[k] == u'{') {
+                        if (profondeur++ == 0)
+                            ligneAccolade = ligne;
+                    } else if (l[k] == u'}' && profondeur > 0) {
+                        --profondeur;
+                    }
                 }
             }
+            debut = suivante;
         }
         if (profondeur > 0) {
             lecture.resultat = Resultat::echec(QStringLiteral("Le fichier %1 est incomplet ou n'est pas un fichier GIFT : "
@@ -279,7 +297,7 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
                                                    .arg(ligneAccolade));
             return lecture;
         }
-        if (!courant.texte.isEmpty())
+        if (ouvert)
             blocs << courant;
     }
 
@@ -288,7 +306,7 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
         QString lieu = QStringLiteral("ligne %1").arg(b.ligne);
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
 
-        QStringView t = QStringView(b.texte).trimmed();
+        QStringView t = (b.texte.isNull() ? QStringView(texte).sliced(b.debut, b.fin - b.debut) : QStringView(b.texte)).trimmed();
         if (t.startsWith(QLatin1String("$CATEGORY:"))) {
             const qsizetype fin = t.indexOf(u'\n');
             categorie = themeDeCategorie(t.sliced(10, (fin < 0 ? t.size() : fin) - 10).toString().trimmed());

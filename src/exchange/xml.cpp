@@ -283,7 +283,13 @@ LecteurXml::Jeton LecteurXml::lireJeton()
                 m_pos = fin;
                 continue;
             }
-            m_texte = decoder(brut, false);
+            bool blancs = true;
+            for (qsizetype i = 0; i < brut.size() && blancs; ++i)
+                blancs = blanc(brut[i]);
+            // Blanks between elements, many in an indented file, all stand for one blank.
+            static const QString unBlanc = QStringLiteral(" ");
+            m_texte = blancs ? unBlanc : decoder(brut, false);
+            m_texteBlanc = blancs;
             if (m_enErreur)
                 return Jeton::Erreur;
             m_pos = fin;
@@ -304,6 +310,7 @@ LecteurXml::Jeton LecteurXml::lireJeton()
             if (fin < 0)
                 return incomplet(), Jeton::Erreur;
             m_texte = QString::fromUtf8(tout.sliced(m_pos + 9, fin - m_pos - 9));
+            m_texteBlanc = false;
             m_pos = fin + 3;
             return Jeton::Texte;
         }
@@ -449,7 +456,8 @@ bool LecteurXml::lireNoeud(NoeudXml &noeud, int profondeur)
             break;
         case Jeton::Fin: return true;
         case Jeton::Texte:
-            noeud.texte += m_texte;
+            if (!m_texteBlanc)  // an element's own text leaves out the blanks around its children
+                noeud.texte += m_texte;
             if (!noeud.fils.empty() && noeud.fils.back().nom.isEmpty())
                 noeud.fils.back().texte += m_texte;
             else

@@ -70,6 +70,7 @@ private:
     QList<QPair<QString, QString>> m_attributs;
     QString m_texte;
     bool m_vide = false;
+    bool m_texteBlanc = false;
     qsizetype m_debutJeton = 0;
     // Lines counted up to a position, on from the last one asked.
     qsizetype m_posLigne = 0;
