@@ -66,10 +66,14 @@ int trier(const QString &banque, QTextStream &sortie, QTextStream &erreurs)
 {
     const QFileInfo info(banque);
     const ResultatClasser r = classerParTheme(banque, info.dir().filePath(QStringLiteral("base.tmp")));
-    if (!r.resultat) {
+    if (!r.resultat && r.echec != ResultatClasser::Etape::CopieFinale) {
         erreurs << "qzf: " << r.resultat.erreur << '\n';
         return 1;
     }
+    // Only the copy into base.tmp failed: the bank itself is sorted.
+    if (!r.resultat)
+        erreurs << "qzf: warning: " << banque << " is sorted, but base.tmp was not updated: " << r.resultat.erreur
+                << '\n';
     sortie << comptesEnJson(r.ecrits) << '\n';
     return 0;
 }

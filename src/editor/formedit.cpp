@@ -5,6 +5,7 @@
 #include "media/visionneuse.h"
 #include "exchange/fenetre_echanges.h"
 #include "store/cp1252.h"
+#include "store/nommedia.h"
 #include "store/reecriture.h"
 
 #include <QButtonGroup>
@@ -22,6 +23,8 @@
 #include <cstring>
 
 namespace {
+
+constexpr int kFichesMax = 32767;  // the highest card number
 
 template <class W, class... A>
 W *creer(QWidget *parent, const QString &nom, const QRect &place, A &&...args)
@@ -314,6 +317,25 @@ void FormEdit::Initialisation()
     m_.CanalFichier = m_.canaux.ouvrir(chemin, &ouvert);
     if (!ouvert)
         message(ouvert.erreur, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
+    m_lectureSeule = false;
+    if (const FichierQuestions *g = m_.fichier(); g && g->nombre() > kFichesMax) {
+        // Card numbers stop at 32767: a larger bank would be cut by a save or a sort.
+        const int n = g->nombre();
+        m_.canaux.fermerTout();
+        m_.CanalFichier = m_.canaux.ouvrir(chemin, &ouvert, FichierQuestions::Mode::Lecture);
+        m_lectureSeule = true;
+        message(QStringLiteral("Le fichier %1 contient %2 fiches, plus que les %3 qu'un fichier de questions peut "
+                               "numéroter. Il est ouvert en lecture seule : aucune fiche n'y sera enregistrée, "
+                               "ajoutée, supprimée ni classée.")
+                    .arg(chemin).arg(n).arg(kFichesMax),
+                Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
+    }
+    for (BoiteTexte *b : {TextQuestion, TextReponse[0], TextReponse[1], TextReponse[2], TextExplic})
+        b->setReadOnly(m_lectureSeule);
+    TextAuteur->setReadOnly(m_lectureSeule);
+    for (QWidget *w : {static_cast<QWidget *>(OptionBonneReponse[0]), static_cast<QWidget *>(OptionBonneReponse[1]),
+                       static_cast<QWidget *>(OptionBonneReponse[2]), static_cast<QWidget *>(CheckMarquage)})
+        w->setEnabled(!m_lectureSeule);
 
     m_.NumFiche = 1;
     Lit();
@@ -432,8 +454,7 @@ void FormEdit::afficherMedia()
         if (code == media::Video)
             return;  // no video player in this window: the picture stays as it is
         const QString chemin = chemins::media(m_plateforme.dossierProgramme(), m_.NomFichier, m_.NomMedia);
-        QImageReader lecteur(chemin);
-        const QImage image = lecteur.read();
+        const QImage image = nomMediaAdmis(nom) ? QImageReader(chemin).read() : QImage();
         if (image.isNull()) {
             message(QStringLiteral("Impossible de trouver le fichier : ") + chemin
                     + QStringLiteral(" Le fichier a été déplacé ou effacé"));
@@ -557,9 +578,21 @@ void FormEdit::fixerCouleur(QWidget *boite, const QColor &couleur)
     boite->setPalette(p);
 }
 
+bool FormEdit::refuserEnLectureSeule()
+{
+    if (!m_lectureSeule)
+        return false;
+    message(QStringLiteral("Le fichier %1 est ouvert en lecture seule : il ne peut pas être modifié.")
+                .arg(chemins::banque(m_plateforme.dossierProgramme(), m_.NomFichier)),
+            Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
+    return true;
+}
+
 bool FormEdit::Ecrit()
 {
     appliquerAffichage();
+    if (m_lectureSeule)
+        return true;  // nothing on screen can be changed
     FicheQuestion &fi = m_.Fiche;
     texte::stocker(fi.Question, TextQuestion->texte());
     for (int k = 0; k < 3; ++k)
@@ -656,7 +689,7 @@ void FormEdit::Classer()
     const QString dossier = m_plateforme.dossierProgramme();
     const QString banque = chemins::banque(dossier, m_.NomFichier);
     const QString tmp = dossier + QStringLiteral("/base.tmp");
-    const ResultatClasser r = classerParTheme(banque, tmp);
+    const ResultatClasser r = m_lectureSeule ? ResultatClasser{} : classerParTheme(banque, tmp);
     if (!r.resultat) {
         QString texte;
         switch (r.echec) {
@@ -664,6 +697,11 @@ void FormEdit::Classer()
             texte = QStringLiteral("Le fichier %1 n'a pas pu être remplacé par sa copie classée par thème (%2). "
                                    "Il reste tel qu'il était ; la copie classée est dans %3.")
                         .arg(banque, r.resultat.erreur, tmp);
+            break;
+        case ResultatClasser::Etape::Dossier:
+            texte = QStringLiteral("Le fichier %1 a été classé par thème, mais le disque n'a pas confirmé "
+                                   "l'enregistrement (%2). L'ancien fichier est gardé tel qu'il était.")
+                        .arg(banque, r.resultat.erreur);
             break;
         case ResultatClasser::Etape::CopieFinale:
             texte = QStringLiteral("Le fichier %1 a été classé par thème, mais sa copie %3 n'a pas pu être mise à "
@@ -699,6 +737,12 @@ void FormEdit::Command3_Click()
 {
     const QString chemin = chemins::media(m_plateforme.dossierProgramme(), m_.NomFichier, m_.NomMedia);
     const int code = m_.OptionTaille;
+    if (!nomMediaAdmis(texte::sansEspaces(jusquAuZero(m_.NomMedia)))) {
+        // A name that leads out of the media folder is never looked up.
+        message(QStringLiteral("Impossible de trouver le fichier : ") + chemin
+                + QStringLiteral(" Le fichier a été déplacé ou effacé"));
+        return;
+    }
     if (code == media::Video) {
         lecture::ouvrirVideo(*this, chemin);
     } else if (media::estImage(code) || (!media::estSon(code) && Command3->text() == u"µ")) {

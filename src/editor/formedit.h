@@ -33,6 +33,8 @@ public:
     Module1 &etat() { return m_; }
     Plateforme &plateforme() { return m_plateforme; }
     bool termine() const { return m_termine; }
+    // A bank of more cards than a card number reaches is shown but never written.
+    bool lectureSeule() const { return m_lectureSeule; }
 
     // The main window's procedures, called by the other windows too.
     void Initialisation();
@@ -114,6 +116,8 @@ private:
     Module1 m_;
     std::vector<QPointer<QWidget>> m_dialogues;
     bool m_termine = false;
+    bool m_lectureSeule = false;
+    bool refuserEnLectureSeule();
 
     // Display deferred while a handler walks through cards.
     bool m_differe = false;

@@ -69,6 +69,8 @@ void FormEdit::Premier_Click()
 
 void FormEdit::Nouveau_Click()
 {
+    if (refuserEnLectureSeule())
+        return;
     if (texte::sansEspaces(Theme[0]->text()).isEmpty()) {
         message(QStringLiteral("Veuillez d'abord créer un thème au minimum pour les questions..."));
         return;
@@ -121,6 +123,8 @@ void FormEdit::Nouveau_Click()
 
 void FormEdit::Supprimer_Click()
 {
+    if (refuserEnLectureSeule())
+        return;
     if (m_.NbFiches <= 1) {
         m_plateforme.bip();
         return;

@@ -1,7 +1,9 @@
 #include "output/transfert.h"
 
 #include "store/fichequestion.h"
+#include "store/disque.h"
 #include "store/fichierquestions.h"
+#include "store/systemefichiers.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -27,7 +29,7 @@ public:
     ~Fd()
     {
         if (m_fd >= 0)
-            ::close(m_fd);
+            fichiers::systeme().fermer(m_fd);
     }
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
@@ -88,8 +90,8 @@ bool ecrireTout(int fd, std::vector<iovec> morceaux, qint64 position)
 {
     size_t premier = 0;
     while (premier < morceaux.size()) {
-        const ssize_t r = ::pwritev(fd, morceaux.data() + premier, int(qMin<size_t>(morceaux.size() - premier, IOV_MAX)),
-                                    off_t(position));
+        const ssize_t r = fichiers::systeme().ecrireV(fd, morceaux.data() + premier,
+                                                      int(qMin<size_t>(morceaux.size() - premier, IOV_MAX)), off_t(position));
         if (r < 0 && errno == EINTR)
             continue;
         if (r <= 0) {
@@ -113,13 +115,6 @@ bool ecrireTout(int fd, std::vector<iovec> morceaux, qint64 position)
     return true;
 }
 
-void synchroniserDossier(const QString &chemin)
-{
-    const QByteArray dossier = nomLocal(QFileInfo(chemin).absolutePath());
-    Fd d(::open(dossier.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (d.get() >= 0)
-        ::fsync(d.get());
-}
 
 } // namespace
 
@@ -152,19 +147,23 @@ ResultatTransfert transferer(const QString &source, const QString &destination, 
         return res;
     };
 
-    Fd src(::open(nomLocal(source).constData(), O_RDONLY | O_CLOEXEC));
+    fichiers::Systeme &sf = fichiers::systeme();
+    Fd src(sf.ouvrir(nomLocal(source).constData(), O_RDONLY | O_CLOEXEC, 0));
     struct stat ss {};
-    if (src.get() < 0 || ::fstat(src.get(), &ss) != 0)
+    if (src.get() < 0 || sf.etat(src.get(), &ss) != 0)
         return echec(QStringLiteral("Impossible de lire le fichier %1 : %2.").arg(source, raisonSysteme(errno)));
     if (S_ISDIR(ss.st_mode))
         return echec(QStringLiteral("Impossible de lire le fichier %1 : %2.").arg(source, raisonSysteme(EISDIR)));
 
     // The destination is opened before the work starts: a name that cannot be written is
     // known before anything else is done.
+    // An append that a killed program left unfinished is undone first.
+    if (Resultat r = reprendreBanque(destination); !r)
+        return echec(r.erreur);
     bool cree = false;
-    int fd = ::open(nomLocal(destination).constData(), O_RDWR | O_CLOEXEC);
+    int fd = sf.ouvrir(nomLocal(destination).constData(), O_RDWR | O_CLOEXEC, 0);
     if (fd < 0 && errno == ENOENT) {
-        fd = ::open(nomLocal(destination).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        fd = sf.ouvrir(nomLocal(destination).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0)
             return echec(QStringLiteral("Impossible de créer le fichier destination %1 : %2.")
                              .arg(destination, errno == ENOENT ? QStringLiteral("le dossier n'existe pas")
@@ -178,12 +177,12 @@ ResultatTransfert transferer(const QString &source, const QString &destination, 
     // Whatever goes wrong from here leaves the destination as it was: gone again if it is ours.
     auto defaire = [&](qint64 longueur) {
         if (cree)
-            ::unlink(nomLocal(destination).constData());
-        else if (longueur >= 0)
-            (void)::ftruncate(dst.get(), off_t(longueur));
+            sf.supprimer(nomLocal(destination).constData());
+        else if (longueur >= 0 && sf.tronquer(dst.get(), off_t(longueur)) == 0)
+            sf.vider(dst.get());
     };
     struct stat sd {};
-    if (::fstat(dst.get(), &sd) != 0) {
+    if (sf.etat(dst.get(), &sd) != 0) {
         const int err = errno;
         defaire(-1);
         return echec(QStringLiteral("Impossible d'ouvrir le fichier destination %1 : %2.")
@@ -196,7 +195,7 @@ ResultatTransfert transferer(const QString &source, const QString &destination, 
                                     "choisissez un autre fichier.")
                          .arg(destination));
     // Another program holding a lock on the destination is writing it: leave it alone.
-    if (::flock(dst.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (sf.verrouiller(dst.get(), LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         defaire(-1);
         return echec(QStringLiteral("Impossible d'écrire dans le fichier destination %1 : %2.")
@@ -249,17 +248,39 @@ ResultatTransfert transferer(const QString &source, const QString &destination, 
         if (bourrage > 0)
             morceaux.push_back({const_cast<char *>(zeros), size_t(bourrage)});
         morceaux.push_back({octets, size_t(n * T)});
-        if (!ecrireTout(dst.get(), std::move(morceaux), longueurDest) || ::fdatasync(dst.get()) != 0) {
+        // The old length goes to a journal on the disk first: an append cut short by a kill
+        // or a power cut is undone at the next opening.
+        const QString reelle = disque::cheminReel(destination);
+        if ((sd.st_mode & S_IWUSR) == 0) {
+            defaire(-1);
+            return echec(QStringLiteral("Le fichier destination %1 est en lecture seule : il n'a pas été modifié.")
+                             .arg(destination));
+        }
+        if (Resultat j = disque::journaliserLongueur(reelle, longueurDest); !j) {
+            defaire(-1);
+            return echec(j.erreur);
+        }
+        if (!ecrireTout(dst.get(), std::move(morceaux), longueurDest) || sf.vider(dst.get()) != 0) {
             const int err = errno;
             defaire(longueurDest);
+            disque::oublierJournal(reelle);
+            disque::viderDossierDe(reelle);
             return echec(QStringLiteral("Impossible d'écrire dans le fichier destination %1 : %2. %3")
                              .arg(destination, raisonSysteme(err),
                                   cree ? QStringLiteral("Le fichier destination n'a pas été créé.")
                                        : QStringLiteral("Le fichier destination n'a pas été modifié.")));
         }
     }
-    if (cree)
-        synchroniserDossier(destination);
+    if (n > 0) {
+        const QString reelle = disque::cheminReel(destination);
+        disque::oublierJournal(reelle);
+        if (!disque::viderDossierDe(reelle))
+            return echec(QStringLiteral("Les fiches ont été copiées, mais le dossier du fichier destination %1 n'a "
+                                        "pas pu être enregistré sur le disque : %2.")
+                             .arg(destination, raisonSysteme(errno)));
+    } else if (cree) {
+        disque::viderDossierDe(destination);
+    }
     res.copiees = int(n);
     return res;
 }

@@ -1,4 +1,6 @@
 #include "store/fichierquestions.h"
+#include "store/disque.h"
+#include "store/systemefichiers.h"
 
 #include <QFile>
 #include <cerrno>
@@ -10,61 +12,52 @@
 
 namespace {
 
-QString raison(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+using disque::raison;
+fichiers::Systeme &sf() { return fichiers::systeme(); }
 
 } // namespace
 
 qint64 lireComplet(int fd, char *tampon, qint64 n, qint64 position)
 {
-    qint64 lus = 0;
-    while (lus < n) {
-        const ssize_t r = ::pread(fd, tampon + lus, size_t(n - lus), off_t(position + lus));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0)
-            return lus > 0 ? lus : -1;
-        if (r == 0)
-            break;
-        lus += r;
-    }
-    return lus;
+    return disque::lireComplet(fd, tampon, n, position);
 }
-
-namespace {
-
-} // namespace
 
 FichierQuestions::~FichierQuestions() { fermer(); }
 
 Resultat FichierQuestions::ouvrir(const QString &chemin, Mode mode)
 {
     fermer();
+    // What a program stopped in the middle of a write left behind is settled first. A bank
+    // only read is still shown when that cannot be done (its old state is whole).
+    if (Resultat r = reprendreBanque(chemin); !r && mode == Mode::LectureEcriture)
+        return r;
     const QByteArray nom = QFile::encodeName(chemin);
-    const int fd = mode == Mode::Lecture ? ::open(nom.constData(), O_RDONLY | O_CLOEXEC)
-                                         : ::open(nom.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = mode == Mode::Lecture ? sf().ouvrir(nom.constData(), O_RDONLY | O_CLOEXEC, 0)
+                                         : sf().ouvrir(nom.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return Resultat::echec(QStringLiteral("Impossible d'ouvrir le fichier %1 : %2").arg(chemin, raison(errno)));
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
+    if (sf().etat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        sf().fermer(fd);
         return Resultat::echec(QStringLiteral("Impossible d'ouvrir le fichier %1 : c'est un dossier").arg(chemin));
     }
     m_fd = fd;
     m_chemin = chemin;
+    m_reel = disque::cheminReel(chemin);
     return Resultat::succes();
 }
 
 void FichierQuestions::fermer()
 {
     if (m_fd >= 0)
-        ::close(m_fd);
+        sf().fermer(m_fd);
     m_fd = -1;
 }
 
 qint64 FichierQuestions::longueur() const
 {
     struct stat st {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
+    if (m_fd < 0 || sf().etat(m_fd, &st) != 0)
         return 0;
     return qint64(st.st_size);
 }
@@ -84,19 +77,40 @@ Resultat FichierQuestions::ecrire(int n, const FicheQuestion &fiche)
 {
     if (m_fd < 0 || n < 1)
         return Resultat::echec(QStringLiteral("Le fichier %1 n'est pas ouvert").arg(m_chemin));
+    auto echec = [&](int err) {
+        return Resultat::echec(QStringLiteral("Impossible d'écrire la fiche %1 dans le fichier %2 : %3")
+                                   .arg(n).arg(m_chemin, raison(err)));
+    };
+    struct stat st {};
+    if (sf().etat(m_fd, &st) != 0)
+        return echec(errno);
+    if ((st.st_mode & S_IWUSR) == 0)
+        return Resultat::echec(QStringLiteral("Le fichier %1 est en lecture seule : la fiche %2 n'a pas été enregistrée.")
+                                   .arg(m_chemin).arg(n));
     char b[FicheQuestion::Taille];
     fiche.versOctets(b);
-    const off_t debut = off_t(n - 1) * FicheQuestion::Taille;
-    ssize_t ecrits = 0;
-    while (ecrits < FicheQuestion::Taille) {
-        const ssize_t r = ::pwrite(m_fd, b + ecrits, size_t(FicheQuestion::Taille - ecrits), debut + ecrits);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            return Resultat::echec(QStringLiteral("Impossible d'écrire la fiche %1 dans le fichier %2 : %3")
-                                       .arg(n).arg(m_chemin, raison(r < 0 ? errno : ENOSPC)));
-        ecrits += r;
+    const qint64 debut = qint64(n - 1) * FicheQuestion::Taille;
+    char ancien[FicheQuestion::Taille];
+    const qint64 anciens = qMax<qint64>(0, disque::lireComplet(m_fd, ancien, FicheQuestion::Taille, debut));
+
+    // The new record reaches the journal's disk before the bank is touched: a power cut
+    // while the record is written leaves a whole journal that the next opening plays again.
+    if (Resultat r = disque::journaliserEnregistrement(m_reel, debut, b, FicheQuestion::Taille); !r)
+        return r;
+    if (!disque::ecrireTout(m_fd, b, FicheQuestion::Taille, debut) || sf().vider(m_fd) != 0) {
+        const int err = errno;
+        // The bank is put back as it was, and the journal goes: the card was not saved.
+        const bool remis = disque::ecrireTout(m_fd, ancien, anciens, debut)
+                           && (anciens == FicheQuestion::Taille || sf().tronquer(m_fd, off_t(st.st_size)) == 0)
+                           && sf().vider(m_fd) == 0;
+        if (remis) {
+            disque::oublierJournal(m_reel);
+            disque::viderDossierDe(m_reel);
+        }
+        return echec(err);
     }
+    // Played again by mistake after a power cut, the journal would write the same bytes.
+    disque::oublierJournal(m_reel);
     return Resultat::succes();
 }
 

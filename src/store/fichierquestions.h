@@ -33,7 +33,8 @@ public:
     // Record n; a number beyond the end (or a failed read) gives the all-zero record,
     // bytes missing from a short last record read as zero.
     FicheQuestion lire(int n) const;
-    // Appends at nombre() + 1, replaces an existing record in place.
+    // Appends at nombre() + 1, replaces an existing record in place. The record is on the
+    // disk when this returns, and a power cut while it is written leaves the card old or new.
     Resultat ecrire(int n, const FicheQuestion &fiche);
 
     ComptesThemes compterThemes() const;
@@ -41,6 +42,7 @@ public:
 private:
     int m_fd = -1;
     QString m_chemin;
+    QString m_reel;  // the file the name leads to: its journal lies beside it
 };
 
 // Reads n bytes at a position, going on after short reads; fewer only at the end of the file.

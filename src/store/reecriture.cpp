@@ -1,9 +1,9 @@
 #include "store/reecriture.h"
+#include "store/disque.h"
+#include "store/systemefichiers.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,123 +12,54 @@
 
 namespace {
 
+using namespace disque;
+
 constexpr qint64 T = FicheQuestion::Taille;
 
-QString raison(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+fichiers::Systeme &sf() { return fichiers::systeme(); }
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return m_fd; }
-    void reset(int fd = -1)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
-
-QByteArray nomLocal(const QString &chemin) { return QFile::encodeName(chemin); }
-
-int ouvrirNeuf(const QString &chemin)
+// Flushes the new file, then renames it over the bank and flushes the folder: false with
+// errno set when a step fails. *renomme tells whether the new file took the bank's name.
+bool remplacer(int fdNouveau, const QString &nouveau, const QString &banque, bool *renomme)
 {
-    ::unlink(nomLocal(chemin).constData());
-    return ::open(nomLocal(chemin).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-}
-
-// Writes n bytes at a position (at the file's current position when it is negative).
-bool ecrireTout(int fd, const char *p, qint64 n, qint64 position = -1)
-{
-    while (n > 0) {
-        const ssize_t r = position < 0 ? ::write(fd, p, size_t(n)) : ::pwrite(fd, p, size_t(n), off_t(position));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0) {
-            if (r == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        p += r;
-        n -= r;
-        if (position >= 0)
-            position += r;
-    }
-    return true;
-}
-
-// Copies n bytes from one file to another, in the kernel where it can: to the target's
-// current position, or to offset vers when it is given.
-bool copierPlage(int source, qint64 depuis, int cible, qint64 n, qint64 vers = -1)
-{
-    loff_t off = depuis;
-    loff_t offCible = vers;
-    while (n > 0) {
-        const ssize_t r = ::copy_file_range(source, &off, cible, vers >= 0 ? &offCible : nullptr, size_t(n), 0);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
-            break;
-        if (r < 0)
-            return false;
-        if (r == 0) {
-            errno = EIO;  // the source is shorter than it said
-            return false;
-        }
-        n -= r;
-    }
-    std::vector<char> tampon(size_t(qMin<qint64>(n, 1 << 20)));
-    while (n > 0) {
-        const qint64 r = lireComplet(source, tampon.data(), qMin<qint64>(n, qint64(tampon.size())), off);
-        if (r <= 0) {
-            errno = r < 0 ? errno : EIO;
-            return false;
-        }
-        if (!ecrireTout(cible, tampon.data(), r, vers >= 0 ? offCible : -1))
-            return false;
-        off += r;
-        offCible += r;
-        n -= r;
-    }
-    return true;
-}
-
-bool synchroniserDossier(const QString &chemin)
-{
-    const QByteArray dossier = nomLocal(QFileInfo(chemin).absolutePath());
-    Fd d(::open(dossier.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return d.get() >= 0 && ::fsync(d.get()) == 0;
-}
-
-// Flushes the new file, then renames it over the bank.
-bool remplacer(int fdNouveau, const QString &nouveau, const QString &banque)
-{
-    if (::fdatasync(fdNouveau) != 0)
+    *renomme = false;
+    if (sf().vider(fdNouveau) != 0)
         return false;
-    if (::rename(nomLocal(nouveau).constData(), nomLocal(banque).constData()) != 0)
+    if (sf().renommer(local(nouveau).constData(), local(banque).constData()) != 0)
         return false;
-    synchroniserDossier(banque);
-    return true;
+    *renomme = true;
+    return viderDossierDe(banque);
 }
 
 struct Source {
     Fd fd;
     qint64 longueur = 0;
+    struct stat st {};
 };
 
+// Opens the real bank for a rewrite: it must be a file its owner may write. It is opened
+// for writing too, so that the system refuses a bank this user may not write.
 Resultat ouvrirSource(const QString &chemin, Source &s)
 {
-    s.fd.reset(::open(nomLocal(chemin).constData(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (s.fd.get() < 0 || ::fstat(s.fd.get(), &st) != 0)
-        return Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2").arg(chemin, raison(errno)));
-    s.longueur = st.st_size;
+    if (Resultat r = verifierModifiable(chemin, &s.st); !r)
+        return r;
+    s.fd.reset(sf().ouvrir(local(chemin).constData(), O_RDWR | O_CLOEXEC, 0));
+    if (s.fd.get() < 0 || sf().etat(s.fd.get(), &s.st) != 0)
+        return Resultat::echec(QStringLiteral("Impossible de modifier le fichier %1 : %2").arg(chemin, raison(errno)));
+    s.longueur = s.st.st_size;
     return Resultat::succes();
+}
+
+// The real file behind the bank's name, and the temporary name beside it.
+struct Lieux {
+    QString banque;
+    QString tmp;
+};
+
+Lieux lieux(const QString &cheminBanque, const QString &cheminTmp)
+{
+    const QString reel = cheminReel(cheminBanque);
+    return {reel, reel == cheminBanque ? cheminTmp : voisin(reel, cheminTmp)};
 }
 
 // Writes the cards of src sorted by theme into fd, at offset 0, and sets its length.
@@ -150,7 +81,7 @@ bool ecrireTrie(const Source &src, int fd, ComptesThemes &comptes, bool *enEcrit
     };
     auto parcourir = [&](auto &&chaqueCarte) -> bool {
         for (qint64 pos = 0; pos < src.longueur;) {
-            const qint64 r = lireComplet(src.fd.get(), lu.data(), qMin(ParLecture, src.longueur - pos), pos);
+            const qint64 r = disque::lireComplet(src.fd.get(), lu.data(), qMin(ParLecture, src.longueur - pos), pos);
             if (r <= 0) {
                 errno = r < 0 ? errno : EIO;
                 return false;
@@ -204,7 +135,7 @@ bool ecrireTrie(const Source &src, int fd, ComptesThemes &comptes, bool *enEcrit
     for (int k = 0; k < NbCles; ++k)
         if (remplis[size_t(k)] != 0 && !vider(k))
             return false;
-    if (::ftruncate(fd, off_t(longueur)) != 0) {
+    if (sf().tronquer(fd, off_t(longueur)) != 0) {
         *enEcriture = true;
         return false;
     }
@@ -216,7 +147,7 @@ bool ecrireTrie(const Source &src, int fd, ComptesThemes &comptes, bool *enEcrit
 bool fichierSimple(const QString &chemin, dev_t *disque = nullptr)
 {
     struct stat st {};
-    if (::lstat(nomLocal(chemin).constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)
+    if (sf().etatChemin(local(chemin).constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)
         return false;
     if (disque)
         *disque = st.st_dev;
@@ -228,11 +159,11 @@ bool fichierSimple(const QString &chemin, dev_t *disque = nullptr)
 int ouvrirPourEcraser(const QString &chemin)
 {
     if (fichierSimple(chemin)) {
-        const int fd = ::open(nomLocal(chemin).constData(), O_RDWR | O_CLOEXEC);
+        const int fd = sf().ouvrir(local(chemin).constData(), O_RDWR | O_CLOEXEC, 0);
         if (fd >= 0)
             return fd;
     }
-    return ouvrirNeuf(chemin);
+    return creerNeuf(chemin);
 }
 
 } // namespace
@@ -249,60 +180,83 @@ ResultatClasser classerParTheme(const QString &cheminBanque, const QString &chem
         return res;
     };
 
+    if (Resultat r = reprendreBanque(cheminBanque); !r) {
+        res.resultat = r;
+        res.echec = ResultatClasser::Etape::Lecture;
+        return res;
+    }
+    const Lieux l = lieux(cheminBanque, cheminTmp);
     Source src;
-    if (Resultat r = ouvrirSource(cheminBanque, src); !r) {
+    if (Resultat r = ouvrirSource(l.banque, src); !r) {
         res.resultat = r;
         res.echec = ResultatClasser::Etape::Lecture;
         return res;
     }
     res.total = nombreDeFiches(src.longueur);
 
-    // 1. The sorted cards go into base.tmp, whole and flushed.
-    Fd tmp(ouvrirPourEcraser(cheminTmp));
+    // 1. The sorted cards go into base.tmp, whole and flushed, with the bank's rights.
+    Fd tmp(ouvrirPourEcraser(l.tmp));
     if (tmp.get() < 0)
-        return echec(ResultatClasser::Etape::CopieTriee, cheminTmp, errno);
+        return echec(ResultatClasser::Etape::CopieTriee, l.tmp, errno);
     bool enEcriture = false;
     if (!ecrireTrie(src, tmp.get(), res.ecrits, &enEcriture))
-        return enEcriture ? echec(ResultatClasser::Etape::CopieTriee, cheminTmp, errno)
-                          : echec(ResultatClasser::Etape::Lecture, cheminBanque, errno);
-    if (::fdatasync(tmp.get()) != 0)
-        return echec(ResultatClasser::Etape::CopieTriee, cheminTmp, errno);
+        return enEcriture ? echec(ResultatClasser::Etape::CopieTriee, l.tmp, errno)
+                          : echec(ResultatClasser::Etape::Lecture, l.banque, errno);
+    if (!reprendreDroits(tmp.get(), src.st) || sf().vider(tmp.get()) != 0)
+        return echec(ResultatClasser::Etape::CopieTriee, l.tmp, errno);
     const qint64 longueur = qint64(res.total) * T;
 
     // 2. The bank and base.tmp swap names in one atomic step: the bank is the sorted file,
-    //    base.tmp the old bank, which is then written over with a copy of the sorted file.
+    //    base.tmp the old bank. Once the folder is on the disk, base.tmp is written over
+    //    with a copy of the sorted file; before, a power cut could bring the old name back
+    //    onto a file half written.
     dev_t disqueBanque = 0, disqueTmp = 0;
-    if (fichierSimple(cheminBanque, &disqueBanque) && fichierSimple(cheminTmp, &disqueTmp)
-        && disqueBanque == disqueTmp
-        && ::renameat2(AT_FDCWD, nomLocal(cheminTmp).constData(), AT_FDCWD, nomLocal(cheminBanque).constData(),
-                       RENAME_EXCHANGE)
-               == 0) {
-        synchroniserDossier(cheminBanque);
-        Fd ancien(::open(nomLocal(cheminTmp).constData(), O_WRONLY | O_CLOEXEC));
+    if (fichierSimple(l.banque, &disqueBanque) && fichierSimple(l.tmp, &disqueTmp) && disqueBanque == disqueTmp
+        && sf().echanger(local(l.tmp).constData(), local(l.banque).constData()) == 0) {
+        if (!viderDossierDe(l.banque)) {
+            const int err = errno;
+            res.resultat = Resultat::echec(
+                QStringLiteral("Le dossier du fichier %1 n'a pas pu être enregistré sur le disque : %2")
+                    .arg(l.banque, raison(err)));
+            res.echec = ResultatClasser::Etape::Dossier;
+            return res;
+        }
+        Fd ancien(sf().ouvrir(local(l.tmp).constData(), O_WRONLY | O_CLOEXEC, 0));
         if (ancien.get() < 0 || !copierPlage(tmp.get(), 0, ancien.get(), longueur, 0)
-            || ::ftruncate(ancien.get(), off_t(longueur)) != 0)
-            return echec(ResultatClasser::Etape::CopieFinale, cheminTmp, errno);
+            || sf().tronquer(ancien.get(), off_t(longueur)) != 0)
+            return echec(ResultatClasser::Etape::CopieFinale, l.tmp, errno);
         return res;
     }
 
-    // 3. Otherwise (a bank behind a link, a system without the exchange) the bank is
+    // 3. Otherwise (a bank with a second name, a system without the exchange) the bank is
     //    replaced by a new, flushed copy of base.tmp, renamed over it.
-    const QString nouveau = cheminBanque + QStringLiteral(".nouveau");
-    Fd copie(ouvrirNeuf(nouveau));
-    if (copie.get() < 0 || !copierPlage(tmp.get(), 0, copie.get(), longueur, 0)
-        || !remplacer(copie.get(), nouveau, cheminBanque)) {
+    const QString nouveau = l.banque + QStringLiteral(".nouveau");
+    Fd copie(creerNeuf(nouveau));
+    bool renomme = false;
+    if (copie.get() < 0 || !reprendreDroits(copie.get(), src.st) || !copierPlage(tmp.get(), 0, copie.get(), longueur, 0)
+        || !remplacer(copie.get(), nouveau, l.banque, &renomme)) {
         const int err = errno;
+        if (renomme) {
+            res.resultat = Resultat::echec(
+                QStringLiteral("Le dossier du fichier %1 n'a pas pu être enregistré sur le disque : %2")
+                    .arg(l.banque, raison(err)));
+            res.echec = ResultatClasser::Etape::Dossier;
+            return res;
+        }
         if (copie.get() >= 0)
-            ::unlink(nomLocal(nouveau).constData());
-        return echec(ResultatClasser::Etape::Remplacement, cheminBanque, err);
+            sf().supprimer(local(nouveau).constData());
+        return echec(ResultatClasser::Etape::Remplacement, l.banque, err);
     }
     return res;
 }
 
 Resultat supprimerFiche(const QString &cheminBanque, const QString &cheminTmp, int numero)
 {
+    if (Resultat r = reprendreBanque(cheminBanque); !r)
+        return r;
+    const Lieux l = lieux(cheminBanque, cheminTmp);
     Source src;
-    if (Resultat r = ouvrirSource(cheminBanque, src); !r)
+    if (Resultat r = ouvrirSource(l.banque, src); !r)
         return r;
     const int n = nombreDeFiches(src.longueur);
     const bool existe = numero >= 1 && numero <= n;
@@ -310,39 +264,60 @@ Resultat supprimerFiche(const QString &cheminBanque, const QString &cheminTmp, i
     const qint64 apres = existe ? qMin(qint64(numero) * T, src.longueur) : src.longueur;
     const qint64 attendu = qint64(existe ? n - 1 : n) * T;
 
-    Fd tmp(ouvrirNeuf(cheminTmp));
-    bool ok = tmp.get() >= 0 && copierPlage(src.fd.get(), 0, tmp.get(), avant)
-              && copierPlage(src.fd.get(), apres, tmp.get(), src.longueur - apres)
-              && ::ftruncate(tmp.get(), off_t(attendu)) == 0  // pads a short last record with zeros
-              && remplacer(tmp.get(), cheminTmp, cheminBanque);
+    Fd tmp(creerNeuf(l.tmp));
+    bool renomme = false;
+    bool ok = tmp.get() >= 0 && reprendreDroits(tmp.get(), src.st) && copierPlage(src.fd.get(), 0, tmp.get(), avant, 0)
+              && copierPlage(src.fd.get(), apres, tmp.get(), src.longueur - apres, avant)
+              && sf().tronquer(tmp.get(), off_t(attendu)) == 0  // pads a short last record with zeros
+              && remplacer(tmp.get(), l.tmp, l.banque, &renomme);
     if (!ok) {
         const int err = errno;
+        if (renomme)
+            return Resultat::echec(QStringLiteral("La fiche %1 a été supprimée, mais le dossier du fichier %2 n'a pas "
+                                                  "pu être enregistré sur le disque : %3")
+                                       .arg(numero).arg(l.banque, raison(err)));
         if (tmp.get() >= 0)
-            ::unlink(nomLocal(cheminTmp).constData());
+            sf().supprimer(local(l.tmp).constData());
         return Resultat::echec(QStringLiteral("Impossible de supprimer la fiche %1 du fichier %2 : %3")
-                                   .arg(numero).arg(cheminBanque, raison(err)));
+                                   .arg(numero).arg(l.banque, raison(err)));
     }
     return Resultat::succes();
 }
 
 Resultat ajouterFiches(const QString &cheminBanque, const QString &cheminTmp, const QByteArray &enregistrements)
 {
+    if (Resultat r = reprendreBanque(cheminBanque); !r)
+        return r;
+    const Lieux l = lieux(cheminBanque, cheminTmp);
     Source src;
-    if (::access(nomLocal(cheminBanque).constData(), F_OK) == 0) {
-        if (Resultat r = ouvrirSource(cheminBanque, src); !r)
+    struct stat st {};
+    if (sf().etatChemin(local(l.banque).constData(), &st) == 0) {
+        if (Resultat r = ouvrirSource(l.banque, src); !r)
             return r;
+    } else if (errno != ENOENT) {
+        return Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2").arg(l.banque, raison(errno)));
+    } else {
+        src.st.st_mode = S_IFREG | 0644;  // a new bank, as the editor creates them
+        src.st.st_uid = ::geteuid();
+        src.st.st_gid = ::getegid();
     }
     const qint64 garde = qint64(nombreDeFiches(src.longueur)) * T;
-    Fd tmp(ouvrirNeuf(cheminTmp));
-    bool ok = tmp.get() >= 0 && (src.fd.get() < 0 || copierPlage(src.fd.get(), 0, tmp.get(), src.longueur))
-              && ::ftruncate(tmp.get(), off_t(garde)) == 0  // pads a short last record with zeros
+    Fd tmp(creerNeuf(l.tmp));
+    bool renomme = false;
+    bool ok = tmp.get() >= 0 && reprendreDroits(tmp.get(), src.st)
+              && (src.fd.get() < 0 || copierPlage(src.fd.get(), 0, tmp.get(), src.longueur, 0))
+              && sf().tronquer(tmp.get(), off_t(garde)) == 0  // pads a short last record with zeros
               && ecrireTout(tmp.get(), enregistrements.constData(), enregistrements.size(), garde)
-              && remplacer(tmp.get(), cheminTmp, cheminBanque);
+              && remplacer(tmp.get(), l.tmp, l.banque, &renomme);
     if (!ok) {
         const int err = errno;
+        if (renomme)
+            return Resultat::echec(QStringLiteral("Les fiches ont été ajoutées, mais le dossier du fichier %1 n'a pas "
+                                                  "pu être enregistré sur le disque : %2")
+                                       .arg(l.banque, raison(err)));
         if (tmp.get() >= 0)
-            ::unlink(nomLocal(cheminTmp).constData());
-        return Resultat::echec(QStringLiteral("Impossible d'ajouter des fiches au fichier %1 : %2").arg(cheminBanque, raison(err)));
+            sf().supprimer(local(l.tmp).constData());
+        return Resultat::echec(QStringLiteral("Impossible d'ajouter des fiches au fichier %1 : %2").arg(l.banque, raison(err)));
     }
     return Resultat::succes();
 }

@@ -6,13 +6,19 @@
 
 struct ResultatClasser {
     // Where it failed. Up to Remplacement the bank is untouched; at CopieFinale the bank
-    // is sorted and only base.tmp could not be brought up to date.
-    enum class Etape { Aucune, Lecture, CopieTriee, Remplacement, CopieFinale };
+    // is sorted and only base.tmp could not be brought up to date. At Dossier the bank's
+    // name leads to the sorted file, but the disk did not confirm it: the old bank's file
+    // is kept as it was (in base.tmp when the two were exchanged).
+    enum class Etape { Aucune, Lecture, CopieTriee, Remplacement, CopieFinale, Dossier };
     Resultat resultat;
     Etape echec = Etape::Aucune;
     ComptesThemes ecrits;          // cards written per theme
     int total = 0;
 };
+
+// Each rewrite settles what an interrupted write left (reprendreBanque) first, refuses a
+// bank its owner may not write, works on the file a symbolic link leads to (its temporary
+// files beside it) and gives the new file the bank's rights.
 
 // Sorts the bank by theme 0 to 8 (a stable sort; cards of a theme above 8 follow, in
 // file order) into cheminTmp, which stays in place, and replaces the bank with the sorted
