@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -216,6 +217,18 @@ private slots:
         QCOMPARE(p.pf.impression, L{});
     }
 
+    void transfer_takesCardsAsStoredNotAsOnScreen()
+    {
+        Poste p;
+        QTest::keyClicks(p.f.findChild<QWidget *>("TextQuestion"), "pas encore enregistree");
+        p.ouvrir();
+        p.destination("DEST.QZF");
+        p.clic("bout_OK");
+        QCOMPARE(banque::lire(p.dir.filePath("DEST.QZF")).left(803),
+                 banque::enregistrement(cinq(), 1).replace(782, 2, QByteArray(2, '\0')));
+        QCOMPARE(banque::lire(p.dir.filePath("BASE.QZF")), cinq());
+    }
+
     void dialogPrint_sendsListingThenUnloads_data()
     {
         QTest::addColumn<int>("option");
@@ -278,6 +291,29 @@ private slots:
         p.clic("bout_OK");
         QCOMPARE(p.dernier(), "L'imprimante ne répond pas. |2|Erreur");
         QCOMPARE(p.pf.impression, L{"<debut>"});
+        QCOMPARE(p.pf.bips, 0);
+        QVERIFY(!p.decharge() && p.d()->isVisible() && !p.f.isEnabled());
+    }
+
+    // The progress window's cancel button, pressed while the cards go out: the job is dropped.
+    void dialogPrint_cancelledWhileSending_printsNothing()
+    {
+        QByteArray b;
+        for (int i = 0; i < 600; ++i)
+            b += banque::fiche({QStringLiteral("Q%1").arg(i)}).octets();
+        Poste p(b);
+        p.ouvrir();
+        p.clic("OptionTransfert_1");
+        int lignes = 0;
+        p.pf.pendantImpression = [&] {
+            if (++lignes == 300)
+                if (auto *progression = p.d()->findChild<QProgressDialog *>())
+                    progression->cancel();
+        };
+        p.clic("bout_OK");
+        QCOMPARE(p.pf.impression.last(), "<abandon>");
+        QVERIFY(!p.pf.impression.contains("<fin>"));
+        QCOMPARE(p.pf.messages.size(), 0);
         QCOMPARE(p.pf.bips, 0);
         QVERIFY(!p.decharge() && p.d()->isVisible() && !p.f.isEnabled());
     }

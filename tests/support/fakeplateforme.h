@@ -66,7 +66,12 @@ public:
         return imprimanteDisponible ? Resultat::succes() : Resultat::echec(erreurImprimante);
     }
     void imprimanteEcrire(const QString &texte) override { ligne += texte; }
-    void imprimanteFinLigne() override { impression << std::exchange(ligne, QString()); }
+    void imprimanteFinLigne() override
+    {
+        impression << std::exchange(ligne, QString());
+        if (pendantImpression)
+            pendantImpression();
+    }
     void imprimanteTaillePolice(int points) override { impression << QStringLiteral("<taille %1>").arg(points); }
     Resultat imprimanteFin() override
     {
@@ -134,5 +139,6 @@ public:
     QString erreurImprimante = QStringLiteral("L'imprimante ne répond pas.");
     QString fichierImpression;  // "" = a printer
     QString document;           // the name the last job was given
+    std::function<void()> pendantImpression;  // runs after each line printed
     int fins = 0;
 };
