@@ -369,9 +369,9 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
         }
         {
             const qsizetype diese = chercher(reponses, 0, u"#");
-            const QString mot = reponses.first(diese < 0 ? reponses.size() : diese).trimmed().toString().toUpper();
-            if (mot == QLatin1String("T") || mot == QLatin1String("F") || mot == QLatin1String("TRUE")
-                || mot == QLatin1String("FALSE")) {
+            const QStringView mot = reponses.first(diese < 0 ? reponses.size() : diese).trimmed();
+            const auto est = [&](const char *m) { return mot.compare(QLatin1String(m), Qt::CaseInsensitive) == 0; };
+            if (est("T") || est("F") || est("TRUE") || est("FALSE")) {
                 ignorer(QStringLiteral("question vrai/faux"));
                 continue;
             }

@@ -226,6 +226,8 @@ struct Reference {
 
 QList<Reference> references(const QString &html)
 {
+    if (!html.contains(QLatin1String("@@PLUGINFILE@@")))
+        return {};
     static const QRegularExpression re(
         QStringLiteral(R"(<\s*(img|audio|source|embed|object|a|video)\b[^>]*?\b(?:src|href|data)\s*=\s*["']@@PLUGINFILE@@/([^"'?#]+))"),
         QRegularExpression::CaseInsensitiveOption);
@@ -243,6 +245,7 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
 {
     Lecture lecture;
     LecteurXml lecteur(contenu, nomFichier);
+    lecteur.sansNoeudsTexte();  // the HTML of a Moodle file is text, not elements
     if (!lecteur.racine(QStringLiteral("quiz"), QStringLiteral("Moodle XML"), lecture.resultat))
         return lecture;
 

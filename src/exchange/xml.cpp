@@ -18,7 +18,12 @@ QString NoeudXml::attribut(const QString &n) const
 const NoeudXml *NoeudXml::enfant(const QString &chemin) const
 {
     const NoeudXml *n = this;
-    for (const QStringView niveau : QStringView(chemin).split(u'/')) {
+    for (qsizetype debut = 0; debut <= chemin.size();) {
+        qsizetype fin = chemin.indexOf(u'/', debut);
+        if (fin < 0)
+            fin = chemin.size();
+        const QStringView niveau = QStringView(chemin).sliced(debut, fin - debut);
+        debut = fin + 1;
         const NoeudXml *trouve = nullptr;
         for (const NoeudXml &f : n->fils)
             if (f.nom == niveau) {
@@ -239,12 +244,23 @@ bool LecteurXml::prologue()
         }
         m_pos = m_octets.indexOf("?>") + 2;
     }
-    if (const qsizetype mauvais = utf8Invalide(m_octets); mauvais >= 0)
-        return erreur(QStringLiteral("ce n'est pas de l'UTF-8 valide, l'encodage que le fichier annonce"), mauvais);
+    // One pass for both: the controls XML forbids, and UTF-8 where a byte above 127 begins.
     const char *d = m_octets.constData();
-    for (qsizetype i = 0; i < m_octets.size(); ++i)
-        if (uchar(d[i]) < 0x20 && d[i] != '\t' && d[i] != '\n' && d[i] != '\r')
-            return erreur(QStringLiteral("le caractère de contrôle %1 est interdit en XML").arg(int(uchar(d[i]))), i);
+    const qsizetype n = m_octets.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar c = uchar(d[i]);
+        if (c >= 0x20 && c < 0x80)
+            continue;
+        if (c < 0x20) {
+            if (c != '\t' && c != '\n' && c != '\r')
+                return erreur(QStringLiteral("le caractère de contrôle %1 est interdit en XML").arg(int(c)), i);
+            continue;
+        }
+        const qsizetype longueur = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        if (utf8Invalide(QByteArrayView(d + i, qMin(longueur, n - i))) >= 0)
+            return erreur(QStringLiteral("ce n'est pas de l'UTF-8 valide, l'encodage que le fichier annonce"), i);
+        i += longueur - 1;
+    }
     return true;
 }
 
@@ -458,6 +474,8 @@ bool LecteurXml::lireNoeud(NoeudXml &noeud, int profondeur)
         case Jeton::Texte:
             if (!m_texteBlanc)  // an element's own text leaves out the blanks around its children
                 noeud.texte += m_texte;
+            if (!m_noeudsTexte)
+                break;
             if (!noeud.fils.empty() && noeud.fils.back().nom.isEmpty())
                 noeud.fils.back().texte += m_texte;
             else

@@ -41,6 +41,9 @@ public:
     bool suivant(const QString &nom, NoeudXml &noeud);
     // Once `suivant` answers false: whether the document was whole and well formed.
     bool fin(Resultat &resultat);
+    // Without text nodes among an element's children, only its own text: enough where no
+    // element mixes text and elements, and faster.
+    void sansNoeudsTexte() { m_noeudsTexte = false; }
     // The whole document as a tree, the root element in `racine`.
     static bool arbre(const QByteArray &contenu, const QString &nomFichier, NoeudXml &racine, Resultat &resultat);
 
@@ -71,6 +74,7 @@ private:
     QString m_texte;
     bool m_vide = false;
     bool m_texteBlanc = false;
+    bool m_noeudsTexte = true;
     qsizetype m_debutJeton = 0;
     // Lines counted up to a position, on from the last one asked.
     qsizetype m_posLigne = 0;
