@@ -30,7 +30,7 @@ donnees="$XDG_DATA_HOME/Orbelin"
 mkdir "$racine/ailleurs"
 
 attendre_fenetre() {
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do
     id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
@@ -46,7 +46,7 @@ appuyer_entree() {
 }
 
 attendre_fin() {
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
