@@ -4,8 +4,10 @@
 #include "store/fichierquestions.h"
 #include "store/reecriture.h"
 #include "store/tablethemes.h"
+#include "tidy/corbeille.h"
 
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -98,7 +100,11 @@ int supprimer(const QString &banque, const QString &numero, QTextStream &sortie,
         return 1;
     }
     const QFileInfo info(banque);
-    if (Resultat r = supprimerFiche(banque, info.dir().filePath(QStringLiteral("BASE.TMP")), n); !r) {
+    // The card goes to the recycle file first; one that cannot be kept is not deleted.
+    if (Resultat r = corbeille::supprimerEnGardant(banque, info.dir().filePath(QStringLiteral("BASE.TMP")), n,
+                                                   corbeille::dossierMediaDe(banque),
+                                                   QDateTime::currentSecsSinceEpoch());
+        !r) {
         erreurs << "qzf: " << r.erreur << '\n';
         return 1;
     }
@@ -189,7 +195,8 @@ QList<Verbe> verbes()
                          trier);
     sortV.nom = QStringLiteral("sort");
     Verbe deleteV{QStringLiteral("delete"), QStringLiteral("BANK N"),
-                  QStringLiteral("removes card N, rebuilding the bank through BASE.TMP beside it"),
+                  QStringLiteral("removes card N, rebuilding the bank through BASE.TMP beside it;\n"
+                                 "the card is kept in the recycle file first (see qzf trash)"),
                   {QStringLiteral("BANK"), QStringLiteral("N")},
                   {QStringLiteral("the bank, a .qzf question file"), QStringLiteral("the card to remove, from 1")},
                   {},
@@ -197,7 +204,8 @@ QList<Verbe> verbes()
                       const QStringList a = p.positionalArguments();
                       return verifierBanque(a[0], e) ? supprimer(a[0], a[1], o, e) : 1;
                   }};
-    return {dumpV, themesV, sortV, deleteV, verbeFind(), verbeTransfer(), verbePrint(), verbeExport(), verbeImport()};
+    return {dumpV, themesV, sortV, deleteV, verbeFind(), verbeTransfer(), verbePrint(), verbeExport(), verbeImport(),
+            verbeTrash(), verbeRestore(), verbeDuplicates(), verbeRetheme()};
 }
 
 QString aideGenerale(const QList<Verbe> &liste)
@@ -274,7 +282,7 @@ int executer(const QStringList &a, QTextStream &sortie, QTextStream &erreurs)
         return 0;
     }
     const qsizetype n = p.positionalArguments().size();
-    if (n != v->positionnels.size())
+    if (n < v->positionnels.size() || (n > v->positionnels.size() && !v->dernierRepete))
         return erreurUsage(erreurs, v->nom,
                            n < v->positionnels.size()
                                ? QStringLiteral("missing ") + v->positionnels.mid(n).join(u' ')

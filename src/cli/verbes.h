@@ -18,6 +18,7 @@ struct Verbe {
     QStringList descriptionsPositionnels;
     std::function<void(QCommandLineParser &)> declarer;  // adds the verb's options (may be empty)
     std::function<int(const QCommandLineParser &, QTextStream &sortie, QTextStream &erreurs)> executer;
+    bool dernierRepete = false;  // the last positional argument may be given several times
 };
 
 // Prints "qzf VERB: TEXT" and the pointer to the verb's help; returns the usage status 2.
@@ -31,5 +32,9 @@ Verbe verbeTransfer();
 Verbe verbePrint();
 Verbe verbeExport();
 Verbe verbeImport();
+Verbe verbeTrash();
+Verbe verbeRestore();
+Verbe verbeDuplicates();
+Verbe verbeRetheme();
 
 } // namespace qzf

@@ -2,8 +2,10 @@
 #include "editor/controles.h"
 #include "editor/couleurs.h"
 #include "store/reecriture.h"
+#include "tidy/corbeille.h"
 
 #include <QButtonGroup>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -132,7 +134,10 @@ void FormEdit::Supprimer_Click()
     const QString dossier = m_plateforme.dossierProgramme();
     const QString banque = chemins::banque(dossier, m_.NomFichier);
     m_.canaux.fermerTout();
-    const Resultat r = supprimerFiche(banque, dossier + QStringLiteral("/BASE.TMP"), m_.NumFiche);
+    // The card is kept in the bank's recycle file first; one that cannot be kept is not deleted.
+    const Resultat r = corbeille::supprimerEnGardant(banque, dossier + QStringLiteral("/BASE.TMP"), m_.NumFiche,
+                                                     chemins::dossierMedia(dossier, m_.NomFichier),
+                                                     QDateTime::currentSecsSinceEpoch());
 
     Resultat ouvert;
     m_.CanalFichier = m_.canaux.ouvrir(banque, &ouvert);

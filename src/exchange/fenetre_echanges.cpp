@@ -1,6 +1,7 @@
 #include "exchange/fenetre_echanges.h"
 #include "editor/formedit.h"
 #include "exchange/echanges.h"
+#include "tidy/fenetres_menage.h"
 
 #include <QDialog>
 #include <QDir>
@@ -143,6 +144,7 @@ void installerEchanges(FormEdit &f)
     QObject::connect(bouton, &QPushButton::clicked, menu,
                      [bouton, menu] { menu->popup(bouton->mapToGlobal(QPoint(0, bouton->height()))); });
     bouton->show();
+    installerMenage(f);
 }
 
 QMenu *menuEchanges(FormEdit &f) { return f.findChild<QMenu *>(QStringLiteral("menuEchanges")); }

@@ -3,6 +3,7 @@
 #include "editor/dialogues.h"
 #include "editor/formedit.h"
 #include "search/recherche.h"
+#include "tidy/fenetres_menage.h"
 
 #include <QButtonGroup>
 #include <QFocusEvent>
@@ -87,6 +88,12 @@ FormRech::FormRech(FormEdit &fenetre) : QDialog(nullptr), m_fenetre(fenetre)
     grille->addWidget(optrech[3], 4, 0, 1, 3);
 
     auto *boutons = new QHBoxLayout;
+    // The cards the text search finds, moved to another theme at once.
+    auto *boutTheme = new QPushButton(QStringLiteral("Changer le &thème…"), this);
+    boutTheme->setObjectName(QStringLiteral("boutTheme"));
+    boutTheme->setToolTip(QStringLiteral("Change le thème de toutes les fiches dont la question contient le texte cherché."));
+    connect(boutTheme, &QPushButton::clicked, this, [this] { changerThemeTexte(m_fenetre, textrech[1]->text()); });
+    boutons->addWidget(boutTheme);
     boutons->addStretch(1);
     boutons->addWidget(boutOK);
     boutons->addWidget(BOUTCANCEL);

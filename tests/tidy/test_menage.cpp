@@ -1,0 +1,489 @@
+// The recycle file, duplicates and themes changed in bulk, window-free, and their qzf verbs.
+#include "cli/qzf.h"
+#include "durability/couches.h"
+#include "search/recherche.h"
+#include "store/disque.h"
+#include "store/fichierquestions.h"
+#include "support/banque.h"
+#include "tidy/corbeille.h"
+#include "tidy/doublons.h"
+#include "tidy/menage.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+#include <csignal>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+using L = QStringList;
+constexpr int T = 803;
+constexpr qint64 Date = 1717243200;  // 2024-06-01T12:00:00Z
+
+banque::Carte carte(const QString &q, const L &r = {"a", "b", "c"}, int theme = 0, int marque = 0)
+{
+    return {q, theme, 1, marque, r, "commentaire de " + q, "AB"};
+}
+
+QByteArray bancDe(int n)
+{
+    QByteArray b;
+    for (int i = 1; i <= n; ++i)
+        b += banque::fiche(carte(QStringLiteral("Question %1").arg(i), {"x", "y", "z"}, i % 3)).octets();
+    return b;
+}
+
+// Calls the system, but the second write of all answers "disk full".
+struct PleinAuDeuxiemeEcrit : Panne {
+    int ecrits = 0;
+    ssize_t ecrire(int fd, const void *t, size_t n, off_t p) override
+    {
+        if (++ecrits == 2)
+            return errno = ENOSPC, -1;
+        return Panne::ecrire(fd, t, n, p);
+    }
+};
+
+struct Qzf {
+    int code = 0;
+    QString sortie, erreurs;
+};
+
+Qzf lancer(const L &arguments)
+{
+    Qzf r;
+    QTextStream o(&r.sortie), e(&r.erreurs);
+    r.code = qzf::executer(arguments, o, e);
+    o.flush();
+    e.flush();
+    return r;
+}
+
+// One line per group: "same:1,2" or "close:1,3".
+L groupes(const QByteArray &octets, double seuil)
+{
+    L l;
+    for (const doublons::Groupe &g : doublons::chercher(octets.constData(), octets.size(), seuil).groupes) {
+        L n;
+        for (int f : g.fiches)
+            n << QString::number(f);
+        l << (g.identique ? "same:" : "close:") + n.join(',');
+    }
+    return l;
+}
+
+struct Banc {
+    QTemporaryDir dir;
+    QString banque() const { return dir.filePath("BASE.QZF"); }
+    QString media() const { return dir.filePath("BASE"); }
+    QString tmp() const { return dir.filePath("BASE.TMP"); }
+    QByteArray octets() const { return banque::lire(banque()); }
+    corbeille::Contenu recycle() const
+    {
+        corbeille::Contenu c;
+        corbeille::lire(media(), c);
+        return c;
+    }
+};
+
+} // namespace
+
+class TestMenage : public QObject {
+    Q_OBJECT
+private slots:
+    void deleteThenRestore_givesTheCardBackByteForByte_data()
+    {
+        QTest::addColumn<int>("nombre");
+        QTest::addColumn<int>("supprimee");
+        QTest::newRow("middle card") << 5 << 2;
+        QTest::newRow("last card") << 3 << 3;
+        QTest::newRow("first card") << 2 << 1;
+    }
+    void deleteThenRestore_givesTheCardBackByteForByte()
+    {
+        QFETCH(int, nombre);
+        QFETCH(int, supprimee);
+        Banc b;
+        QByteArray depart = bancDe(nombre);
+        depart[(supprimee - 1) * T + 600] = '\x9d';  // an undefined code-page byte travels as it is
+        QVERIFY(banque::ecrire(b.banque(), depart));
+        const QByteArray gardee = banque::enregistrement(depart, supprimee);
+
+        QVERIFY(corbeille::supprimerEnGardant(b.banque(), b.tmp(), supprimee, b.media(), Date));
+        QCOMPARE(b.octets(), QByteArray(depart).remove((supprimee - 1) * T, T));
+        QVERIFY(QFileInfo(b.media()).isDir());
+        QCOMPARE(banque::lire(b.media() + "/corbeille.qzc"), gardee);
+        QCOMPARE(b.recycle().dates, std::vector<qint64>{Date});
+
+        int premiere = 0;
+        QVERIFY(corbeille::restaurer(b.banque(), menage::cheminTemporaire(b.banque()), b.media(), {1}, &premiere));
+        QCOMPARE(premiere, nombre);
+        QCOMPARE(banque::enregistrement(b.octets(), nombre), gardee);
+        QCOMPARE(b.octets().size(), nombre * T);
+        QCOMPARE(b.recycle().nombre(), 0);
+        QVERIFY(!QFile::exists(menage::cheminTemporaire(b.banque())));
+    }
+
+    void restore_choosesCardsAndKeepsTheOthersWithTheirDates()
+    {
+        Banc b;
+        QVERIFY(banque::ecrire(b.banque(), bancDe(6)));
+        for (qint64 k = 0; k < 4; ++k)  // cards 1..4 of the start, each deleted from the front
+            QVERIFY(corbeille::supprimerEnGardant(b.banque(), b.tmp(), 1, b.media(), Date + k));
+        QVERIFY(corbeille::restaurer(b.banque(), b.tmp(), b.media(), {3, 1, 3}));
+        QCOMPARE(texte::affiche(banque::carte(b.banque(), 3).Question), "Question 1");
+        QCOMPARE(texte::affiche(banque::carte(b.banque(), 4).Question), "Question 3");
+        const corbeille::Contenu c = b.recycle();
+        QCOMPARE(c.nombre(), 2);
+        QCOMPARE(texte::affiche(c.fiche(1).Question), "Question 2");
+        QCOMPARE(c.dates, (std::vector<qint64>{Date + 1, Date + 3}));
+        const Resultat hors = corbeille::restaurer(b.banque(), b.tmp(), b.media(), {3});
+        QCOMPARE(hors.erreur, "La corbeille ne contient pas de fiche numéro 3 (elle en contient 2).");
+    }
+
+    void datesFollowTheirCards_whenTheDateFileIsOutOfOrder()
+    {
+        Banc b;
+        QVERIFY(banque::ecrire(b.banque(), bancDe(4)));
+        for (qint64 k = 0; k < 3; ++k)
+            QVERIFY(corbeille::supprimerEnGardant(b.banque(), b.tmp(), 1, b.media(), Date + k));
+        // The date file as a cut between the two renames of a rewrite leaves it: one record ahead.
+        QByteArray d = banque::lire(b.media() + "/corbeille.qzd");
+        QVERIFY(banque::ecrire(b.media() + "/corbeille.qzd", d.mid(16)));
+        QCOMPARE(b.recycle().dates, (std::vector<qint64>{0, Date + 1, Date + 2}));
+        // A torn card at the end is not a card.
+        QVERIFY(banque::ecrire(b.media() + "/corbeille.qzc", banque::lire(b.media() + "/corbeille.qzc") + "abc"));
+        QCOMPARE(b.recycle().nombre(), 3);
+        QVERIFY(corbeille::supprimerEnGardant(b.banque(), b.tmp(), 1, b.media(), Date + 9));
+        QCOMPARE(b.recycle().dates.back(), Date + 9);
+        QCOMPARE(banque::lire(b.media() + "/corbeille.qzc").size(), 4 * T);
+    }
+
+    void deletion_deletesNothing_whenTheCardCannotBeKept_data()
+    {
+        QTest::addColumn<QString>("panne");
+        QTest::addColumn<QString>("debut");
+        QTest::newRow("media folder is a file") << "dossier" << "La fiche 2 n'a pas pu être gardée dans la corbeille";
+        QTest::newRow("recycle file on a device") << "peripherique" << "La fiche 2 n'a pas pu être gardée dans la corbeille";
+        QTest::newRow("file size limit reached") << "limite" << "La fiche 2 n'a pas pu être gardée dans la corbeille";
+        QTest::newRow("disk full on the card") << "plein" << "La fiche 2 n'a pas pu être gardée dans la corbeille";
+    }
+    void deletion_deletesNothing_whenTheCardCannotBeKept()
+    {
+        QFETCH(QString, panne);
+        QFETCH(QString, debut);
+        Banc b;
+        const QByteArray depart = bancDe(3);
+        QVERIFY(banque::ecrire(b.banque(), depart));
+        QVERIFY(QDir().mkpath(b.media()));
+        const QByteArray dejaLa = bancDe(2);
+        QVERIFY(banque::ecrire(b.media() + "/corbeille.qzc", dejaLa));
+        rlimit avant {};
+        getrlimit(RLIMIT_FSIZE, &avant);
+        std::unique_ptr<fichiers::Systeme> plein;
+        if (panne == "dossier") {
+            QVERIFY(QDir(b.media()).removeRecursively());
+            QVERIFY(banque::ecrire(b.media(), "pas un dossier"));
+        } else if (panne == "peripherique") {
+            QVERIFY(QFile::remove(b.media() + "/corbeille.qzc"));
+            QVERIFY(QFile::link("/dev/full", b.media() + "/corbeille.qzc"));
+        } else if (panne == "limite") {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit l = avant;
+            l.rlim_cur = rlim_t(dejaLa.size() + 100);
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &l), 0);
+        } else {
+            // The layer answers "disk full" to the write of the card itself (the date goes first).
+            plein = std::make_unique<PleinAuDeuxiemeEcrit>();
+        }
+        const Resultat r = corbeille::supprimerEnGardant(b.banque(), b.tmp(), 2, b.media(), Date);
+        setrlimit(RLIMIT_FSIZE, &avant);
+        plein.reset();
+        QVERIFY(!r);
+        QVERIFY2(r.erreur.startsWith(debut), qPrintable(r.erreur));
+        QCOMPARE(b.octets(), depart);
+        QVERIFY(!QFile::exists(b.tmp()));
+        if (panne == "limite" || panne == "plein")
+            QCOMPARE(banque::lire(b.media() + "/corbeille.qzc"), dejaLa);
+    }
+
+    // Every operation of a deletion fails in turn: the bank is old or new, never new without its copy.
+    void deletion_faultWalk_neverDeletesWithoutTheCopy()
+    {
+        const QByteArray depart = bancDe(4);
+        long total = 0;
+        {
+            Banc b;
+            QVERIFY(banque::ecrire(b.banque(), depart));
+            Panne p;
+            QVERIFY(corbeille::supprimerEnGardant(b.banque(), b.tmp(), 3, b.media(), Date));
+            total = p.compte;
+        }
+        QVERIFY(total > 10);
+        const QByteArray sans = QByteArray(depart).remove(2 * T, T);
+        for (long k = 1; k <= total; ++k) {
+            Banc b;
+            QVERIFY(banque::ecrire(b.banque(), depart));
+            Resultat r;
+            {
+                Panne p;
+                p.echoue = k;
+                p.erreur = ENOSPC;
+                r = corbeille::supprimerEnGardant(b.banque(), b.tmp(), 3, b.media(), Date);
+            }
+            const QString lieu = QString("k=%1/%2").arg(k).arg(total);
+            const QByteArray apres = b.octets();
+            QVERIFY2(apres == depart || apres == sans, qPrintable(lieu));
+            if (r)
+                QVERIFY2(apres == sans, qPrintable(lieu));
+            const corbeille::Contenu c = b.recycle();
+            if (apres == sans) {
+                QVERIFY2(c.nombre() == 1 && QByteArray(c.enregistrement(1), T) == banque::enregistrement(depart, 3),
+                         qPrintable(lieu));
+            }
+        }
+    }
+
+    // The power goes after each operation of a deletion: once the machine is back, the bank is
+    // old or new, the recycle file lists whole cards only, and a new bank has its card kept.
+    void deletion_powerCutWalk_keepsTheCardWhenTheBankChanged()
+    {
+        const QByteArray depart = bancDe(3);
+        const std::string d = "/b";
+        const QString banqueP = "/b/BASE.QZF", media = "/b/BASE";
+        auto preparer = [&](Disque &disque) {
+            disque.poserDossier("/");
+            disque.poserDossier(d);
+            disque.poserFichier(d + "/BASE.QZF", depart);
+        };
+        long total = 0;
+        {
+            Disque disque;
+            preparer(disque);
+            disque.poserDossier(d + "/BASE");
+            QVERIFY(corbeille::supprimerEnGardant(banqueP, "/b/BASE.TMP", 2, media, Date));
+            total = disque.compte;
+        }
+        const QByteArray sans = QByteArray(depart).remove(T, T);
+        int cas = 0;
+        for (long k = 0; k <= total; ++k)
+            for (Disque::Octets octets : {Disque::Octets::Perdus, Disque::Octets::Dechires, Disque::Octets::Gardes})
+                for (bool nomsGardes : {false, true}) {
+                    Disque disque;
+                    preparer(disque);
+                    disque.poserDossier(d + "/BASE");
+                    disque.coupureApres = k;
+                    bool fini = false;
+                    try {
+                        fini = bool(corbeille::supprimerEnGardant(banqueP, "/b/BASE.TMP", 2, media, Date));
+                    } catch (const Coupure &) {
+                    }
+                    disque.redemarrer(octets, nomsGardes);
+                    const QString lieu = QString("k=%1/%2 octets=%3 noms=%4").arg(k).arg(total).arg(int(octets)).arg(nomsGardes);
+                    QVERIFY2(reprendreBanque(banqueP), qPrintable(lieu));
+                    const QByteArray apres = disque.contenu(d + "/BASE.QZF");
+                    QVERIFY2(apres == depart || apres == sans, qPrintable(lieu));
+                    if (fini)
+                        QVERIFY2(apres == sans, qPrintable(lieu));
+                    corbeille::Contenu c;
+                    QVERIFY2(corbeille::lire(media, c), qPrintable(lieu));
+                    QVERIFY2(c.nombre() <= 1, qPrintable(lieu));
+                    if (c.nombre() == 1) {
+                        QVERIFY2(QByteArray(c.enregistrement(1), T) == banque::enregistrement(depart, 2), qPrintable(lieu));
+                        QVERIFY2(c.dates[0] == Date, qPrintable(lieu));
+                    }
+                    if (apres == sans)
+                        QVERIFY2(c.nombre() == 1, qPrintable(lieu));
+                    ++cas;
+                }
+        QVERIFY(cas > 30);
+    }
+
+    void duplicates_data()
+    {
+        QTest::addColumn<QByteArray>("cartes");
+        QTest::addColumn<double>("seuil");
+        QTest::addColumn<L>("attendus");
+        const L r = {"Paris", "Lyon", "Marseille"};
+        const QString capitale = "Quelle est la capitale de la France ?";
+        QTest::newRow("case, accents, spaces folded") << banque::octets({carte(capitale, r), carte("Autre chose", {"1", "2", "3"}),
+                                                                         carte("quelle est la capitale de la france?", {"x", "y", "z"})})
+                                                      << 0.9 << L{"same:1,3"};
+        QTest::newRow("accents and punctuation") << banque::octets({carte("Où se trouve l'Élysée ?"), carte("ou se trouve  l elysee"),
+                                                                     carte("Où se trouve le Louvre ?", {"d", "e", "f"})})
+                                                 << 0.95 << L{"same:1,2", "close:1,2"};
+        QTest::newRow("answers in another order") << banque::octets({carte(capitale, r), carte(capitale, {"Marseille", "paris", "Lyon"})})
+                                                  << 0.9 << L{"same:1,2", "close:1,2"};
+        QTest::newRow("other answers, high threshold") << banque::octets({carte(capitale, r), carte(capitale, {"Berlin", "Rome", "Madrid"})})
+                                                       << 0.9 << L{"same:1,2"};
+        QTest::newRow("one word changed, same answers")
+            << banque::octets({carte("Quel est le plus long fleuve de France métropolitaine ?", r),
+                               carte("Quel est le plus grand fleuve de France métropolitaine ?", {"Lyon", "Paris", "Marseille"}),
+                               carte("Combien de départements compte la France ?", r)})
+            << 0.8 << L{"close:1,2"};
+        QTest::newRow("empty questions are no group") << banque::octets({carte(""), carte("   "), carte("Une question")}) << 0.8 << L{};
+        QTest::newRow("three close cards make one group")
+            << banque::octets({carte("Qui a peint la Joconde ?"), carte("Quel pays ?", {"1", "2", "3"}),
+                               carte("Qui a peint la Joconde"), carte("qui a peint la joconde ? (tableau)")})
+            << 0.75 << L{"same:1,3", "close:1,3,4"};
+    }
+    void duplicates()
+    {
+        QFETCH(QByteArray, cartes);
+        QFETCH(double, seuil);
+        QTEST(groupes(cartes, seuil), "attendus");
+    }
+
+    void duplicates_findCloseCardsAmongManyWithoutComparingEveryPair()
+    {
+        QByteArray b;
+        for (int i = 1; i <= 3000; ++i)
+            b += banque::fiche(carte(QStringLiteral("Question numéro %1 sur le sujet %2 du programme").arg(i * 7919 % 100000).arg(i),
+                                     {QString::number(i), QString::number(i + 1), QString::number(i + 2)}))
+                     .octets();
+        b += banque::fiche(carte("Question numero 7919 sur le sujet 1 du programme!", {"3", "1", "2"})).octets();
+        QCOMPARE(groupes(b, 0.8), (L{"same:1,3001", "close:1,3001"}));
+    }
+
+    void foldedText()
+    {
+        QCOMPARE(doublons::plier(QStringLiteral("  L'Œuvre — d’Ève, ÇA va ?! ")), "l oeuvre d eve ca va");
+        QCOMPARE(doublons::motsAbsents("Paris est belle", {"paris", "est grande"}), L{"belle"});
+    }
+
+    // 10 000 marked cards among 12 000 change theme in one rewrite: one rename into the folder.
+    void retheme_tenThousandMarkedCards_isOneRewrite()
+    {
+        Banc b;
+        QByteArray depart;
+        for (int i = 1; i <= 12000; ++i)
+            depart += banque::fiche(carte(QStringLiteral("Q%1").arg(i), {"a", "b", "c"}, i % 9, i <= 10000 ? 1 : 0)).octets();
+        QVERIFY(banque::ecrire(b.banque(), depart));
+        const int in = inotify_init1(IN_NONBLOCK);
+        QVERIFY(in >= 0);
+        QVERIFY(inotify_add_watch(in, QFile::encodeName(b.dir.path()).constData(), IN_MOVED_TO | IN_CREATE) >= 0);
+        const menage::Bilan r = menage::changerTheme(b.banque(), menage::cheminTemporaire(b.banque()),
+                                                     recherche::Critere::marque(), 4);
+        QVERIFY(r.resultat);
+        QCOMPARE(r.changees, 10000 - 10000 / 9);  // those already in theme 4 do not change
+        int dansQuatre = 10000;
+        for (int i = 10001; i <= 12000; ++i)
+            dansQuatre += i % 9 == 4 ? 1 : 0;
+        QCOMPARE(r.comptes.parTheme[4], dansQuatre);
+        int renommes = 0, crees = 0;
+        char tampon[65536];
+        for (ssize_t n; (n = read(in, tampon, sizeof tampon)) > 0;)
+            for (char *p = tampon; p < tampon + n;) {
+                const auto *e = reinterpret_cast<const inotify_event *>(p);
+                renommes += (e->mask & IN_MOVED_TO) ? 1 : 0;
+                crees += (e->mask & IN_CREATE) ? 1 : 0;
+                p += sizeof(inotify_event) + e->len;
+            }
+        QCOMPARE(renommes, 1);
+        QCOMPARE(crees, 1);
+        QByteArray attendu = depart;
+        for (int i = 0; i < 10000; ++i)
+            attendu[i * T + 781] = 4;
+        QCOMPARE(b.octets(), attendu);
+        // Nothing to change: no rewrite at all.
+        QVERIFY(menage::changerTheme(b.banque(), menage::cheminTemporaire(b.banque()), recherche::Critere::marque(), 4).resultat);
+        QCOMPARE(read(in, tampon, sizeof tampon), ssize_t(-1));
+        close(in);
+    }
+
+    // Every operation of a theme change fails in turn: the bank is old or new.
+    void retheme_faultWalk_leavesTheBankOldOrNew()
+    {
+        QByteArray depart;
+        for (int i = 1; i <= 5; ++i)
+            depart += banque::fiche(carte(QStringLiteral("Q%1").arg(i), {"a", "b", "c"}, 0, i % 2)).octets();
+        QByteArray nouveau = depart;
+        for (int i : {0, 2, 4})
+            nouveau[i * T + 781] = 7;
+        long total = 0;
+        {
+            Banc b;
+            QVERIFY(banque::ecrire(b.banque(), depart));
+            Panne p;
+            QVERIFY(menage::changerTheme(b.banque(), b.tmp(), recherche::Critere::marque(), 7).resultat);
+            total = p.compte;
+        }
+        for (long k = 1; k <= total; ++k) {
+            Banc b;
+            QVERIFY(banque::ecrire(b.banque(), depart));
+            menage::Bilan r;
+            {
+                Panne p;
+                p.echoue = k;
+                p.erreur = ENOSPC;
+                r = menage::changerTheme(b.banque(), b.tmp(), recherche::Critere::marque(), 7);
+            }
+            const QByteArray apres = b.octets();
+            QVERIFY2(apres == (r.resultat ? nouveau : depart) || (!r.resultat && apres == nouveau), qPrintable(QString::number(k)));
+        }
+    }
+
+    void qzfVerbs_data()
+    {
+        QTest::addColumn<L>("commandes");  // run in turn; BANK is the bank's path
+        QTest::addColumn<int>("code");     // of the last one
+        QTest::addColumn<QString>("sortie");
+        QTest::addColumn<QString>("erreurs");
+        QTest::newRow("empty recycle") << L{"trash BANK"} << 1 << "" << "";
+        QTest::newRow("deleted cards listed") << L{"delete BANK 2", "delete BANK 1", "trash BANK"} << 0
+                                              << "1\tDATE\tHistoire\tQuelle est la capitale ?\n2\tDATE\tSciences\tQ1\n" << "";
+        QTest::newRow("restore two") << L{"delete BANK 2", "delete BANK 1", "restore BANK 2 1"} << 0
+                                     << "{\"restaurees\":[3,4]}\n" << "";
+        QTest::newRow("restore unknown index") << L{"delete BANK 2", "restore BANK 2"} << 1 << ""
+                                               << "qzf: La corbeille ne contient pas de fiche numéro 2 (elle en contient 1).\n";
+        QTest::newRow("restore bad number") << L{"restore BANK x"} << 2 << ""
+                                            << "qzf restore: not a card number: x (see qzf restore --help)\n";
+        QTest::newRow("restore without number") << L{"restore BANK"} << 2 << ""
+                                                << "qzf restore: missing N (see qzf restore --help)\n";
+        QTest::newRow("duplicates") << L{"duplicates BANK --threshold 0.9"} << 0
+                                    << "{\"kind\":\"same\",\"cards\":[2,4]}\n{\"kind\":\"close\",\"score\":1.00,\"cards\":[2,4]}\n" << "";
+        QTest::newRow("duplicates bad threshold") << L{"duplicates BANK --threshold 2"} << 2 << ""
+                                                  << "qzf duplicates: the threshold is a number above 0, at most 1 (see qzf duplicates --help)\n";
+        QTest::newRow("retheme marked by name") << L{"retheme BANK sciences --marked"} << 0
+                                                << "{\"deplacees\":1,\"comptes\":{\"parTheme\":[1,3,0,0,0,0,0,0,0],\"horsThemes\":0,\"total\":4}}\n"
+                                                << "";
+        QTest::newRow("retheme by text") << L{"retheme BANK 5 --text CAPITALE"} << 0
+                                         << "{\"deplacees\":2,\"comptes\":{\"parTheme\":[1,1,0,0,0,2,0,0,0],\"horsThemes\":0,\"total\":4}}\n"
+                                         << "";
+        QTest::newRow("retheme needs one choice") << L{"retheme BANK 1"} << 2 << ""
+                                                  << "qzf retheme: give either --marked or --text TEXT (see qzf retheme --help)\n";
+        QTest::newRow("retheme unknown theme") << L{"retheme BANK Sport --marked"} << 2 << ""
+                                               << "qzf retheme: no theme Sport (0 to 8 or a theme name) (see qzf retheme --help)\n";
+    }
+    void qzfVerbs()
+    {
+        QFETCH(L, commandes);
+        Banc b;
+        QVERIFY(banque::ecrire(b.banque(), {carte("Q1", {"a", "b", "c"}, 1), carte("Quelle est la capitale ?", {"a", "b", "c"}, 0, 1),
+                                            carte("Q3"), carte("quelle est la CAPITALE", {"c", "b", "a"}, 1)}));
+        QVERIFY(banque::ecrireThemes(b.dir.filePath("BASE.prm"), {"Histoire", "Sciences"}));
+        Qzf r;
+        const qint64 avant = QDateTime::currentSecsSinceEpoch();
+        for (const QString &c : commandes)
+            r = lancer(c.split(' ').replaceInStrings("BANK", b.banque()));
+        QString sortie = r.sortie;
+        const QRegularExpression date("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ");
+        for (auto m = date.globalMatch(r.sortie); m.hasNext();) {
+            const QString t = m.next().captured();
+            QVERIFY(qAbs(QDateTime::fromString(t, Qt::ISODate).toSecsSinceEpoch() - avant) < 60);
+            sortie.replace(t, "DATE");
+        }
+        QTEST(sortie, "sortie");
+        QTEST(r.erreurs, "erreurs");
+        QTEST(r.code, "code");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMenage)
+#include "test_menage.moc"
