@@ -1,0 +1,299 @@
+// The recycle, duplicates and theme-change windows, driven through the real widgets from the
+// main window's exchanges menu, with the bytes on disk checked after each step.
+#include "editor/controles.h"
+#include "editor/formedit.h"
+#include "files/choixfichier.h"
+#include "files/form_choixtransfert.h"
+#include "files/listesfichiers.h"
+#include "support/banque.h"
+#include "support/fakeplateforme.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTreeWidget>
+
+namespace {
+
+using L = QStringList;
+constexpr int T = 803;
+using M = Plateforme;
+
+banque::Carte carte(const QString &q, int theme = 0, int marque = 0, const L &r = {"Paris", "Lyon", "Nice"})
+{
+    return {q, theme, 1, marque, r, "Vu en classe", "AB"};
+}
+
+struct Editeur {
+    QTemporaryDir dir;
+    FakePlateforme pf{dir.path()};
+    FormEdit f{pf};
+
+    explicit Editeur(std::initializer_list<banque::Carte> cartes)
+    {
+        banque::ecrire(dir.filePath("BASE.QZF"), cartes);
+        banque::ecrireThemes(dir.filePath("BASE.prm"), {"Histoire", "Sciences", "Arts"});
+        QDir::setCurrent(dir.path());
+        f.charger();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        pf.oublier();
+    }
+    QByteArray octets() const { return banque::lire(dir.filePath("BASE.QZF")); }
+    QString ecran() const { return f.TextAffNumero->text() + '/' + f.TextNbFiche->text() + ' ' + f.TextQuestion->property("plainText").toString(); }
+    QString comptes() const
+    {
+        QString c;
+        for (QLabel *l : f.LabelTheme)
+            c += l->text() + ' ';
+        return c + f.LabelTotal->text();
+    }
+    void menu(const char *action)
+    {
+        QAction *a = f.findChild<QMenu *>("menuEchanges")->findChild<QAction *>(action);
+        QVERIFY(a);
+        a->trigger();
+    }
+    template <class W = QWidget> W *dans(const QString &fenetre, const char *nom)
+    {
+        QWidget *d = f.dialogue(fenetre);
+        return d ? d->findChild<W *>(nom) : nullptr;
+    }
+    static void clic(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
+    L messages() const
+    {
+        L m;
+        for (const FakePlateforme::Message &x : pf.messages)
+            m << x.texte + '|' + QString::number(int(x.icone)) + '|' + x.titre;
+        return m.replaceInStrings(dir.path(), "DIR");
+    }
+    void capturer(const QString &fenetre)
+    {
+        if (!qEnvironmentVariableIsEmpty("ORBELIN_CAPTURES"))
+            f.dialogue(fenetre)->grab().save(qEnvironmentVariable("ORBELIN_CAPTURES") + '/' + fenetre + ".png");
+    }
+};
+
+} // namespace
+
+class TestFenetresMenage : public QObject {
+    Q_OBJECT
+private slots:
+    void menu_listsTheThreeEntriesAfterASeparator()
+    {
+        Editeur e({carte("Q1")});
+        const QList<QAction *> a = e.f.findChild<QMenu *>("menuEchanges")->actions();
+        QVERIFY(a.size() >= 4);
+        const auto fin = a.mid(a.size() - 4);
+        QVERIFY(fin[0]->isSeparator());
+        QCOMPARE(fin[1]->text(), "Corbeille…");
+        QCOMPARE(fin[2]->text(), "Doublons…");
+        QCOMPARE(fin[3]->text(), "Changer le thème des cartes marquées…");
+    }
+
+    void deleteThenRestore_fromTheWindow_givesTheCardBackAtTheEnd()
+    {
+        Editeur e({carte("Q1"), carte("Q2", 1), carte("Q3", 2), carte("Q4")});
+        const QByteArray depart = e.octets();
+        e.clic(e.f.Suivant);
+        e.clic(e.f.Supprimer);
+        QCOMPARE(e.ecran(), "2/3 Q3");
+        QCOMPARE(e.octets(), QByteArray(depart).remove(T, T));
+
+        e.menu("actionCorbeille");
+        auto *liste = e.dans<QTreeWidget>("FormCorbeille", "ListeCorbeille");
+        QVERIFY(liste);
+        QVERIFY(!e.f.isEnabled());
+        QCOMPARE(e.dans<QLabel>("FormCorbeille", "LabelCorbeille")->text(), "1 fiche supprimée peut être restaurée.");
+        QCOMPARE(liste->topLevelItemCount(), 1);
+        QTreeWidgetItem *l = liste->topLevelItem(0);
+        QCOMPARE(l->text(0) + '|' + l->text(1), "Q2|Sciences");
+        const QDateTime quand = QDateTime::fromString(l->text(2), "dd/MM/yyyy HH:mm");
+        QVERIFY(qAbs(quand.secsTo(QDateTime::currentDateTime())) < 120);
+        const QString apercu = e.dans<QTextBrowser>("FormCorbeille", "ApercuCorbeille")->toPlainText();
+        QVERIFY2(apercu.contains("Paris  (bonne réponse)") && apercu.contains("Lyon") && apercu.contains("Vu en classe"),
+                 qPrintable(apercu));
+        auto *restaurer = e.dans<QPushButton>("FormCorbeille", "BoutRestaurer");
+        QVERIFY(!restaurer->isEnabled());
+        e.capturer("FormCorbeille");
+
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, liste->visualItemRect(l).center());
+        e.clic(restaurer);
+        QCOMPARE(e.octets(), QByteArray(depart).remove(T, T) + banque::enregistrement(depart, 2));
+        QCOMPARE(e.ecran(), "4/4 Q2");
+        QCOMPARE(e.comptes(), "2 1 1 0 0 0 0 0 0 4");
+        QCOMPARE(liste->topLevelItemCount(), 0);
+        QCOMPARE(e.dans<QLabel>("FormCorbeille", "LabelCorbeille")->text(), "La corbeille est vide.");
+        e.clic(e.dans<QPushButton>("FormCorbeille", "BoutFermer"));
+        QVERIFY(e.f.isEnabled());
+        QCOMPARE(e.messages(), L{});
+    }
+
+    void deletion_isRefused_whenTheCardCannotBeKept()
+    {
+        Editeur e({carte("Q1"), carte("Q2"), carte("Q3")});
+        const QByteArray depart = e.octets();
+        QVERIFY(banque::ecrire(e.dir.filePath("BASE"), "un fichier à la place du dossier"));
+        e.clic(e.f.Suivant);
+        e.clic(e.f.Supprimer);
+        QCOMPARE(e.octets(), depart);
+        QCOMPARE(e.ecran(), "2/3 Q2");
+        QCOMPARE(e.messages(), L{"La fiche 2 n'a pas pu être gardée dans la corbeille, elle n'est donc pas supprimée. "
+                                 "Impossible d'écrire dans la corbeille DIR/BASE/corbeille.qzc : "
+                                 + QString::fromLocal8Bit(strerror(ENOTDIR)) + ". Le fichier DIR/BASE.QZF n'a pas été modifié.|2|Erreur"});
+    }
+
+    void emptyRecycle_asksFirst_data()
+    {
+        QTest::addColumn<int>("reponse");
+        QTest::addColumn<int>("restantes");
+        QTest::newRow("yes") << int(M::Reponse::Oui) << 0;
+        QTest::newRow("no") << int(M::Reponse::Non) << 2;
+    }
+    void emptyRecycle_asksFirst()
+    {
+        QFETCH(int, reponse);
+        Editeur e({carte("Q1"), carte("Q2"), carte("Q3")});
+        e.clic(e.f.Supprimer);
+        e.clic(e.f.Supprimer);
+        e.menu("actionCorbeille");
+        e.pf.oublier();
+        e.pf.reponses.enqueue(M::Reponse(reponse));
+        e.clic(e.dans<QPushButton>("FormCorbeille", "BoutVider"));
+        QCOMPARE(e.pf.messages.size(), 1);
+        const FakePlateforme::Message m = e.pf.messages[0];
+        QCOMPARE(m.texte, "Vider la corbeille ? Les 2 fiches qu'elle contient seront perdues définitivement.");
+        QCOMPARE(m.boutons, M::Boutons::OuiNon);
+        QCOMPARE(m.parDefaut, M::Reponse::Non);
+        QCOMPARE(m.titre, "Corbeille");
+        QTEST(int(banque::lire(e.dir.filePath("BASE/corbeille.qzc")).size() / T), "restantes");
+        QTEST(e.dans<QTreeWidget>("FormCorbeille", "ListeCorbeille")->topLevelItemCount(), "restantes");
+    }
+
+    void themeOfMarkedCards_movesThemInOneGo()
+    {
+        Editeur e({carte("Q1", 0, 1), carte("Q2"), carte("Q3", 2, 1), carte("Q4")});
+        QByteArray attendu = e.octets();
+        e.menu("actionChangerTheme");
+        QCOMPARE(e.dans<QLabel>("FormChoixTheme", "LabelChoix")->text(), "Les 2 fiches marquées iront dans le thème choisi :");
+        auto *themes = e.dans<QListWidget>("FormChoixTheme", "ListeThemes");
+        QCOMPARE(themes->count(), 9);
+        QCOMPARE(themes->item(3)->text(), "(thème 4 sans nom)");
+        QVERIFY(!(themes->item(3)->flags() & Qt::ItemIsEnabled));
+        QVERIFY(!e.f.isEnabled());
+        e.capturer("FormChoixTheme");
+        QTest::mouseClick(themes->viewport(), Qt::LeftButton, {}, themes->visualItemRect(themes->item(3)).center());
+        QTest::mouseClick(themes->viewport(), Qt::LeftButton, {}, themes->visualItemRect(themes->item(1)).center());
+        e.clic(e.dans<QPushButton>("FormChoixTheme", "bout_OK"));
+        attendu[781] = 1;
+        attendu[2 * T + 781] = 1;
+        QCOMPARE(e.octets(), attendu);
+        QCOMPARE(e.comptes(), "2 2 0 0 0 0 0 0 0 4");
+        QVERIFY(e.f.isEnabled());
+        QCOMPARE(e.ecran(), "1/4 Q1");
+        QCOMPARE(e.f.Theme[1]->isChecked(), true);
+        QCOMPARE(e.messages(), L{});
+    }
+
+    void themeOfMarkedCards_withNoneMarked_saysSo()
+    {
+        Editeur e({carte("Q1"), carte("Q2")});
+        e.menu("actionChangerTheme");
+        QVERIFY(!e.f.dialogue("FormChoixTheme"));
+        QCOMPARE(e.messages(), L{"Aucune fiche n'est marquée.|1|"});
+    }
+
+    void searchWindow_movesTheCardsOfTheTextSearch()
+    {
+        Editeur e({carte("Quelle est la CAPITALE ?"), carte("Q2"), carte("capitale du Pérou", 1)});
+        QByteArray attendu = e.octets();
+        e.clic(e.f.BoutFind);
+        QWidget *rech = e.f.dialogue("form_rech");
+        QVERIFY(rech);
+        QTest::keyClicks(rech->findChild<QLineEdit *>("textrech_1"), "capitale");
+        e.clic(rech->findChild<QPushButton *>("boutTheme"));
+        QCOMPARE(e.dans<QLabel>("FormChoixTheme", "LabelChoix")->text(),
+                 "Les 2 fiches dont la question contient « capitale » iront dans le thème choisi :");
+        auto *themes = e.dans<QListWidget>("FormChoixTheme", "ListeThemes");
+        QTest::mouseClick(themes->viewport(), Qt::LeftButton, {}, themes->visualItemRect(themes->item(2)).center());
+        e.clic(e.dans<QPushButton>("FormChoixTheme", "bout_OK"));
+        attendu[781] = 2;
+        attendu[2 * T + 781] = 2;
+        QCOMPARE(e.octets(), attendu);
+        QCOMPARE(e.comptes(), "1 0 2 0 0 0 0 0 0 3");
+    }
+
+    void duplicates_showGroups_jumpAndMark()
+    {
+        Editeur e({carte("Quelle est la capitale de la France ?"), carte("Q2"), carte("Autre"),
+                   carte("quelle est la capitale de la france?", 1, 0, {"Nice", "Paris", "Lyon"})});
+        QByteArray attendu = e.octets();
+        e.menu("actionDoublons");
+        auto *groupes = e.dans<QListWidget>("FormDoublons", "ListeGroupes");
+        QVERIFY(groupes);
+        QVERIFY(e.f.isEnabled());
+        L textes;
+        for (int i = 0; i < groupes->count(); ++i)
+            textes << groupes->item(i)->text();
+        QCOMPARE(textes, (L{"Identiques : 1, 4", "Proches (1,00) : 1, 4"}));
+        QCOMPARE(e.dans<QLabel>("FormDoublons", "LabelBilan")->text(),
+                 "1 groupe(s) de questions identiques, 1 groupe(s) de fiches proches.");
+        const QString vue = e.dans<QTextBrowser>("FormDoublons", "VueGroupe")->toHtml();
+        QVERIFY2(vue.contains("Fiche 4") && vue.contains("Sciences"), qPrintable(vue));
+        e.capturer("FormDoublons");
+
+        auto *choix = e.dans<QComboBox>("FormDoublons", "ChoixFiche");
+        QCOMPARE(choix->count(), 2);
+        choix->setCurrentIndex(1);
+        e.clic(e.dans<QPushButton>("FormDoublons", "BoutAller"));
+        QCOMPARE(e.ecran(), "4/4 quelle est la capitale de la france?");
+
+        e.clic(e.dans<QPushButton>("FormDoublons", "BoutMarquer"));
+        attendu[782] = 1;
+        attendu[3 * T + 782] = 1;
+        QCOMPARE(e.octets(), attendu);
+        QVERIFY(e.f.CheckMarquage->isChecked());
+        QCOMPARE(e.dans<QLabel>("FormDoublons", "LabelBilan")->text(), "Les 2 fiches du groupe sont marquées.");
+        QCOMPARE(e.messages(), L{});
+    }
+
+    void recycleFile_isNeverListedByTheBankChoosers()
+    {
+        Editeur e({carte("Q1"), carte("Q2")});
+        e.clic(e.f.Supprimer);
+        QVERIFY(QFile::exists(e.dir.filePath("BASE/corbeille.qzc")));
+        QWidget ouvreur;
+        ouvreur.setObjectName("Form_export");
+        auto *texte = new QLabel("X.qzf", &ouvreur);
+        texte->setObjectName("textedest");
+        for (bool transfert : {false, true}) {
+            if (transfert) {
+                Form_choixtransfert::ouvrir(e.f, &ouvreur);
+            } else {
+                e.clic(e.f.Fichier);
+            }
+            auto *c = qobject_cast<ChoixFichier *>(e.f.dialogue(transfert ? "Form_choixtransfert" : "form_fichier"));
+            QVERIFY(c);
+            for (const QString &dossier : {e.dir.path(), e.dir.filePath("BASE")}) {
+                QVERIFY(c->listes()->fixerDossier(dossier));
+                QVERIFY(c->listes()->attendreChargement());
+                const L noms = c->listes()->nomsAffiches();
+                QCOMPARE(noms, dossier == e.dir.path() ? L{"BASE.QZF"} : L{});
+            }
+            c->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+};
+
+QTEST_MAIN(TestFenetresMenage)
+#include "test_fenetres_menage.moc"
