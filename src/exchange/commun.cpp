@@ -1,10 +1,12 @@
 #include "exchange/formats.h"
 #include "store/fichierquestions.h"
+#include "store/nommedia.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace echanges {
 
@@ -214,7 +216,8 @@ Carte SourceBanque::carte(int numero) const
 
 bool SourceBanque::lireMedia(const QString &nom, QByteArray &octets) const
 {
-    if (nom.isEmpty() || nom.contains(u'/'))
+    // A name that could lead out of the media folder counts as a missing file.
+    if (!nomMediaAdmis(nom))
         return false;
     QFile f(QDir(m_dossierMedias).filePath(nom));
     if (!f.open(QIODevice::ReadOnly))
@@ -375,14 +378,14 @@ QString nettoyer(const QString &texte)
 
 QString pourXml(const QString &texte)
 {
-    for (QChar c : texte)
-        if ((c.unicode() < 0x20 && c != u'\n' && c != u'\t' && c != u'\r') || c.unicode() >= 0xFFFE)
-            goto nettoie;
-    return texte;
-nettoie:
+    const auto interdit = [](QChar c) {
+        return (c.unicode() < 0x20 && c != u'\n' && c != u'\t' && c != u'\r') || c.unicode() >= 0xFFFE;
+    };
+    if (std::none_of(texte.begin(), texte.end(), interdit))
+        return texte;
     QString t;
     for (QChar c : texte)
-        if (!((c.unicode() < 0x20 && c != u'\n' && c != u'\t' && c != u'\r') || c.unicode() >= 0xFFFE))
+        if (!interdit(c))
             t += c;
     return t;
 }
@@ -694,7 +697,7 @@ ResultatImport importer(const CheminsBanque &banque, const QString &fichier, std
         res.resultat = lecture.resultat;
         return res;
     }
-    res = ajouter(banque, lecture, nom, progression);
+    res = ajouter(banque, lecture, progression);
     res.rapport.titre = QStringLiteral("Importation de %1 (%2) dans la banque %3")
                             .arg(nom, nomFormat(*format), banque.nom());
     return res;

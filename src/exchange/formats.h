@@ -72,8 +72,7 @@ Resultat ecrire(const SourceBanque &src, QIODevice &sortie, const OptionsExport 
                 const Progression &progression = {});
 
 // Appends what a reader found to the bank: the common step of every import.
-ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, const QString &nomFichier,
-                       const Progression &progression = {});
+ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, const Progression &progression = {});
 
 // ---------------------------------------------------------------------------
 // Shared pieces

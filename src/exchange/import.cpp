@@ -180,10 +180,8 @@ bool ecrireFichier(const QString &chemin, const QByteArray &octets, QString &err
 
 } // namespace
 
-ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, const QString &nomFichier,
-                       const Progression &progression)
+ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, const Progression &progression)
 {
-    Q_UNUSED(nomFichier);
     ResultatImport res;
     Rapport &rapport = res.rapport;
     rapport.remarques = lecture.remarques;
