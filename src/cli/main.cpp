@@ -7,13 +7,16 @@
 #include <memory>
 
 #ifdef QZF_PDF
+#include "classroom/sujets_pdf.h"
 #include "output/mise_en_page.h"
 
 #include <QGuiApplication>
 
-// Only `print --pdf` lays out pages, which needs Qt Gui (offscreen: no window is shown).
+// Only `print --pdf` and `exam` lay out pages, which needs Qt Gui (offscreen: no window is shown).
 static bool pagesDemandees(int argc, char **argv)
 {
+    if (argc >= 2 && std::strcmp(argv[1], "exam") == 0)
+        return true;
     if (argc < 2 || std::strcmp(argv[1], "print") != 0)
         return false;
     for (int i = 2; i < argc; ++i)
@@ -30,6 +33,7 @@ int main(int argc, char **argv)
     std::unique_ptr<QCoreApplication> application;
 #ifdef QZF_PDF
     listing::imprimerPdf = &imprimerEnPdf;
+    classe::ecrireSujetsPdf = &classe::ecrireSujets;
     if (pagesDemandees(argc, argv)) {
         // Qt's notes about the desktop it runs on (no runtime folder...) are not the tool's output.
         qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &texte) {

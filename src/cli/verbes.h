@@ -32,6 +32,8 @@ Verbe verbeTransfer();
 Verbe verbePrint();
 Verbe verbeExport();
 Verbe verbeImport();
+Verbe verbeQuiz();
+Verbe verbeExam();
 Verbe verbeTrash();
 Verbe verbeRestore();
 Verbe verbeDuplicates();

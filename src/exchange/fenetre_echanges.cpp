@@ -1,4 +1,5 @@
 #include "exchange/fenetre_echanges.h"
+#include "classroom/fenetre_classe.h"
 #include "editor/formedit.h"
 #include "exchange/echanges.h"
 #include "tidy/fenetres_menage.h"
@@ -144,6 +145,7 @@ void installerEchanges(FormEdit &f)
     QObject::connect(bouton, &QPushButton::clicked, menu,
                      [bouton, menu] { menu->popup(bouton->mapToGlobal(QPoint(0, bouton->height()))); });
     bouton->show();
+    installerClasse(f);
     installerMenage(f);
 }
 

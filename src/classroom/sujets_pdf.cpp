@@ -1,0 +1,541 @@
+#include "classroom/sujets_pdf.h"
+
+#include "store/fichequestion.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QImage>
+#include <QImageReader>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSet>
+#include <QTextLayout>
+#include <functional>
+#include <memory>
+#include <tuple>
+
+namespace classe {
+
+namespace {
+
+using Trace = std::function<void(QPainter &, qreal y)>;  // draws at a distance y from the page's top
+
+struct Page {
+    QList<Trace> traces;
+    QString groupe;  // "Sujet 2", "Corrigé du sujet 2": pages are counted within their group
+    int rang = 0, total = 0;
+};
+
+// A text broken into lines for a width, ready to be drawn anywhere.
+struct Paragraphe {
+    std::shared_ptr<QTextLayout> mise;
+    qreal hauteur = 0;
+    void dessiner(QPainter &p, qreal x, qreal y) const { mise->draw(&p, QPointF(x, y)); }
+};
+
+Paragraphe disposer(QString texte, const QFont &police, qreal largeur, const QPaintDevice *support)
+{
+    texte.replace(u'\n', QChar::LineSeparator);
+    Paragraphe r;
+    r.mise = std::make_shared<QTextLayout>(texte, police, support);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    r.mise->setTextOption(option);
+    r.mise->setCacheEnabled(true);
+    r.mise->beginLayout();
+    for (QTextLine l = r.mise->createLine(); l.isValid(); l = r.mise->createLine()) {
+        l.setLineWidth(largeur);
+        l.setPosition(QPointF(0, r.hauteur));
+        r.hauteur += l.height();
+    }
+    r.mise->endLayout();
+    return r;
+}
+
+// A picture of a card, read once for every version.
+struct Image {
+    QImage image;
+    QString absence;  // why there is no picture to show
+};
+
+class Composition {
+public:
+    Composition(QPagedPaintDevice &support, const Sujets &sujets) : m_support(support), m_sujets(sujets)
+    {
+        m_base = QFont(QStringLiteral("DejaVu Sans"));
+        m_base.setStyleHint(QFont::SansSerif);
+        m_base.setPointSizeF(10.5);
+        // Ligatures off (any letter spacing turns them off): "fi" stays two letters that a
+        // search in the PDF finds.
+        m_base.setLetterSpacing(QFont::AbsoluteSpacing, 0.05);
+        m_largeur = support.width();
+        m_hauteur = support.height() - mm(9);  // the foot of the page below
+    }
+
+    qreal mm(qreal v) const { return v * m_support.logicalDpiY() / 25.4; }
+    QFont police(qreal points, bool gras = false, bool italique = false) const
+    {
+        QFont f = m_base;
+        f.setPointSizeF(points);
+        f.setBold(gras);
+        f.setItalic(italique);
+        return f;
+    }
+    Paragraphe texte(const QString &t, const QFont &f, qreal largeur) const { return disposer(t, f, largeur, &m_support); }
+
+    QList<Page> pages;
+    QStringList remarques;
+
+    void nouvellePage(const QString &groupe)
+    {
+        pages.append(Page{{}, groupe});
+        m_y = 0;
+    }
+    qreal reste() const { return m_hauteur - m_y; }
+    qreal hauteurUtile() const { return m_hauteur; }
+    qreal largeur() const { return m_largeur; }
+    void poser(qreal hauteur, Trace trace)
+    {
+        const qreal y = m_y;
+        pages.last().traces.append([trace = std::move(trace), y](QPainter &p, qreal) { trace(p, y); });
+        m_y += hauteur;
+    }
+    void sauter(qreal hauteur) { m_y += hauteur; }
+
+    void entete(int version);
+    void question(int numero, const Question &q, const QString &groupe);
+    void grille(int version, const QList<Question> &questions);
+    void corrige(int version, const QList<Question> &questions);
+
+private:
+    const Image &image(const Question &q);
+    Trace ligneASaisir(const QString &etiquette, qreal x, qreal fin, qreal hauteur, const QString &valeur = {});
+
+    QPagedPaintDevice &m_support;
+    const Sujets &m_sujets;
+    QFont m_base;
+    qreal m_largeur = 0, m_hauteur = 0, m_y = 0;
+    QHash<QString, Image> m_images;
+    QSet<int> m_fichesSignalees;
+};
+
+// "Nom :" and the line to write on, or a label and its value.
+Trace Composition::ligneASaisir(const QString &etiquette, qreal x, qreal fin, qreal hauteur, const QString &valeur)
+{
+    const QFont f = police(10.5, true);
+    const QFont fv = police(10.5);
+    return [=, this](QPainter &p, qreal y) {
+        const QFontMetricsF m(f, &m_support);
+        const qreal base = y + hauteur - mm(2.5);
+        p.setFont(f);
+        p.setPen(Qt::black);
+        p.drawText(QPointF(x, base), etiquette);
+        const qreal debut = x + m.horizontalAdvance(etiquette) + mm(2);
+        if (!valeur.isEmpty()) {
+            p.setFont(fv);
+            p.drawText(QPointF(debut, base), valeur);
+            return;
+        }
+        p.setPen(QPen(QColor(120, 120, 120), mm(0.2), Qt::DotLine));
+        p.drawLine(QPointF(debut, base + mm(0.8)), QPointF(fin, base + mm(0.8)));
+    };
+}
+
+void Composition::entete(int version)
+{
+    const QString sujet = QStringLiteral("Sujet %1").arg(version);
+    const qreal cadre = mm(32);
+    const Paragraphe titre = texte(m_sujets.titre, police(16, true), m_largeur - cadre - mm(6));
+    const qreal hauteurTitre = qMax(titre.hauteur, mm(11));
+    const QFont fs = police(14, true);
+    poser(hauteurTitre + mm(4), [=, this](QPainter &p, qreal y) {
+        p.setPen(Qt::black);
+        titre.dessiner(p, 0, y);
+        const QRectF boite(m_largeur - cadre, y, cadre, mm(11));
+        p.setPen(QPen(Qt::black, mm(0.4)));
+        p.setBrush(QColor(235, 240, 246));
+        p.drawRoundedRect(boite, mm(1.5), mm(1.5));
+        p.setFont(fs);
+        p.drawText(boite, Qt::AlignCenter, sujet);
+        p.setBrush(Qt::NoBrush);
+    });
+    const qreal rangee = mm(9);
+    const qreal milieu = m_largeur / 2;
+    for (const auto &[gauche, droite, valeur] :
+         {std::tuple{QStringLiteral("Nom :"), QStringLiteral("Prénom :"), QString()},
+          std::tuple{QStringLiteral("Classe :"), QStringLiteral("Date :"), m_sujets.date}}) {
+        const Trace a = ligneASaisir(gauche, 0, milieu - mm(6), rangee);
+        const Trace b = ligneASaisir(droite, milieu, m_largeur, rangee, valeur);
+        poser(rangee, [a, b](QPainter &p, qreal y) {
+            a(p, y);
+            b(p, y);
+        });
+    }
+    const Paragraphe consigne =
+        texte(QStringLiteral("Pour chaque question, une seule réponse est juste : cochez sa case dans la grille "
+                             "de réponses, à la fin du sujet."),
+              police(9.5, false, true), m_largeur);
+    sauter(mm(2));
+    poser(consigne.hauteur + mm(3), [=, this](QPainter &p, qreal y) {
+        p.setPen(QColor(60, 60, 60));
+        consigne.dessiner(p, 0, y);
+        p.setPen(QPen(Qt::black, mm(0.3)));
+        p.drawLine(QPointF(0, y + consigne.hauteur + mm(1.5)), QPointF(m_largeur, y + consigne.hauteur + mm(1.5)));
+    });
+    sauter(mm(4));
+}
+
+const Image &Composition::image(const Question &q)
+{
+    auto it = m_images.find(q.media);
+    if (it != m_images.end())
+        return *it;
+    Image im;
+    const QString chemin = QDir(m_sujets.dossierMedias).filePath(q.media);
+    if (q.media.contains(u'/') || !QFileInfo(chemin).isFile()) {
+        im.absence = QStringLiteral("Image introuvable : %1").arg(q.media);
+    } else {
+        QImageReader lecteur(chemin);
+        lecteur.setAutoTransform(true);
+        im.image = lecteur.read();
+        if (im.image.isNull())
+            im.absence = QStringLiteral("Image illisible : %1").arg(q.media);
+    }
+    return *m_images.insert(q.media, im);
+}
+
+void Composition::question(int numero, const Question &q, const QString &groupe)
+{
+    const qreal retrait = mm(9), retraitReponse = mm(8);
+    const QFont normal = police(10.5), gras = police(10.5, true);
+    const QString etiquette = QString::number(numero) + u'.';
+    const Paragraphe enonce = texte(q.texte, normal, m_largeur - retrait);
+    qreal h = enonce.hauteur + mm(2.5);
+
+    // What stands between the question and its answers: a picture, or a line about the media.
+    QImage dessin;
+    QSizeF taille;
+    Paragraphe note;
+    const bool image = media::estImage(q.codeMedia) && !q.media.isEmpty();
+    if (image) {
+        const Image &im = this->image(q);
+        if (!im.image.isNull()) {
+            dessin = im.image;
+        } else {
+            note = texte(im.absence, police(9.5, false, true), m_largeur - retrait - mm(4));
+            if (!m_fichesSignalees.contains(q.fiche)) {
+                m_fichesSignalees.insert(q.fiche);
+                remarques << QStringLiteral("fiche %1 : %2").arg(q.fiche).arg(im.absence);
+            }
+        }
+    } else if (!q.media.isEmpty() && (media::estSon(q.codeMedia) || q.codeMedia == media::Video)) {
+        const QString quoi = q.codeMedia == media::Video ? QStringLiteral("d'une vidéo") : QStringLiteral("d'un son");
+        note = texte(QStringLiteral("(Cette question s'accompagne %1 : « %2 ».)").arg(quoi, q.media),
+                     police(9.5, false, true), m_largeur - retrait);
+    }
+
+    QList<Paragraphe> reponses;
+    qreal hauteurReponses = 0;
+    for (const QString &r : q.reponses) {
+        reponses << texte(r, normal, m_largeur - retrait - retraitReponse);
+        hauteurReponses += qMax(reponses.last().hauteur, mm(5)) + mm(1.5);
+    }
+    const qreal hauteurNote = note.mise ? note.hauteur + (image ? mm(6) : mm(0)) + mm(2.5) : 0;
+
+    if (!dessin.isNull()) {
+        // Its own size on a 96 dpi screen, times the card's size option, within the column;
+        // a small one is enlarged to be read from paper. A block never outgrows a page.
+        static const qreal facteurs[] = {1, 1.5, 2, 3};
+        const int option = q.codeMedia - media::Image;
+        const qreal facteur = option >= 0 && option < 4 ? facteurs[option] : 1;
+        taille = QSizeF(mm(dessin.width() * 25.4 / 96 * facteur), mm(dessin.height() * 25.4 / 96 * facteur));
+        const qreal largeurMax = m_largeur - retrait;
+        const qreal hauteurMax = qMin(mm(95), m_hauteur - mm(40) - h - hauteurReponses);
+        if (taille.width() < mm(35))
+            taille *= mm(35) / taille.width();
+        if (taille.width() > largeurMax)
+            taille *= largeurMax / taille.width();
+        if (taille.height() > hauteurMax)
+            taille *= qMax<qreal>(hauteurMax, mm(10)) / taille.height();
+        // Drawn at the page's resolution, no finer: the file stays small.
+        const QSize pixels = taille.toSize();
+        if (dessin.width() > pixels.width() || dessin.height() > pixels.height())
+            dessin = dessin.scaled(pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        h += taille.height() + mm(2.5);
+    }
+    h += hauteurNote + hauteurReponses;
+
+    if (h > reste() && reste() < m_hauteur)
+        nouvellePage(groupe);
+    poser(h + mm(4), [=, this](QPainter &p, qreal y) {
+        p.setPen(Qt::black);
+        p.setFont(gras);
+        p.drawText(QPointF(0, y + QFontMetricsF(gras, &m_support).ascent()), etiquette);
+        enonce.dessiner(p, retrait, y);
+        qreal yy = y + enonce.hauteur + mm(2.5);
+        if (!dessin.isNull()) {
+            p.drawImage(QRectF(QPointF(retrait, yy), taille), dessin);
+            yy += taille.height() + mm(2.5);
+        }
+        if (note.mise) {
+            if (image) {
+                // The place the picture would take, so that the sheet still shows one was meant.
+                const QRectF cadre(retrait, yy, m_largeur - retrait, note.hauteur + mm(6));
+                p.setPen(QPen(QColor(150, 110, 60), mm(0.3), Qt::DashLine));
+                p.drawRect(cadre);
+                p.setPen(QColor(100, 70, 20));
+                note.dessiner(p, retrait + mm(2), yy + mm(3));
+                yy += cadre.height() + mm(2.5);
+            } else {
+                p.setPen(QColor(60, 60, 60));
+                note.dessiner(p, retrait, yy);
+                yy += note.hauteur + mm(2.5);
+            }
+        }
+        for (qsizetype i = 0; i < reponses.size(); ++i) {
+            p.setPen(Qt::black);
+            p.setFont(gras);
+            p.drawText(QPointF(retrait, yy + QFontMetricsF(gras, &m_support).ascent()), QString(lettre(int(i))) + u'.');
+            reponses[i].dessiner(p, retrait + retraitReponse, yy);
+            yy += qMax(reponses[i].hauteur, mm(5)) + mm(1.5);
+        }
+    });
+}
+
+void Composition::grille(int version, const QList<Question> &questions)
+{
+    const QString groupe = QStringLiteral("Sujet %1").arg(version);
+    const int colonnes = 4;
+    const qreal largeurColonne = m_largeur / colonnes, rangee = mm(8), cote = mm(4.2);
+    const QFont ft = police(13, true), fn = police(10, true), fl = police(10);
+    const Paragraphe titre = texte(QStringLiteral("Grille de réponses — Sujet %1").arg(version), ft, m_largeur);
+    const qreal hauteurTete = titre.hauteur + mm(2) + mm(9) + mm(3);
+
+    const int n = int(questions.size());
+    const int rangees = (n + colonnes - 1) / colonnes;
+    // The grid stays whole on one page when a page can hold it; when not, it starts on a
+    // page of its own and goes on over the next.
+    if (hauteurTete + rangees * rangee > reste() && reste() < m_hauteur)
+        nouvellePage(groupe);
+    int premiere = 0;
+    while (premiere < n) {
+        if (reste() < hauteurTete + rangee)
+            nouvellePage(groupe);
+        const Trace nom = ligneASaisir(QStringLiteral("Nom :"), 0, m_largeur / 2 - mm(6), mm(9));
+        const Trace prenom = ligneASaisir(QStringLiteral("Prénom :"), m_largeur / 2, m_largeur, mm(9));
+        poser(hauteurTete, [=, this](QPainter &p, qreal y) {
+            p.setPen(Qt::black);
+            titre.dessiner(p, 0, y);
+            nom(p, y + titre.hauteur + mm(2));
+            prenom(p, y + titre.hauteur + mm(2));
+        });
+        const int parColonne = qMin(rangees, int(reste() / rangee));
+        const int ici = qMin(n - premiere, parColonne * colonnes);
+        const int rangeesIci = (ici + colonnes - 1) / colonnes;
+        QList<std::pair<int, int>> cases;  // question number, answers
+        for (int i = premiere; i < premiere + ici; ++i)
+            cases.append({i + 1, int(questions[i].reponses.size())});
+        poser(rangeesIci * rangee + mm(2), [=, this](QPainter &p, qreal y) {
+            const QFontMetricsF mn(fn, &m_support), ml(fl, &m_support);
+            for (qsizetype k = 0; k < cases.size(); ++k) {
+                const qreal x = (k / rangeesIci) * largeurColonne, yy = y + (k % rangeesIci) * rangee;
+                if (k % rangeesIci % 2 == 0)
+                    p.fillRect(QRectF(x, yy, largeurColonne - mm(2), rangee), QColor(242, 245, 249));
+                const qreal base = yy + rangee / 2 + mn.ascent() / 2 - mn.descent() / 2;
+                p.setPen(Qt::black);
+                p.setFont(fn);
+                const QString num = QString::number(cases[k].first);
+                p.drawText(QPointF(x + mm(8) - mn.horizontalAdvance(num), base), num);
+                p.setFont(fl);
+                for (int r = 0; r < cases[k].second; ++r) {
+                    const qreal bx = x + mm(11) + r * mm(10.5);
+                    p.setPen(QPen(Qt::black, mm(0.3)));
+                    p.drawRect(QRectF(bx, yy + (rangee - cote) / 2, cote, cote));
+                    p.drawText(QPointF(bx + cote + mm(1.2), base), QString(lettre(r)));
+                }
+            }
+        });
+        premiere += ici;
+    }
+}
+
+void Composition::corrige(int version, const QList<Question> &questions)
+{
+    const QString groupe = QStringLiteral("Corrigé du sujet %1").arg(version);
+    const int colonnes = 4;
+    const qreal largeurColonne = m_largeur / colonnes, rangee = mm(7);
+    const QFont ft = police(16, true), fs = police(10), fn = police(10.5), fl = police(10.5, true), ff = police(8);
+    const int n = int(questions.size());
+    int premiere = 0;
+    do {
+        nouvellePage(groupe);
+        const Paragraphe titre = texte(QStringLiteral("Corrigé — Sujet %1").arg(version)
+                                           + (premiere > 0 ? QStringLiteral(" (suite)") : QString()),
+                                       ft, m_largeur);
+        const Paragraphe sous = texte(m_sujets.titre + QStringLiteral(" — ") + m_sujets.date, fs, m_largeur);
+        poser(titre.hauteur + sous.hauteur + mm(6), [=, this](QPainter &p, qreal y) {
+            p.setPen(Qt::black);
+            titre.dessiner(p, 0, y);
+            p.setPen(QColor(60, 60, 60));
+            sous.dessiner(p, 0, y + titre.hauteur + mm(1));
+            p.setPen(QPen(Qt::black, mm(0.3)));
+            const qreal yl = y + titre.hauteur + sous.hauteur + mm(3);
+            p.drawLine(QPointF(0, yl), QPointF(m_largeur, yl));
+        });
+        const int parColonne = qMax(1, int(reste() / rangee));
+        const int ici = qMin(n - premiere, parColonne * colonnes);
+        // A short key reads down one column; a longer one fills the columns evenly.
+        const int rangeesIci = qBound(1, qMax((ici + colonnes - 1) / colonnes, qMin(ici, 15)), parColonne);
+        QList<std::tuple<int, QChar, int>> lignes;  // number, letter, card
+        for (int i = premiere; i < premiere + ici; ++i)
+            lignes.append({i + 1, lettre(questions[i].bonne), questions[i].fiche});
+        poser(rangeesIci * rangee, [=, this](QPainter &p, qreal y) {
+            const QFontMetricsF mn(fn, &m_support);
+            for (qsizetype k = 0; k < lignes.size(); ++k) {
+                const auto &[numero, l, fiche] = lignes[k];
+                const qreal x = (k / rangeesIci) * largeurColonne, base = y + (k % rangeesIci) * rangee + mn.ascent();
+                const QString num = QString::number(numero);
+                p.setPen(Qt::black);
+                p.setFont(fn);
+                p.drawText(QPointF(x + mm(8) - mn.horizontalAdvance(num), base), num);
+                p.setFont(fl);
+                p.drawText(QPointF(x + mm(11), base), QString(l));
+                p.setFont(ff);
+                p.setPen(QColor(110, 110, 110));
+                p.drawText(QPointF(x + mm(18), base), QStringLiteral("fiche %1").arg(fiche));
+            }
+        });
+        premiere += ici;
+    } while (premiere < n);
+}
+
+} // namespace
+
+Dessin dessinerSujets(QPagedPaintDevice &support, const Sujets &sujets, const Progression &progression)
+{
+    Dessin d;
+    Composition c(support, sujets);
+    qint64 total = 0;
+    for (const auto &v : sujets.versions)
+        total += 2 * v.size();
+    qint64 fait = 0;
+    auto avancer = [&](qint64 pas) {
+        fait += pas;
+        if (progression && !progression(fait, qMax<qint64>(1, total))) {
+            d.annule = true;
+            return false;
+        }
+        return true;
+    };
+
+    for (qsizetype v = 0; v < sujets.versions.size(); ++v) {
+        const QList<Question> &questions = sujets.versions[v];
+        const QString groupe = QStringLiteral("Sujet %1").arg(v + 1);
+        c.nouvellePage(groupe);
+        c.entete(int(v + 1));
+        for (qsizetype i = 0; i < questions.size(); ++i) {
+            c.question(int(i + 1), questions[i], groupe);
+            if (!avancer(1))
+                return d;
+        }
+        c.grille(int(v + 1), questions);
+    }
+    for (qsizetype v = 0; v < sujets.versions.size(); ++v)
+        c.corrige(int(v + 1), sujets.versions[v]);
+    d.remarques = c.remarques;
+
+    // Each page numbered within its version or its answer key.
+    QHash<QString, int> parGroupe;
+    for (Page &p : c.pages)
+        p.rang = ++parGroupe[p.groupe];
+    for (Page &p : c.pages)
+        p.total = parGroupe.value(p.groupe);
+
+    QPainter peintre;
+    if (!peintre.begin(&support)) {
+        d.ok = false;
+        return d;
+    }
+    peintre.setRenderHint(QPainter::Antialiasing);
+    peintre.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QFont pied = c.police(8);
+    const qreal basPied = support.height() - c.mm(1.5);
+    const qint64 restant = total - fait;
+    for (qsizetype i = 0; i < c.pages.size(); ++i) {
+        if (i > 0 && !support.newPage()) {
+            d.ok = false;
+            peintre.end();
+            return d;
+        }
+        const Page &p = c.pages[i];
+        for (const Trace &t : p.traces)
+            t(peintre, 0);
+        peintre.setFont(pied);
+        peintre.setPen(QColor(90, 90, 90));
+        const QString gauche = sujets.titre + QStringLiteral(" — ") + p.groupe;
+        const QString droite = QStringLiteral("page %1 / %2").arg(p.rang).arg(p.total);
+        const QFontMetricsF m(pied, &support);
+        peintre.drawText(QPointF(0, basPied), m.elidedText(gauche, Qt::ElideRight, c.largeur() * 0.7));
+        peintre.drawText(QPointF(c.largeur() - m.horizontalAdvance(droite), basPied), droite);
+        if (!avancer(restant * (i + 1) / c.pages.size() - restant * i / c.pages.size())) {
+            peintre.end();
+            return d;
+        }
+    }
+    d.pages = int(c.pages.size());
+    d.ok = peintre.end();
+    return d;
+}
+
+ResultatSortie ecrireSujets(const echanges::CheminsBanque &banque, const Choix &choix, const OptionsSujets &options,
+                            const QString &fichier, const Progression &progression)
+{
+    ResultatSortie r;
+    const Sujets sujets = preparerSujets(banque, choix, options);
+    r.remarques = sujets.tirage.remarques;
+    if (!sujets.tirage.resultat) {
+        r.resultat = sujets.tirage.resultat;
+        return r;
+    }
+    if (sujets.tirage.questions.isEmpty()) {
+        r.resultat = Resultat::echec(texteAucuneFiche());
+        return r;
+    }
+    QSaveFile f(fichier);
+    if (!f.open(QIODevice::WriteOnly)) {
+        r.resultat = Resultat::echec(texteEcritureImpossible(fichier, f.errorString()));
+        return r;
+    }
+    Dessin d;
+    {
+        QPdfWriter pdf(&f);
+        pdf.setResolution(300);
+        pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(16, 14, 16, 12),
+                                      QPageLayout::Millimeter));
+        pdf.setCreator(QStringLiteral("Orbelin"));
+        pdf.setTitle(sujets.titre);
+        d = dessinerSujets(pdf, sujets, progression);
+    }
+    r.remarques += d.remarques;
+    if (d.annule) {
+        f.cancelWriting();
+        r.annule = true;
+        r.resultat = Resultat::echec(QString());
+        return r;
+    }
+    if (!d.ok || !f.commit()) {
+        f.cancelWriting();
+        r.resultat = Resultat::echec(texteEcritureImpossible(fichier, f.errorString()));
+        return r;
+    }
+    r.questions = int(sujets.tirage.questions.size());
+    r.pages = d.pages;
+    return r;
+}
+
+} // namespace classe

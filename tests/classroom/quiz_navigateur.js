@@ -1,0 +1,203 @@
+// Takes a quiz page in a real browser as a student would, and tells what the page showed.
+// Usage: node quiz_navigateur.js CHROMIUM PAGE ANSWERS.json [SHUFFLED_PAGE] [SCREENSHOT_FOLDER]
+//        node quiz_navigateur.js CHROMIUM PAGE --load   (only the time until the first question shows)
+// ANSWERS.json: [{"q": question text, "bonne": good answer text}, ...]
+// Prints one JSON object; the checks are made by the test that runs this script.
+'use strict';
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { pathToFileURL } = require('url');
+const { chromium } = require('playwright-core');
+
+const [navigateur, page1, fichierAttentes, pageMelangee, captures] = process.argv.slice(2);
+const attentes = fichierAttentes === '--load' ? [] : JSON.parse(fs.readFileSync(fichierAttentes, 'utf8'));
+const bonneDe = (q) => {
+  const a = attentes.find((x) => x.q === q);
+  if (!a) throw new Error('question inconnue : ' + q);
+  return a.bonne;
+};
+
+async function ouvrir(contexte, fichier, obs) {
+  const page = await contexte.newPage();
+  page.setDefaultTimeout(10000);
+  page.on('pageerror', (e) => obs.erreurs.push(String(e.message)));
+  page.on('console', (m) => { if (m.type() === 'error') obs.erreurs.push(m.text()); });
+  const debut = Date.now();
+  await page.goto(pathToFileURL(fichier).href, { waitUntil: 'load' });
+  await page.waitForSelector('#enonce');
+  obs.chargementMs = Math.max(obs.chargementMs || 0, Date.now() - debut);
+  return page;
+}
+
+const texte = (page, sel) => page.$eval(sel, (e) => e.textContent);
+
+// Answers the question on screen, right or with a wrong answer, by the way given.
+async function repondre(page, juste, maniere) {
+  const q = await texte(page, '#enonce');
+  const bonne = bonneDe(q);
+  const reponses = await page.$$eval('#reponses button .texte', (l) => l.map((e) => e.textContent));
+  let i = reponses.indexOf(bonne);
+  if (!juste) i = (i + 1) % reponses.length;
+  if (maniere === 'chiffre') await page.keyboard.press(String(i + 1));
+  else if (maniere === 'lettre') await page.keyboard.press('abc'[i]);
+  else await page.click(`#reponses button[data-index="${i}"]`);
+  await page.waitForSelector('#suivante:not([hidden])');
+  return { q, reponses };
+}
+
+async function suivante(page, maniere) {
+  if (maniere === 'entree') {
+    // The focus is on "Question suivante" once answered: Enter goes on.
+    const focus = await page.evaluate(() => document.activeElement && document.activeElement.id);
+    if (focus !== 'suivante') throw new Error('le focus est sur ' + focus);
+    await page.keyboard.press('Enter');
+  } else {
+    await page.click('#suivante');
+  }
+}
+
+async function toutJuste(page, obs) {
+  const n = attentes.length;
+  const manieres = ['clic', 'chiffre', 'lettre'];
+  obs.compteurs = [];
+  obs.ordre = [];
+  obs.boutons = {};
+  for (let k = 0; k < n; ++k) {
+    obs.compteurs.push(await texte(page, '#compteur'));
+    const { q, reponses } = await repondre(page, true, manieres[k % 3]);
+    obs.ordre.push(q);
+    obs.boutons[q] = reponses;
+    obs.retours = obs.retours || [];
+    obs.retours.push(await texte(page, '#retour'));
+    if (await page.$('#media img')) {
+      const img = await page.waitForFunction(() => {
+        const i = document.querySelector('#media img');
+        return i && i.complete && i.naturalWidth > 0 && i.style.width ? i : null;
+      });
+      if (captures) await page.screenshot({ path: path.join(captures, 'quiz-image.png'), fullPage: true });
+      obs.image = await img.evaluate((i) => ({ naturalWidth: i.naturalWidth, largeur: i.getBoundingClientRect().width,
+                                              src: i.src.slice(0, 23) }));
+    }
+    if (await page.$('#media audio')) {
+      // Decoded far enough to know its length: the browser can play it.
+      await page.waitForFunction(() => document.querySelector('#media audio').readyState >= 1);
+      obs.son = await page.$eval('#media audio', (a) => ({ controles: a.controls, type: a.src.slice(0, 22),
+                                                         duree: a.duration, erreur: a.error ? a.error.code : 0 }));
+    }
+    const absent = await page.$('#media .absent');
+    if (absent) obs.absent = await absent.textContent();
+    await suivante(page, k % 2 ? 'entree' : 'clic');
+  }
+  await page.waitForSelector('#score');
+  obs.score = await texte(page, '#score');
+  obs.manquees = await page.$$eval('#manquees li', (l) => l.length);
+  obs.pirate = await page.evaluate(() => typeof window.pirate);
+  obs.imagesInjectees = await page.$$eval('#app img', (l) => l.length);
+}
+
+(async () => {
+  const profil = fs.mkdtempSync(path.join(os.tmpdir(), 'quiz-profil-'));
+  const contexte = await chromium.launchPersistentContext(profil, {
+    executablePath: navigateur,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu'],
+    viewport: { width: 900, height: 900 },
+  });
+  const obs = { erreurs: [], externes: [] };
+  // Every request goes through here: only the page's own file and its data: URIs may load.
+  await contexte.route('**/*', (route) => {
+    const url = route.request().url();
+    if (url.startsWith('file:') || url.startsWith('data:')) return route.continue();
+    obs.externes.push(url);
+    return route.abort();
+  });
+  try {
+    if (fichierAttentes === '--load') {
+      // The best of three: the first start of the browser is not the page's doing.
+      for (let i = 0; i < 3; ++i) {
+        const c = await ouvrir(contexte, page1, obs);
+        obs.chargements = (obs.chargements || []).concat([obs.chargementMs]);
+        obs.chargementMs = 0;
+        obs.questions = await texte(c, '#compteur');
+        await c.close();
+      }
+      obs.chargementMs = Math.min(...obs.chargements);
+    } else {
+      await parcours(contexte, obs);
+    }
+  } catch (e) {
+    obs.echec = String(e && e.stack ? e.stack : e);
+  } finally {
+    await contexte.close();
+    fs.rmSync(profil, { recursive: true, force: true });
+  }
+  process.stdout.write(JSON.stringify(obs) + '\n');
+})();
+
+async function parcours(contexte, obs) {
+  // Every answer right, through the mouse and the keyboard.
+  const p = await ouvrir(contexte, page1, obs);
+  obs.titre = await p.title();
+  obs.premierFocus = await p.evaluate(() => document.activeElement && document.activeElement.id);
+  obs.live = await p.$eval('#retour', (e) => e.getAttribute('aria-live'));
+  obs.roles = await p.$$eval('#reponses > *', (l) => l.map((e) => e.tagName.toLowerCase() + ':' + e.type));
+  // Nothing to go on with before an answer is given.
+  obs.suivanteAvant = await p.isVisible('#suivante');
+  if (captures) await p.screenshot({ path: path.join(captures, 'quiz-question.png'), fullPage: true });
+  obs.juste = {};
+  await toutJuste(p, obs.juste);
+  if (captures) await p.screenshot({ path: path.join(captures, 'quiz-fin.png'), fullPage: true });
+  await p.click('#recommencer');
+  obs.apresRecommencer = { compteur: await texte(p, '#compteur'), enonce: await texte(p, '#enonce') };
+  await p.close();
+
+  // One wrong answer, on the first question.
+  const f = await ouvrir(contexte, page1, obs);
+  obs.faute = {};
+  const { q, reponses } = await repondre(f, false, 'clic');
+  obs.faute.question = q;
+  obs.faute.retour = await texte(f, '#retour');
+  obs.faute.commentaire = await f.$eval('#commentaire', (e) => (e.hidden ? null : e.textContent));
+  obs.faute.justeMontree = await f.$eval('#reponses .juste .texte', (e) => e.textContent);
+  obs.faute.fauteMontree = await f.$eval('#reponses .faux .texte', (e) => e.textContent);
+  obs.faute.figes = await f.$$eval('#reponses button', (l) => l.every((b) => b.getAttribute('aria-disabled') === 'true'));
+  obs.faute.reponses = reponses;
+  obs.faute.etiquettes = await f.$$eval('#reponses button', (l) => l.map((b) => b.getAttribute('aria-label')));
+  // A key pressed once answered changes nothing.
+  await f.keyboard.press('1');
+  obs.faute.retourApresTouche = await texte(f, '#retour');
+  if (captures) await f.screenshot({ path: path.join(captures, 'quiz-faute.png'), fullPage: true });
+  await suivante(f, 'clic');
+  for (let k = 1; k < attentes.length; ++k) {
+    await repondre(f, true, 'clic');
+    await suivante(f, 'clic');
+  }
+  await f.waitForSelector('#score');
+  obs.faute.score = await texte(f, '#score');
+  obs.faute.manquees = await f.$$eval('#manquees li', (l) => l.map((li) => Array.from(li.children).map((e) => e.textContent)));
+  await f.close();
+
+  // A phone's screen.
+  const tel = await contexte.newPage();
+  await tel.setViewportSize({ width: 360, height: 740 });
+  await tel.goto(pathToFileURL(page1).href, { waitUntil: 'load' });
+  await tel.waitForSelector('#enonce');
+  obs.telephone = await tel.evaluate(() => ({
+    largeur: document.documentElement.scrollWidth,
+    bouton: document.querySelector('#reponses button').getBoundingClientRect().width,
+  }));
+  if (captures) await tel.screenshot({ path: path.join(captures, 'quiz-telephone.png'), fullPage: true });
+  await tel.close();
+
+  // The shuffled page: right again, then shuffled anew by "Recommencer".
+  if (pageMelangee) {
+    const m = await ouvrir(contexte, pageMelangee, obs);
+    obs.melange = { premier: {}, second: {} };
+    await toutJuste(m, obs.melange.premier);
+    await m.click('#recommencer');
+    await m.waitForSelector('#enonce');
+    await toutJuste(m, obs.melange.second);
+    await m.close();
+  }
+}

@@ -1,0 +1,281 @@
+// The two classroom entries of the main window's exchange menu, driven through the real
+// widgets: the dialog's choices, the file asked of the fake desktop, the file written and
+// handed to the desktop's application, and every message on the way.
+#include "classroom/fenetre_classe.h"
+#include "editor/formedit.h"
+#include "exchange/fenetre_echanges.h"
+#include "support/banque.h"
+#include "support/fakeplateforme.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using L = QStringList;
+const QString kBonne = QStringLiteral("vous devez cocher une bonne réponse à votre question pour valider la saisie");
+
+struct Editeur {
+    QTemporaryDir dir;
+    FakePlateforme pf{dir.path()};
+    FormEdit f{pf};
+
+    explicit Editeur(std::initializer_list<banque::Carte> cartes, const QStringList &themes = {"Histoire", "Géo & co"})
+    {
+        banque::ecrire(dir.filePath("BASE.QZF"), cartes);
+        banque::ecrireThemes(dir.filePath("BASE.prm"), themes);
+        f.charger();
+        pf.oublier();
+    }
+    QAction *action(const QString &nom) { return menuEchanges(f)->findChild<QAction *>(nom); }
+    FormClasse *ouvrir(const QString &action)
+    {
+        this->action(action)->trigger();
+        return qobject_cast<FormClasse *>(f.dialogue("FormClasse"));
+    }
+    QString chemin(const QString &nom) const { return dir.filePath(nom); }
+};
+
+// Three cards: the second marked, themes 0, 1, 1.
+Editeur *trois()
+{
+    return new Editeur({{"Q1", 0, 1, 0, {"a", "b", "c"}}, {"Q2", 1, 2, 1, {"a", "b", "c"}}, {"Q3", 1, 3, 0, {"a", "b", "c"}}});
+}
+
+// A click on the button's box: a click past the end of its caption misses it.
+void cliquer(QAbstractButton *b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); }
+
+QString pdfEnTexte(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {"-layout", pdf, "-"});
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestFenetreClasse : public QObject {
+    Q_OBJECT
+private slots:
+    void menu_bothEntriesAfterTheExchanges()
+    {
+        std::unique_ptr<Editeur> e(trois());
+        QStringList textes;
+        for (QAction *a : menuEchanges(e->f)->actions())
+            if (!a->isSeparator())
+                textes << a->text();
+        QCOMPARE(textes.mid(2), (L{"Page de quiz pour la classe…", "Sujets d'examen (PDF)…"}));
+        QVERIFY(e->action("actionQuizClasse"));
+        QVERIFY(e->action("actionSujetsExamen"));
+    }
+
+    void dialog_showsTheChoicesOfItsOutput_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("titre");
+        QTest::addColumn<bool>("quiz");
+        QTest::newRow("quiz") << "actionQuizClasse" << "Page de quiz pour la classe" << true;
+        QTest::newRow("exam") << "actionSujetsExamen" << "Sujets d'examen (PDF)" << false;
+    }
+    void dialog_showsTheChoicesOfItsOutput()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, quiz);
+        std::unique_ptr<Editeur> e(trois());
+        FormClasse *d = e->ouvrir(action);
+        QVERIFY(d && d->isVisible());
+        QTEST(d->windowTitle(), "titre");
+        QVERIFY(!e->f.isEnabled());
+        QVERIFY(d->isEnabled());
+        QVERIFY(d->OptionToutes->isChecked());
+        QCOMPARE(d->LabelCompte->text(), "3 fiches retenues");
+        QCOMPARE(d->TextTitre->text(), "BASE");
+        QCOMPARE(d->SpinNombre->text(), "toutes");
+        // Only the named themes are offered, "&" as a letter; ticked only once chosen.
+        QCOMPARE(d->CheckTheme[0]->text(), "Histoire");
+        QCOMPARE(d->CheckTheme[1]->text(), "Géo && co");
+        QVERIFY(d->CheckTheme[1]->isVisible() && !d->CheckTheme[2]->isVisible());
+        QVERIFY(!d->CheckTheme[0]->isEnabled());
+        QCOMPARE(d->CheckMelanger->isVisible(), quiz);
+        QCOMPARE(d->SpinVersions->isVisible(), !quiz);
+        QCOMPARE(d->TextDate->isVisible(), !quiz);
+        QVERIFY(d->bout_OK->isDefault());
+        QCOMPARE(d->bout_OK->text(), "&Créer…");
+        if (const QString dossier = qEnvironmentVariable("ORBELIN_CAPTURES"); !dossier.isEmpty())
+            d->grab().save(dossier + "/dialogue-" + action + ".png");
+        QTest::mouseClick(d->bout_Annuler, Qt::LeftButton);
+        QTRY_VERIFY(!e->f.dialogue("FormClasse"));
+        QVERIFY(e->f.isEnabled());
+        QVERIFY(e->pf.dialoguesFichier.isEmpty());
+    }
+
+    void count_followsEveryChoice()
+    {
+        std::unique_ptr<Editeur> e(trois());
+        FormClasse *d = e->ouvrir("actionQuizClasse");
+        cliquer(d->OptionMarquees);
+        QCOMPARE(d->LabelCompte->text(), "1 fiche retenue");
+        cliquer(d->OptionEntreMarques);
+        QCOMPARE(d->LabelCompte->text(), "2 fiches retenues");  // an unclosed range runs to the end
+        cliquer(d->OptionThemes);
+        QVERIFY(d->CheckTheme[1]->isEnabled());
+        QCOMPARE(d->LabelCompte->text(), "aucun thème coché");
+        cliquer(d->CheckTheme[1]);
+        QCOMPARE(d->LabelCompte->text(), "2 fiches retenues");
+        d->SpinNombre->setValue(1);
+        QCOMPARE(d->LabelCompte->text(), "sur 2 fiches retenues");
+        cliquer(d->OptionToutes);
+        QVERIFY(!d->CheckTheme[1]->isEnabled());
+        QCOMPARE(d->LabelCompte->text(), "sur 3 fiches retenues");
+    }
+
+    void quiz_writesTheChosenCardsAndOpensThePage_data()
+    {
+        QTest::addColumn<QString>("tape");     // the name typed in the file dialog
+        QTest::addColumn<QString>("fichier");  // the file written
+        QTest::newRow("name with extension") << "classe.html" << "classe.html";
+        QTest::newRow("extension added") << "classe" << "classe.html";
+    }
+    void quiz_writesTheChosenCardsAndOpensThePage()
+    {
+        QFETCH(QString, tape);
+        QFETCH(QString, fichier);
+        std::unique_ptr<Editeur> e(trois());
+        FormClasse *d = e->ouvrir("actionQuizClasse");
+        cliquer(d->OptionThemes);
+        cliquer(d->CheckTheme[1]);
+        d->TextTitre->setText("Révisions");
+        e->pf.reponsesFichier << e->chemin(tape);
+        QTest::mouseClick(d->bout_OK, Qt::LeftButton);
+        QCOMPARE(e->pf.dialoguesFichier.size(), 1);
+        const auto &df = e->pf.dialoguesFichier[0];
+        QCOMPARE(df.titre, "Page de quiz pour la classe");
+        QCOMPARE(df.chemin, e->chemin("BASE-quiz.html"));
+        QCOMPARE(df.filtres, "Page web (*.html *.htm)");
+        QCOMPARE(e->pf.textes(), L());
+        QCOMPARE(e->pf.ouverts, L{e->chemin(fichier)});
+        const QByteArray page = banque::lire(e->chemin(fichier));
+        QVERIFY(page.contains("<title>Révisions</title>"));
+        QVERIFY(page.contains("\"q\":\"Q2\"") && page.contains("\"q\":\"Q3\"") && !page.contains("\"q\":\"Q1\""));
+        QTRY_VERIFY(!e->f.dialogue("FormClasse"));
+        QVERIFY(e->f.isEnabled());
+    }
+
+    void create_refusalsKeepTheDialogAndWriteNothing_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no marked card") << "OptionMarquees"
+                                        << "Aucune fiche ne correspond à la sélection : aucun fichier n'a été écrit.";
+        QTest::newRow("themes chosen, none ticked") << "OptionThemes" << "Cochez au moins un thème.";
+    }
+    void create_refusalsKeepTheDialogAndWriteNothing()
+    {
+        QFETCH(QString, option);
+        Editeur e({{"Q1", 0, 1, 0, {"a", "b"}}});
+        FormClasse *d = e.ouvrir("actionSujetsExamen");
+        cliquer(d->findChild<QRadioButton *>(option));
+        e.pf.reponsesFichier << e.chemin("e.pdf");
+        QTest::mouseClick(d->bout_OK, Qt::LeftButton);
+        QCOMPARE(e.pf.messages.size(), 1);
+        QTEST(e.pf.messages[0].texte, "message");
+        QCOMPARE(e.pf.messages[0].icone, Plateforme::Icone::Critique);
+        QCOMPARE(e.pf.messages[0].titre, "Erreur");
+        QVERIFY(e.pf.dialoguesFichier.isEmpty());
+        QVERIFY(!QFile::exists(e.chemin("e.pdf")));
+        QVERIFY(e.f.dialogue("FormClasse") && d->isVisible());
+        QVERIFY(e.pf.ouverts.isEmpty());
+    }
+
+    void fileDialogCancelled_dialogStays()
+    {
+        std::unique_ptr<Editeur> e(trois());
+        FormClasse *d = e->ouvrir("actionQuizClasse");
+        QTest::mouseClick(d->bout_OK, Qt::LeftButton);
+        QCOMPARE(e->pf.dialoguesFichier.size(), 1);
+        QCOMPARE(QDir(e->dir.path()).entryList({"*.html"}, QDir::Files), L());
+        QVERIFY(e->f.dialogue("FormClasse"));
+        QVERIFY(!e->f.isEnabled());
+        QVERIFY(e->pf.textes().isEmpty());
+    }
+
+    void exam_writesTheVersionsAsAsked()
+    {
+        std::unique_ptr<Editeur> e(trois());
+        FormClasse *d = e->ouvrir("actionSujetsExamen");
+        d->SpinVersions->setValue(2);
+        d->TextTitre->setText("Contrôle");
+        d->TextDate->setText("jeudi");
+        e->pf.reponsesFichier << e->chemin("sujets");
+        QTest::mouseClick(d->bout_OK, Qt::LeftButton);
+        QCOMPARE(e->pf.dialoguesFichier[0].titre, "Sujets d'examen (PDF)");
+        QCOMPARE(e->pf.dialoguesFichier[0].chemin, e->chemin("BASE-sujets.pdf"));
+        QCOMPARE(e->pf.dialoguesFichier[0].filtres, "Document PDF (*.pdf)");
+        QCOMPARE(e->pf.textes(), L());
+        QCOMPARE(e->pf.ouverts, L{e->chemin("sujets.pdf")});
+        const QString t = pdfEnTexte(e->chemin("sujets.pdf"));
+        for (const char *s : {"Contrôle", "Sujet 1", "Sujet 2", "Date : jeudi", "Corrigé — Sujet 2", "Q1", "Q2", "Q3"})
+            QVERIFY2(t.contains(QString::fromUtf8(s)), s);
+    }
+
+    void remarksShownThenFileOpened()
+    {
+        Editeur e({{"Q1", 0, 1, 0, {"a", "b"}}, {"Q2", 0, 1, 0, {"a", "b"}, "", "", "absente.jpg", 10},
+                   {"Sans bonne", 0, 0, 0, {"a", "b"}}});
+        FormClasse *d = e.ouvrir("actionQuizClasse");
+        e.pf.reponsesFichier << e.chemin("q.html");
+        e.pf.ouvertureReussie = false;
+        QTest::mouseClick(d->bout_OK, Qt::LeftButton);
+        QCOMPARE(e.pf.textes(),
+                 (L{"La page de quiz (2 questions) a été écrite dans " + e.chemin("q.html")
+                        + ".\n\nÀ noter :\nfiche 3 : aucune bonne réponse n'est cochée, fiche laissée de côté\n"
+                          "fiche 2 : Image introuvable : absente.jpg",
+                    "Le fichier " + e.chemin("q.html") + " a été écrit, mais aucune application n'a pu l'ouvrir."}));
+        QCOMPARE(e.pf.messages[0].icone, Plateforme::Icone::Exclamation);
+        QCOMPARE(e.pf.messages[1].icone, Plateforme::Icone::Exclamation);
+        QCOMPARE(e.pf.ouverts, L{e.chemin("q.html")});
+    }
+
+    void cardOnScreen_storedBeforeTheDialog()
+    {
+        std::unique_ptr<Editeur> e(trois());
+        auto *question = e->f.findChild<QPlainTextEdit *>("TextQuestion");
+        question->setPlainText("Q1 revue");
+        QVERIFY(e->ouvrir("actionQuizClasse"));
+        QCOMPARE(texte::affiche(banque::carte(e->chemin("BASE.QZF"), 1).Question), "Q1 revue");
+
+        Editeur sans({{"Sans bonne réponse", 0, 0, 0, {"a", "b"}}});
+        QVERIFY(!sans.ouvrir("actionSujetsExamen"));
+        QCOMPARE(sans.pf.textes(), L{kBonne});
+        QVERIFY(sans.f.isEnabled());
+    }
+
+    void secondOpening_bringsTheSameDialogBack()
+    {
+        std::unique_ptr<Editeur> e(trois());
+        FormClasse *d = e->ouvrir("actionQuizClasse");
+        e->f.setEnabled(true);  // the menu stays reachable through a shortcut
+        e->action("actionSujetsExamen")->trigger();
+        int n = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            n += qobject_cast<FormClasse *>(w) != nullptr;
+        QCOMPARE(n, 1);
+        QCOMPARE(e->f.dialogue("FormClasse"), d);
+        QCOMPARE(d->windowTitle(), "Page de quiz pour la classe");
+    }
+};
+
+QTEST_MAIN(TestFenetreClasse)
+#include "test_fenetre_classe.moc"

@@ -1,0 +1,323 @@
+// The quiz page as bytes: what the browser gets (texts, media inside, nothing from outside),
+// and qzf quiz's statuses and files.
+#include "classroom/page_quiz.h"
+#include "cli/qzf.h"
+#include "exchange/commun.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTextStream>
+
+using namespace classe;
+using essai::Banque;
+
+namespace {
+
+const QByteArray kJpeg = QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray("une image", 9);
+const QByteArray kWav = QByteArray("RIFF\x24\x00\x00\x00WAVEfmt ", 16);
+const QByteArray kMidi = QByteArray("MThd\x00\x00\x00\x06", 8);
+
+// The data block the page's script reads.
+QJsonObject donnees(const QByteArray &page)
+{
+    const QByteArray debut = "<script type=\"application/json\" id=\"donnees\">";
+    const qsizetype i = page.indexOf(debut);
+    const qsizetype fin = page.indexOf("</script>", i);
+    if (i < 0 || fin < 0)
+        return {};
+    QJsonParseError e;
+    const QJsonDocument d = QJsonDocument::fromJson(page.mid(i + debut.size(), fin - i - debut.size()), &e);
+    return d.object();
+}
+
+QByteArray page(Banque &b, const Choix &c = {}, bool melanger = false, QStringList *remarques = nullptr)
+{
+    const Tirage t = tirer(b.chemins(), c);
+    const QList<Question> qs = melanger ? classe::melanger(t.questions, deriver(c.graine, 2)) : t.questions;
+    return pageQuiz(qs, b.chemins().medias, QStringLiteral("Titre"), melanger, c.graine, remarques);
+}
+
+int lancer(const QStringList &arguments, QString &out, QString &err)
+{
+    QTextStream sortie(&out), erreurs(&err);
+    return qzf::executer(arguments, sortie, erreurs);
+}
+
+} // namespace
+
+class TestPageQuiz : public QObject {
+    Q_OBJECT
+private slots:
+    void jsonPourHtml_data()
+    {
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<QString>("json");
+        QTest::newRow("plain") << "Un été" << "\"Un été\"";
+        QTest::newRow("end of script") << "</script><!-- x -->" << "\"\\u003c/script\\u003e\\u003c!-- x --\\u003e\"";
+        QTest::newRow("quotes, backslash, line break") << "a\"b\\c\nd\r" << "\"a\\\"b\\\\c\\nd\\r\"";
+        QTest::newRow("ampersand and control") << QString("R&D") + QChar(1) << "\"R\\u0026D\\u0001\"";
+        QTest::newRow("line separators") << QString(QChar(0x2028)) + QChar(0x2029) << "\"\\u2028\\u2029\"";
+    }
+    void jsonPourHtml()
+    {
+        QFETCH(QString, texte);
+        QFETCH(QString, json);
+        QCOMPARE(classe::jsonPourHtml(texte), json);
+        // And JSON reads back the very text.
+        QCOMPARE(QJsonDocument::fromJson(("[" + json + "]").toUtf8()).array().at(0).toString(), texte);
+    }
+
+    void echapperHtml() { QCOMPARE(classe::echapperHtml("<b>\"R&D\"</b> l'été"), "&lt;b&gt;&quot;R&amp;D&quot;&lt;/b&gt; l&#39;été"); }
+
+    void page_cardTextsAreDataNeverMarkup()
+    {
+        Banque b;
+        const QString piege = "</script><script>window.pirate=1</script><img src=x onerror=\"window.pirate=2\">";
+        b.poser({{piege, 0, 2, 0, {"<b>gras</b>", "R&D", "a\r\nb"}, "<!-- commentaire -->"}}, {"Thème <i>"});
+        const QByteArray p = page(b);
+        // Only the page's own two scripts; the texts hold none of the signs that end them.
+        QCOMPARE(p.count("<script"), 2);
+        QCOMPARE(p.count("</script>"), 2);
+        QVERIFY(!p.contains("<img"));
+        QVERIFY(!p.contains("<b>"));
+        const QJsonObject q = donnees(p)["questions"].toArray().at(0).toObject();
+        QCOMPARE(q["q"].toString(), piege);
+        QCOMPARE(q["r"].toArray().toVariantList(), (QVariantList{"<b>gras</b>", "R&D", "a\nb"}));
+        QCOMPARE(q["b"].toInt(), 1);
+        QCOMPARE(q["c"].toString(), "<!-- commentaire -->");
+        QCOMPARE(q["t"].toString(), "Thème <i>");
+        QCOMPARE(q["f"].toInt(), 1);
+    }
+
+    void page_titleEscapedInHeadAndHeading()
+    {
+        Banque b;
+        b.poser({{"Q", 0, 1, 0, {"a"}}});
+        const Tirage t = tirer(b.chemins(), {});
+        const QByteArray p = pageQuiz(t.questions, {}, "Révisions <CM2> & \"bis\"", false, 1);
+        QVERIFY(p.contains("<title>Révisions &lt;CM2&gt; &amp; &quot;bis&quot;</title>"));
+        QVERIFY(p.contains("<h1 id=\"titre\">Révisions &lt;CM2&gt; &amp; &quot;bis&quot;</h1>"));
+        QVERIFY(p.startsWith("<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">"));
+    }
+
+    void page_asksNothingOfTheNetwork()
+    {
+        Banque b;
+        b.poser({{"Image", 0, 1, 0, {"a", "b"}, "", "", "photo.jpg", 10}, {"Son", 0, 1, 0, {"a", "b"}, "", "", "la.wav", 2}});
+        b.media("photo.jpg", kJpeg);
+        b.media("la.wav", kWav);
+        const QByteArray p = page(b);
+        QVERIFY(p.contains("Content-Security-Policy\" content=\"default-src 'none'; img-src data:; media-src data:;"));
+        QVERIFY(!p.contains("http:"));
+        QVERIFY(!p.contains("https:"));
+        QVERIFY(!p.contains("@import"));
+        QVERIFY(!p.contains("url("));
+        // No attribute in the page's markup names a place to load from.
+        QVERIFY(!QRegularExpression("\\s(src|href)\\s*=").match(QString::fromUtf8(p)).hasMatch());
+    }
+
+    void page_mediaInsideThePage_data()
+    {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("octets");  // empty: no such file
+        QTest::addColumn<QString>("media");      // the card's "m" as JSON
+        QTest::addColumn<QString>("uri");        // the one entry of "medias", or ""
+        QTest::addColumn<QString>("remarque");
+        const QString jpeg = "data:image/jpeg;base64," + QString::fromLatin1(kJpeg.toBase64());
+        QTest::newRow("picture at its own size") << "photo.jpg" << 10 << kJpeg << "{\"i\":0,\"k\":\"image\",\"x\":1}" << jpeg << "";
+        QTest::newRow("picture x1.5") << "photo.jpg" << 11 << kJpeg << "{\"i\":0,\"k\":\"image\",\"x\":1.5}" << jpeg << "";
+        QTest::newRow("picture x3") << "photo.jpg" << 13 << kJpeg << "{\"i\":0,\"k\":\"image\",\"x\":3}" << jpeg << "";
+        QTest::newRow("picture code beyond the sizes") << "photo.jpg" << 17 << kJpeg << "{\"i\":0,\"k\":\"image\",\"x\":1}"
+                                                       << jpeg << "";
+        QTest::newRow("BMP known by its bytes, not its name") << "IMAGE.BIN" << 10 << QByteArray("BM\x10\x00", 4)
+            << "{\"i\":0,\"k\":\"image\",\"x\":1}" << "data:image/bmp;base64,Qk0QAA==" << "";
+        QTest::newRow("wave sound") << "la.wav" << 2 << kWav << "{\"i\":0,\"k\":\"son\"}"
+                                    << "data:audio/wav;base64," + QString::fromLatin1(kWav.toBase64()) << "";
+        QTest::newRow("mp3 sound") << "la.mp3" << 3 << QByteArray("ID3\x03\x00", 5) << "{\"i\":0,\"k\":\"son\"}"
+                                   << "data:audio/mpeg;base64,SUQzAwA=" << "";
+        QTest::newRow("missing picture") << "absente.jpg" << 12 << QByteArray()
+            << "{\"k\":\"note\",\"texte\":\"Image introuvable : absente.jpg\"}" << ""
+            << "fiche 1 : Image introuvable : absente.jpg";
+        QTest::newRow("missing sound") << "absent.wav" << 2 << QByteArray()
+            << "{\"k\":\"note\",\"texte\":\"Son introuvable : absent.wav\"}" << "" << "fiche 1 : Son introuvable : absent.wav";
+        QTest::newRow("MIDI") << "air.mid" << 1 << kMidi
+            << "{\"k\":\"note\",\"texte\":\"Le son « air.mid » est un fichier MIDI, que les navigateurs ne lisent pas.\"}"
+            << "" << "fiche 1 : Le son « air.mid » est un fichier MIDI, que les navigateurs ne lisent pas.";
+        QTest::newRow("picture code on a sound file") << "la.wav" << 10 << kWav
+            << "{\"k\":\"note\",\"texte\":\"Le fichier « la.wav » n'est pas une image lisible.\"}" << ""
+            << "fiche 1 : Le fichier « la.wav » n'est pas une image lisible.";
+        QTest::newRow("video") << "film.avi" << 4 << QByteArray("RIFF\x00\x00\x00\x00""AVI ", 12)
+            << "{\"k\":\"note\",\"texte\":\"La vidéo « film.avi » n'est pas incluse dans la page.\"}" << ""
+            << "fiche 1 : La vidéo « film.avi » n'est pas incluse dans la page.";
+        QTest::newRow("name without code") << "photo.jpg" << 0 << kJpeg << "null" << "" << "";
+    }
+    void page_mediaInsideThePage()
+    {
+        QFETCH(QString, nom);
+        QFETCH(int, code);
+        QFETCH(QByteArray, octets);
+        QFETCH(QString, remarque);
+        Banque b;
+        b.poser({{"Q", 0, 1, 0, {"a", "b"}, "", "", nom, code}});
+        if (!octets.isEmpty())
+            b.media(nom, octets);
+        QStringList remarques;
+        const QJsonObject d = donnees(page(b, {}, false, &remarques));
+        const QJsonValue m = d["questions"].toArray().at(0).toObject()["m"];
+        QTEST(m.isNull() ? QString("null") : QString::fromUtf8(QJsonDocument(m.toObject()).toJson(QJsonDocument::Compact)),
+              "media");
+        QTEST(d["medias"].toArray().at(0).toString(), "uri");
+        QCOMPARE(remarques, remarque.isEmpty() ? QStringList() : QStringList{remarque});
+    }
+
+    void page_oneFileOnceForAllItsCards()
+    {
+        Banque b;
+        b.poser({{"Q1", 0, 1, 0, {"a"}, "", "", "photo.jpg", 10},
+                 {"Q2", 0, 1, 0, {"a"}, "", "", "photo.jpg", 12},
+                 {"Q3", 0, 1, 0, {"a"}, "", "", "la.wav", 2}});
+        b.media("photo.jpg", kJpeg);
+        b.media("la.wav", kWav);
+        const QByteArray p = page(b);
+        QCOMPARE(p.count(kJpeg.toBase64()), 1);
+        const QJsonArray qs = donnees(p)["questions"].toArray();
+        QCOMPARE(qs.at(1).toObject()["m"].toObject()["i"].toInt(), 0);
+        QCOMPARE(qs.at(2).toObject()["m"].toObject()["i"].toInt(), 1);
+    }
+
+    void page_sameSeedSameBytes_shuffledOnlyWhenAsked()
+    {
+        Banque b;
+        QByteArray octets;
+        for (int n = 1; n <= 12; ++n)
+            octets += banque::fiche({QStringLiteral("Q%1").arg(n), 0, 1, 0, {"a", "b", "c"}}).octets();
+        banque::ecrire(b.chemins().banque, octets);
+        Choix c;
+        c.graine = 5;
+        auto ordre = [](const QByteArray &p) {
+            QStringList l;
+            for (const QJsonValue &q : donnees(p)["questions"].toArray())
+                l << q.toObject()["q"].toString();
+            return l;
+        };
+        const QStringList banqueOrdre{"Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "Q7", "Q8", "Q9", "Q10", "Q11", "Q12"};
+        QCOMPARE(ordre(page(b, c)), banqueOrdre);
+        QCOMPARE(page(b, c, true), page(b, c, true));
+        QVERIFY(ordre(page(b, c, true)) != banqueOrdre);
+        QCOMPARE(donnees(page(b, c, true))["melanger"].toBool(), true);
+        c.graine = 6;
+        QVERIFY(ordre(page(b, c, true)) != ordre(page(b, Choix{Selection::Toutes, {}, 0, 5}, true)));
+    }
+
+    void ecrireQuiz_nothingToAskWritesNothing()
+    {
+        Banque b;
+        b.poser({{"Sans bonne réponse", 0, 0, 0, {"a", "b"}}});
+        const QString fichier = b.chemin("quiz.html");
+        ResultatSortie r = ecrireQuiz(b.chemins(), {}, {}, fichier);
+        QVERIFY(!r.resultat);
+        QCOMPARE(r.resultat.erreur, "Aucune fiche ne correspond à la sélection : aucun fichier n'a été écrit.");
+        QCOMPARE(r.remarques, QStringList{"fiche 1 : aucune bonne réponse n'est cochée, fiche laissée de côté"});
+        QVERIFY(!QFile::exists(fichier));
+        // An older page of that name is left as it was.
+        b.fichier("quiz.html", "ancienne page");
+        r = ecrireQuiz(b.chemins(), Choix{Selection::Marquees, {}, 0, 0}, {}, fichier);
+        QVERIFY(!r.resultat);
+        QCOMPARE(banque::lire(fichier), "ancienne page");
+    }
+
+    void ecrireQuiz_replacesTheFileWhole()
+    {
+        Banque b;
+        b.poser({{"Q", 0, 1, 0, {"a", "b"}}});
+        const QString fichier = b.fichier("quiz.html", QByteArray(200000, 'x'));
+        OptionsQuiz o;
+        const ResultatSortie r = ecrireQuiz(b.chemins(), {}, o, fichier);
+        QVERIFY(r.resultat);
+        QCOMPARE(r.questions, 1);
+        const QByteArray p = banque::lire(fichier);
+        QVERIFY(p.startsWith("<!DOCTYPE html>"));
+        QVERIFY(p.endsWith("</html>\n"));
+        QVERIFY(!p.contains("xxx"));
+        QVERIFY(p.contains("<title>BASE</title>"));  // no title given: the bank's name
+        const QString sansDossier = b.chemin("NUL/quiz.html");
+        QCOMPARE(ecrireQuiz(b.chemins(), {}, o, sansDossier).resultat.erreur,
+                 "Impossible d'écrire le fichier " + sansDossier + " : le dossier n'existe pas.");
+    }
+
+    void qzfQuiz_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("statut");
+        QTest::addColumn<QString>("sortie");
+        QTest::addColumn<QString>("erreurs");
+        QTest::addColumn<QStringList>("questions");  // in the page written, "" = no page
+        QTest::newRow("all, default file beside the bank")
+            << "quiz BASE.QZF --seed 3" << 0 << "{\"questions\":3,\"seed\":3}\n"
+            << "qzf quiz: fiche 4 : aucune bonne réponse n'est cochée, fiche laissée de côté\n"
+            << QStringList{"Q1", "Q2", "Q3"};
+        QTest::newRow("marked, into a named file") << "quiz BASE.QZF --marked -o sortie.html --seed 3" << 0
+                                                   << "{\"questions\":1,\"seed\":3}\n" << "" << QStringList{"Q2"};
+        QTest::newRow("a theme by name, another by index") << "quiz BASE.QZF --theme géographie --theme 2 --seed 3" << 0
+            << "{\"questions\":2,\"seed\":3}\n" << "" << QStringList{"Q1", "Q3"};
+        QTest::newRow("two drawn") << "quiz BASE.QZF --count 2 --seed 3" << 0
+            << "{\"questions\":2,\"seed\":3}\n" << "qzf quiz: fiche 4 : aucune bonne réponse n'est cochée, fiche laissée de côté\n"
+            << QStringList{"Q2", "Q3"};
+        QTest::newRow("no card") << "quiz BASE.QZF --theme 5" << 1 << ""
+            << "qzf quiz: Aucune fiche ne correspond à la sélection : aucun fichier n'a été écrit.\n" << QStringList{};
+        QTest::newRow("unknown theme") << "quiz BASE.QZF --theme Musique" << 1 << ""
+                                       << "qzf quiz: BASE.QZF: no theme Musique\n" << QStringList{};
+        QTest::newRow("two selections") << "quiz BASE.QZF --all --marked" << 2 << ""
+            << "qzf quiz: choose one of --all, --marked, --between-marks (see qzf quiz --help)\n" << QStringList{};
+        QTest::newRow("count zero") << "quiz BASE.QZF --count 0" << 2 << ""
+            << "qzf quiz: --count takes a whole number from 1 (not 0) (see qzf quiz --help)\n" << QStringList{};
+        QTest::newRow("seed not a number") << "quiz BASE.QZF --seed -4" << 2 << ""
+            << "qzf quiz: --seed takes a whole number from 0 (not -4) (see qzf quiz --help)\n" << QStringList{};
+        QTest::newRow("missing bank") << "quiz ABSENT.QZF" << 1 << "" << "qzf: ABSENT.QZF: no such file\n" << QStringList{};
+    }
+    void qzfQuiz()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(int, statut);
+        QFETCH(QStringList, questions);
+        Banque b;
+        b.poser({{"Q1", 1, 1, 0, {"a", "b"}}, {"Q2", 0, 2, 1, {"a", "b"}}, {"Q3", 2, 3, 0, {"a", "b", "c"}},
+                 {"Q4", 0, 0, 0, {"a", "b"}}},
+                {"Histoire", "Géographie", "Sciences"});
+        QVERIFY(QDir::setCurrent(b.dir.path()));
+        QString out, err;
+        QCOMPARE(lancer(arguments.split(u' '), out, err), statut);
+        QTEST(out, "sortie");
+        QTEST(err, "erreurs");
+        const QString fichier = arguments.contains("-o ") ? "sortie.html" : "BASE-quiz.html";
+        QCOMPARE(QFile::exists(fichier), !questions.isEmpty());
+        QStringList ecrites;
+        for (const QJsonValue &q : donnees(banque::lire(fichier))["questions"].toArray())
+            ecrites << q.toObject()["q"].toString();
+        QCOMPARE(ecrites, questions);
+    }
+
+    void qzfQuiz_sameSeedSamePage()
+    {
+        Banque b;
+        QByteArray octets;
+        for (int n = 1; n <= 8; ++n)
+            octets += banque::fiche({QStringLiteral("Q%1").arg(n), 0, 1 + n % 3, 0, {"a", "b", "c"}}).octets();
+        banque::ecrire(b.chemins().banque, octets);
+        QVERIFY(QDir::setCurrent(b.dir.path()));
+        QString out, err;
+        const QStringList a{"quiz", "BASE.QZF", "--shuffle", "--count", "5", "--seed", "77", "-o", "un.html"};
+        QCOMPARE(lancer(a, out, err), 0);
+        QCOMPARE(lancer(QStringList(a.mid(0, 7)) << "-o" << "deux.html", out, err), 0);
+        QCOMPARE(banque::lire("un.html"), banque::lire("deux.html"));
+        QCOMPARE(lancer(QStringList(a.mid(0, 6)) << "78" << "-o" << "trois.html", out, err), 0);
+        QVERIFY(banque::lire("un.html") != banque::lire("trois.html"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPageQuiz)
+#include "test_page_quiz.moc"

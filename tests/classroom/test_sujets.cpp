@@ -1,0 +1,321 @@
+// Exam sheets read back from the PDF with poppler's tools: every question once per version,
+// answer keys that match each version's order, headings, pictures, pages that never
+// overflow nor split a question, and qzf exam's statuses.
+#include "classroom/sujets_pdf.h"
+#include "cli/qzf.h"
+#include "exchange/commun.h"
+
+#include <QColor>
+#include <QImage>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTextStream>
+#include <QXmlStreamReader>
+
+using namespace classe;
+using essai::Banque;
+
+namespace {
+
+QString outil(const QString &programme, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(programme, arguments);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QString pdfTexte(const QString &pdf) { return outil("pdftotext", {"-layout", pdf, "-"}); }
+
+int lancer(const QStringList &arguments, QString &out, QString &err)
+{
+    QTextStream sortie(&out), erreurs(&err);
+    return qzf::executer(arguments, sortie, erreurs);
+}
+
+struct Carte {
+    QString question;
+    QStringList reponses;
+    int bonne;  // index
+};
+
+// Eight cards whose texts are found again word for word; the fifth has no third answer.
+QList<Carte> huit()
+{
+    QList<Carte> l;
+    const QStringList noms{"Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot", "Golf", "Hotel"};
+    for (int i = 0; i < 8; ++i)
+        l.append({"Question " + noms[i] + " ?",
+                  i == 4 ? QStringList{noms[i] + " un", noms[i] + " deux"}
+                         : QStringList{noms[i] + " un", noms[i] + " deux", noms[i] + " trois"},
+                  i % 3 == 2 && i != 4 ? 2 : i % 2});
+    return l;
+}
+
+void poser(Banque &b, const QList<Carte> &cartes)
+{
+    QByteArray octets;
+    for (const Carte &c : cartes)
+        octets += banque::fiche({c.question, 0, c.bonne + 1, 0, c.reponses}).octets();
+    banque::ecrire(b.chemins().banque, octets);
+}
+
+// One version as the sheet shows it: for each number, the question and its answers.
+struct Lu {
+    QList<QString> questions;
+    QList<QStringList> reponses;
+    QMap<int, QChar> corrige;  // the key: question number to letter
+    QMap<int, int> fiches;     // the key: question number to card number
+    int pagesSujet = 0, pagesCorrige = 0;
+    bool coupee = false;    // an answer found at the top of a page, away from its question
+};
+
+QList<Lu> lire(const QString &pdf, int versions)
+{
+    QList<Lu> lus(versions);
+    const QRegularExpression question("^(\\d+)\\.\\s+(.*)$"), reponse("^\\s+([A-C])\\.\\s+(.*)$"),
+        cle("(\\d+)\\s+([A-C])\\s+fiche (\\d+)"), pied("— (Sujet|Corrigé du sujet) (\\d+)\\s+page \\d+ / \\d+\\s*$");
+    for (const QString &page : pdfTexte(pdf).split(u'\f')) {
+        const QStringList lignes = page.split(u'\n');
+        int v = -1;
+        bool corrige = false;
+        for (const QString &l : lignes)
+            if (const auto m = pied.match(l); m.hasMatch()) {
+                v = m.captured(2).toInt() - 1;
+                corrige = m.captured(1) != "Sujet";
+            }
+        if (v < 0 || v >= versions)
+            continue;
+        Lu &lu = lus[v];
+        (corrige ? lu.pagesCorrige : lu.pagesSujet)++;
+        bool questionVue = false;
+        for (const QString &l : lignes) {
+            if (corrige) {
+                for (auto it = cle.globalMatch(l); it.hasNext();) {
+                    const auto m = it.next();
+                    lu.corrige.insert(m.captured(1).toInt(), m.captured(2).at(0));
+                    lu.fiches.insert(m.captured(1).toInt(), m.captured(3).toInt());
+                }
+            } else if (const auto m = question.match(l); m.hasMatch()) {
+                questionVue = true;
+                lu.questions << m.captured(2).trimmed();
+                lu.reponses << QStringList();
+            } else if (const auto r = reponse.match(l); r.hasMatch()) {
+                if (!questionVue)
+                    lu.coupee = true;
+                else
+                    lu.reponses.last() << r.captured(2).trimmed();
+            }
+        }
+    }
+    return lus;
+}
+
+} // namespace
+
+class TestSujets : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { classe::ecrireSujetsPdf = &classe::ecrireSujets; }
+
+    void versions_everyQuestionOnceAndKeysMatchTheirOrder()
+    {
+        Banque b;
+        const QList<Carte> cartes = huit();
+        poser(b, cartes);
+        QString out, err;
+        QCOMPARE(lancer({"exam", b.chemins().banque, "-o", b.chemin("e.pdf"), "--versions", "3", "--seed", "11",
+                         "--date", "6 décembre 2025"}, out, err), 0);
+        QCOMPARE(err, "");
+        QVERIFY2(QRegularExpression("^\\{\"questions\":8,\"versions\":3,\"pages\":\\d+,\"seed\":11\\}\\n$").match(out).hasMatch(),
+                 qPrintable(out));
+        const QList<Lu> lus = lire(b.chemin("e.pdf"), 3);
+        for (int v = 0; v < 3; ++v) {
+            const Lu &lu = lus[v];
+            QCOMPARE(lu.questions.size(), 8);
+            QCOMPARE(lu.pagesCorrige, 1);
+            QCOMPARE(lu.corrige.size(), 8);
+            for (const Carte &c : cartes)
+                QCOMPARE(lu.questions.count(c.question), 1);
+            for (int k = 0; k < 8; ++k) {
+                const int n = int(std::find_if(cartes.begin(), cartes.end(),
+                                               [&](const Carte &c) { return c.question == lu.questions[k]; })
+                                  - cartes.begin());
+                const Carte &c = cartes[n];
+                QStringList montrees = lu.reponses[k], attendues = c.reponses;
+                montrees.sort();
+                attendues.sort();
+                QCOMPARE(montrees, attendues);
+                // The key's letter names, in this version's order, the card's good answer.
+                const int lettre = lu.corrige.value(k + 1).unicode() - 'A';
+                QCOMPARE(lu.reponses[k].value(lettre), c.reponses[c.bonne]);
+                QCOMPARE(lu.fiches.value(k + 1), n + 1);
+            }
+            for (int w = 0; w < v; ++w)
+                QVERIFY(lus[w].questions != lu.questions || lus[w].reponses != lu.reponses);
+        }
+    }
+
+    void sameSeed_sameText()
+    {
+        Banque b;
+        poser(b, huit());
+        QString out, err;
+        for (const char *f : {"a.pdf", "b.pdf"})
+            QCOMPARE(lancer({"exam", b.chemins().banque, "-o", b.chemin(f), "--versions", "2", "--seed", "3", "--date", "hier"},
+                            out, err),
+                     0);
+        QCOMPARE(lancer({"exam", b.chemins().banque, "-o", b.chemin("c.pdf"), "--versions", "2", "--seed", "4", "--date",
+                         "hier"},
+                        out, err),
+                 0);
+        const QString a = pdfTexte(b.chemin("a.pdf"));
+        QVERIFY(a.contains("Question Alpha ?"));
+        QCOMPARE(pdfTexte(b.chemin("b.pdf")), a);
+        QVERIFY(pdfTexte(b.chemin("c.pdf")) != a);
+    }
+
+    void heading_spacesForTheStudentAndTheGrid()
+    {
+        Banque b;
+        poser(b, huit());
+        QString out, err;
+        QCOMPARE(lancer({"exam", b.chemins().banque, "-o", b.chemin("e.pdf"), "--versions", "2", "--title",
+                         "Contrôle de géographie", "--date", "1er mars 2026"},
+                        out, err),
+                 0);
+        const QString tout = pdfTexte(b.chemin("e.pdf"));
+        const QString premier = tout.left(tout.indexOf("Sujet 2"));
+        for (const char *attendu : {"Contrôle de géographie", "Sujet 1", "Nom :", "Prénom :", "Classe :",
+                                    "Date : 1er mars 2026", "Grille de réponses — Sujet 1"})
+            QVERIFY2(premier.contains(QString::fromUtf8(attendu)), attendu);
+        // The grid: each number once, with as many boxes as the question has answers.
+        const QString g = premier.mid(premier.indexOf("Grille de réponses"));
+        for (int n = 1; n <= 8; ++n)
+            QVERIFY2(QRegularExpression(QStringLiteral("(^|\\s)%1\\s+A\\s+B(\\s+C)?(\\s|$)").arg(n)).match(g).hasMatch(),
+                     qPrintable(g));
+        QCOMPARE(tout.count("Grille de réponses — Sujet 2"), 1);
+        QCOMPARE(tout.count("Corrigé — Sujet 2"), 1);
+    }
+
+    void media_pictureInlineMissingOneSaidSoundNamed()
+    {
+        Banque b;
+        b.poser({{"Avec une image", 0, 1, 0, {"a", "b", "c"}, "", "", "carre.jpg", 12},
+                 {"Image perdue", 0, 2, 0, {"a", "b", "c"}, "", "", "absente.jpg", 10},
+                 {"Avec un son", 0, 3, 0, {"a", "b", "c"}, "", "", "la.wav", 2}});
+        QImage carre(80, 60, QImage::Format_RGB32);
+        carre.fill(QColor(30, 90, 200));
+        QDir().mkpath(b.chemins().medias);
+        QVERIFY(carre.save(QDir(b.chemins().medias).filePath("carre.jpg"), "JPEG"));
+        QString out, err;
+        QCOMPARE(lancer({"exam", b.chemins().banque, "-o", b.chemin("e.pdf"), "--versions", "2"}, out, err), 0);
+        // Said once, for the card, however many versions show it.
+        QCOMPARE(err, "qzf exam: fiche 2 : Image introuvable : absente.jpg\n");
+        const QString t = pdfTexte(b.chemin("e.pdf"));
+        QCOMPARE(t.count("Image introuvable : absente.jpg"), 2);
+        QCOMPARE(t.count("(Cette question s'accompagne d'un son : « la.wav ».)"), 2);
+        // pdfimages lists one picture per version.
+        const QStringList images = outil("pdfimages", {"-list", b.chemin("e.pdf")}).split(u'\n', Qt::SkipEmptyParts).mid(2);
+        QCOMPARE(images.size(), 2);
+    }
+
+    void longTexts_wrapInsideThePageAndNoQuestionSplit()
+    {
+        Banque b;
+        QByteArray octets;
+        for (int n = 1; n <= 40; ++n)
+            octets += banque::fiche({QStringLiteral("%1 ").arg(n) + QString("Une question fort longue qui doit passer à la ligne ").repeated(4),
+                                     0, 1 + n % 3, 0,
+                                     {QString("Une réponse longue elle aussi, ").repeated(4), "Courte",
+                                      QStringLiteral("Interminablemotsansespacequidoitêtrecoupéquelquepartàlafinsinonildéborde%1").arg(n)},
+                                     "", "", n % 10 == 0 ? "grande.jpg" : "", n % 10 == 0 ? 13 : 0})
+                          .octets();
+        banque::ecrire(b.chemins().banque, octets);
+        QImage grande(1600, 1200, QImage::Format_RGB32);
+        grande.fill(QColor(240, 200, 40));
+        QDir().mkpath(b.chemins().medias);
+        QVERIFY(grande.save(QDir(b.chemins().medias).filePath("grande.jpg"), "JPEG"));
+        QString out, err;
+        QCOMPARE(lancer({"exam", b.chemins().banque, "-o", b.chemin("e.pdf"), "--versions", "2"}, out, err), 0);
+
+        const QList<Lu> lus = lire(b.chemin("e.pdf"), 2);
+        for (const Lu &lu : lus) {
+            QVERIFY(!lu.coupee);
+            QCOMPARE(lu.questions.size(), 40);
+            for (const QStringList &r : lu.reponses)
+                QCOMPARE(r.size(), 3);
+            QVERIFY(lu.pagesSujet > 5);
+        }
+        // Every word inside the printable area of an A4 page (595 x 842 points).
+        QXmlStreamReader x(outil("pdftotext", {"-bbox", b.chemin("e.pdf"), "-"}));
+        int mots = 0;
+        while (!x.atEnd()) {
+            if (x.readNext() != QXmlStreamReader::StartElement || x.name() != QLatin1String("word"))
+                continue;
+            ++mots;
+            const auto a = x.attributes();
+            const QString mot = x.readElementText();
+            QVERIFY2(a.value("xMin").toDouble() >= 40 && a.value("xMax").toDouble() <= 556, qPrintable(mot));
+            QVERIFY2(a.value("yMin").toDouble() >= 35 && a.value("yMax").toDouble() <= 815, qPrintable(mot));
+        }
+        QVERIFY(mots > 1000);
+    }
+
+    void nothingToAsk_noFile()
+    {
+        Banque b;
+        b.poser({{"Non marquée", 0, 1, 0, {"a", "b"}}});
+        QString out, err;
+        QCOMPARE(lancer({"exam", b.chemins().banque, "-o", b.chemin("e.pdf"), "--marked"}, out, err), 1);
+        QCOMPARE(err, "qzf exam: Aucune fiche ne correspond à la sélection : aucun fichier n'a été écrit.\n");
+        QCOMPARE(out, "");
+        QVERIFY(!QFile::exists(b.chemin("e.pdf")));
+    }
+
+    void qzfExam_usage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("erreurs");
+        QTest::newRow("no version") << QStringList{"--versions", "0"}
+            << "qzf exam: --versions takes a whole number from 1 to 26 (not 0) (see qzf exam --help)\n";
+        QTest::newRow("too many") << QStringList{"--versions", "27"}
+            << "qzf exam: --versions takes a whole number from 1 to 26 (not 27) (see qzf exam --help)\n";
+        QTest::newRow("not a number") << QStringList{"--versions", "deux"}
+            << "qzf exam: --versions takes a whole number from 1 to 26 (not deux) (see qzf exam --help)\n";
+        QTest::newRow("two selections") << QStringList{"--marked", "--between-marks"}
+            << "qzf exam: choose one of --all, --marked, --between-marks (see qzf exam --help)\n";
+    }
+    void qzfExam_usage()
+    {
+        QFETCH(QStringList, arguments);
+        Banque b;
+        poser(b, huit());
+        QString out, err;
+        QCOMPARE(lancer(QStringList{"exam", b.chemins().banque, "-o", b.chemin("e.pdf")} + arguments, out, err), 2);
+        QTEST(err, "erreurs");
+        QVERIFY(!QFile::exists(b.chemin("e.pdf")));
+    }
+
+    void builtTool_writesThePdfWithoutADesktop()
+    {
+        Banque b;
+        poser(b, huit());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("QT_QPA_PLATFORM");
+        env.remove("DISPLAY");
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QZF_PATH), {"exam", b.chemins().banque, "--seed", "2", "--count", "5"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.readAllStandardError(), QByteArray());
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(p.readAllStandardOutput(), QByteArray("{\"questions\":5,\"versions\":1,\"pages\":2,\"seed\":2}\n"));
+        QVERIFY(banque::lire(b.chemin("BASE-sujets.pdf")).startsWith("%PDF-"));
+    }
+};
+
+QTEST_MAIN(TestSujets)
+#include "test_sujets.moc"
