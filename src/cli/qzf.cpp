@@ -267,10 +267,7 @@ int executer(const QStringList &a, QTextStream &sortie, QTextStream &erreurs)
     }
     auto v = std::find_if(liste.begin(), liste.end(), [&](const Verbe &x) { return x.nom == nom; });
     if (v == liste.end()) {
-        QStringList noms;
-        for (const Verbe &x : liste)
-            noms << x.nom;
-        erreurs << "qzf: usage: qzf " << noms.join(u'|') << " ... (see qzf --help)\n";
+        erreurs << "qzf: unknown verb " << (nom.isEmpty() ? QStringLiteral("(none)") : nom) << " (see qzf --help)\n";
         return 2;
     }
     QCommandLineParser p;

@@ -60,8 +60,9 @@ private slots:
         ligne("delete", "delete BASE.QZF 2", a + b + c, 0, R"({"supprimee":2,"restantes":2})" "\n", a + c);
         ligne("no such card", "delete BASE.QZF 4", a + b, 1, "qzf: BASE.QZF: no card 4 (the bank holds 2)\n", a + b);
         ligne("missing bank", "sort ABSENT.QZF", a, 1, "qzf: ABSENT.QZF: no such file\n", a);
+        ligne("no verb", "", a, 2, "qzf: unknown verb (none) (see qzf --help)\n", a);
         ligne("no bank", "dump", a, 2, "qzf dump: missing BANK (see qzf dump --help)\n", a);
-        ligne("unknown verb", "undo BASE.QZF", a, 2, "qzf: usage: qzf dump|themes|sort|delete|find|transfer|print ... (see qzf --help)\n", a);
+        ligne("unknown verb", "undo BASE.QZF", a, 2, "qzf: unknown verb undo (see qzf --help)\n", a);
         ligne("extra argument", "dump BASE.QZF x", a, 2, "qzf dump: unexpected argument x (see qzf dump --help)\n", a);
         ligne("unknown option", "sort --fast BASE.QZF", a, 2, "qzf sort: Unknown option 'fast'. (see qzf sort --help)\n", a);
     }
