@@ -14,8 +14,11 @@ BoiteTexte::BoiteTexte(int limite, QWidget *parent) : QPlainTextEdit(parent), m_
 
 QString BoiteTexte::texte() const
 {
-    // Line breaks are kept as CR LF, as the banks made on Windows hold them.
+    // Line breaks are kept as CR LF, as the banks made on Windows hold them. A text left as
+    // given keeps its own (a lone LF from another program would grow by a byte each).
     QString t = document()->toRawText();
+    if (t == m_montre)
+        return m_donne;
     t.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
     t.replace(QChar::LineSeparator, QLatin1String("\r\n"));
     return t;
@@ -26,7 +29,10 @@ void BoiteTexte::fixerTexte(const QString &texte)
     m_parProgramme = true;
     if (texte != m_precedent) {
         QString t = texte;
+        m_montre.clear();
         setPlainText(t.replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        m_donne = texte;
+        m_montre = document()->toRawText();
     }
     m_precedent = this->texte();
     m_parProgramme = false;

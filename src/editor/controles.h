@@ -19,6 +19,9 @@ private:
     int m_limite;           // 0 = no limit
     QString m_precedent;    // the text before the last change
     bool m_parProgramme = false;
+    // The text as the program gave it and as the box then held it: while the box is left
+    // alone, the text given comes back as it was, whatever its line breaks.
+    QString m_donne, m_montre;
 };
 
 // The play button: its caption stays "U" (a sound) or "µ" (a picture or a video), which

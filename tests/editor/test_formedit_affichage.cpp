@@ -159,6 +159,12 @@ private slots:
                                                      avec(pleine, offsets::BonneReponse, QByteArray::fromHex("00000000ffff"))};
         const QByteArray inchangee = avec(pleine, offsets::Question, "\xA0Quoi ?\r\nla suite \x81\xA0");
         QTest::newRow("unchanged: CR LF, 0x81, 0xA0") << Ecriture{inchangee, {}, {}, inchangee};
+        // Lone LF and CR from another program: CR LF in their place would push the end of a full text out.
+        const QByteArray seuls = avec(pleine, offsets::Question, suite(196).toLatin1().replace(20, 1, "\n").replace(60, 1, "\r") + "fin.");
+        QTest::newRow("unchanged: lone LF and CR in a full question") << Ecriture{seuls, {}, {}, seuls};
+        QTest::newRow("typed into: its line breaks become CR LF")
+            << Ecriture{avec(pleine, offsets::Question, QByteArray("a\nb").leftJustified(200, ' ')), "TextQuestion", "c",
+                        avec(pleine, offsets::Question, QByteArray("ca\r\nb").leftJustified(200, ' '))};
     }
     void ecrit_storesExactBytes()
     {
@@ -214,6 +220,22 @@ private slots:
         const QStringList etat{vu("Command3"), vu("LabelFileMedia"), b->w(u"Frame4"_s)->isVisible() ? options : u"-"_s,
                                img->pixmap().isNull() ? u"none"_s : image, QString::number(b->pf.bips)};
         QCOMPARE((etat + vus(b->pf)).join(u" | "), QString::fromUtf8(m.attendu));
+    }
+
+    // The button switches between the picture and the themes each time it is clicked.
+    void command7_switchesPictureAndThemesBackAndForth()
+    {
+        b->ouvrir(banque::octets({{"Q1", 0, 1, 0, {}, {}, {}, "photo.jpg", 10}}));
+        b->fe->show();
+        QVERIFY(QTest::qWaitForWindowExposed(b->fe.get()));
+        QStringList vu;
+        for (int clic = 0; clic < 4; ++clic) {
+            if (clic > 0)
+                QTest::mouseClick(b->w(u"Command7"_s), Qt::LeftButton);
+            vu << texteDe(b->w(u"Command7"_s)) + (b->w(u"Frame1"_s)->isVisible() ? u" themes"_s : u" picture"_s);
+        }
+        QCOMPARE(vu.join(u" / "), u"&Voir l'image themes / &Voir les thèmes picture / &Voir l'image themes / "
+                                  u"&Voir les thèmes picture"_s);
     }
 
     void quit_savesCardOnlyWithGoodAnswerThenSorts_data()
