@@ -24,7 +24,6 @@
 
 namespace {
 
-constexpr int kFichesMax = 32767;  // the highest card number
 
 template <class W, class... A>
 W *creer(QWidget *parent, const QString &nom, const QRect &place, A &&...args)
@@ -318,7 +317,7 @@ void FormEdit::Initialisation()
     if (!ouvert)
         message(ouvert.erreur, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
     m_lectureSeule = false;
-    if (const FichierQuestions *g = m_.fichier(); g && g->nombre() > kFichesMax) {
+    if (const FichierQuestions *g = m_.fichier(); g && g->nombre() > FichesMax) {
         // Card numbers stop at 32767: a larger bank would be cut by a save or a sort.
         const int n = g->nombre();
         m_.canaux.fermerTout();
@@ -327,7 +326,7 @@ void FormEdit::Initialisation()
         message(QStringLiteral("Le fichier %1 contient %2 fiches, plus que les %3 qu'un fichier de questions peut "
                                "numéroter. Il est ouvert en lecture seule : aucune fiche n'y sera enregistrée, "
                                "ajoutée, supprimée ni classée.")
-                    .arg(chemin).arg(n).arg(kFichesMax),
+                    .arg(chemin).arg(n).arg(FichesMax),
                 Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
     }
     for (BoiteTexte *b : {TextQuestion, TextReponse[0], TextReponse[1], TextReponse[2], TextExplic})
@@ -724,7 +723,7 @@ void FormEdit::Classer()
 
 void FormEdit::Command7_Click()
 {
-    if (Command7->text() != QLatin1String("&Voir les thèmes")) {
+    if (Command7->text() != QStringLiteral("&Voir les thèmes")) {
         Frame1->hide();
         Command7->setText(QStringLiteral("&Voir les thèmes"));
     } else {

@@ -242,6 +242,15 @@ ResultatTransfert transferer(const QString &source, const QString &destination, 
         return res;
     }
 
+    // Card numbers stop at FichesMax: cards beyond could never be shown nor written back.
+    if (n > 0 && D + n > FichesMax) {
+        defaire(-1);
+        return echec(QStringLiteral("Le fichier destination %1 contiendrait %2 fiches, plus que les %3 qu'une banque "
+                                    "peut numéroter : il n'a pas été modifié.")
+                         .arg(destination)
+                         .arg(D + n)
+                         .arg(FichesMax));
+    }
     if (n > 0) {
         static const char zeros[T] = {};
         std::vector<iovec> morceaux;

@@ -48,6 +48,9 @@ private:
 // Reads n bytes at a position, going on after short reads; fewer only at the end of the file.
 qint64 lireComplet(int fd, char *tampon, qint64 n, qint64 position);
 
+// The highest card number: a bank of more cards cannot be written back whole.
+constexpr int FichesMax = 32767;
+
 inline int nombreDeFiches(qint64 longueur)
 {
     return int((longueur + FicheQuestion::Taille - 1) / FicheQuestion::Taille);

@@ -41,7 +41,7 @@ struct Source {
 // for writing too, so that the system refuses a bank this user may not write.
 Resultat ouvrirSource(const QString &chemin, Source &s)
 {
-    if (Resultat r = verifierModifiable(chemin, &s.st); !r)
+    if (Resultat r = verifierReecriture(chemin); !r)
         return r;
     s.fd.reset(sf().ouvrir(local(chemin).constData(), O_RDWR | O_CLOEXEC, 0));
     if (s.fd.get() < 0 || sf().etat(s.fd.get(), &s.st) != 0)
@@ -49,6 +49,24 @@ Resultat ouvrirSource(const QString &chemin, Source &s)
     s.longueur = s.st.st_size;
     return Resultat::succes();
 }
+
+} // namespace
+
+Resultat verifierReecriture(const QString &cheminBanque)
+{
+    struct stat st {};
+    if (Resultat r = verifierModifiable(cheminReel(cheminBanque), &st); !r)
+        return r;
+    if (const int n = nombreDeFiches(st.st_size); n > FichesMax)
+        return Resultat::echec(QStringLiteral("Le fichier %1 contient %2 fiches, plus que les %3 qu'une banque peut "
+                                              "numéroter : il n'a pas été modifié.")
+                                   .arg(cheminBanque)
+                                   .arg(n)
+                                   .arg(FichesMax));
+    return Resultat::succes();
+}
+
+namespace {
 
 // The real file behind the bank's name, and the temporary name beside it.
 struct Lieux {
@@ -198,12 +216,18 @@ ResultatClasser classerParTheme(const QString &cheminBanque, const QString &chem
     Fd tmp(ouvrirPourEcraser(l.tmp));
     if (tmp.get() < 0)
         return echec(ResultatClasser::Etape::CopieTriee, l.tmp, errno);
+    // A half-written base.tmp is of no use to anyone, and on a full disk it holds the space.
+    auto sansCopie = [&](ResultatClasser::Etape etape, const QString &chemin, int err) {
+        tmp.reset();
+        sf().supprimer(local(l.tmp).constData());
+        return echec(etape, chemin, err);
+    };
     bool enEcriture = false;
     if (!ecrireTrie(src, tmp.get(), res.ecrits, &enEcriture))
-        return enEcriture ? echec(ResultatClasser::Etape::CopieTriee, l.tmp, errno)
-                          : echec(ResultatClasser::Etape::Lecture, l.banque, errno);
+        return enEcriture ? sansCopie(ResultatClasser::Etape::CopieTriee, l.tmp, errno)
+                          : sansCopie(ResultatClasser::Etape::Lecture, l.banque, errno);
     if (!reprendreDroits(tmp.get(), src.st) || sf().vider(tmp.get()) != 0)
-        return echec(ResultatClasser::Etape::CopieTriee, l.tmp, errno);
+        return sansCopie(ResultatClasser::Etape::CopieTriee, l.tmp, errno);
     const qint64 longueur = qint64(res.total) * T;
 
     // 2. The bank and base.tmp swap names in one atomic step: the bank is the sorted file,
@@ -276,8 +300,11 @@ Resultat supprimerFiche(const QString &cheminBanque, const QString &cheminTmp, i
             return Resultat::echec(QStringLiteral("La fiche %1 a été supprimée, mais le dossier du fichier %2 n'a pas "
                                                   "pu être enregistré sur le disque : %3")
                                        .arg(numero).arg(l.banque, raison(err)));
-        if (tmp.get() >= 0)
-            sf().supprimer(local(l.tmp).constData());
+        if (tmp.get() < 0)
+            return Resultat::echec(QStringLiteral("Impossible de supprimer la fiche %1 : impossible d'écrire le fichier "
+                                                  "%2 : %3")
+                                       .arg(numero).arg(l.tmp, raison(err)));
+        sf().supprimer(local(l.tmp).constData());
         return Resultat::echec(QStringLiteral("Impossible de supprimer la fiche %1 du fichier %2 : %3")
                                    .arg(numero).arg(l.banque, raison(err)));
     }

@@ -20,6 +20,10 @@ struct ResultatClasser {
 // bank its owner may not write, works on the file a symbolic link leads to (its temporary
 // files beside it) and gives the new file the bank's rights.
 
+// The bank behind a name may be rewritten: a plain file its owner may write, of no more
+// cards than a bank can number (a rewrite of a larger one would lose the cards beyond).
+Resultat verifierReecriture(const QString &cheminBanque);
+
 // Sorts the bank by theme 0 to 8 (a stable sort; cards of a theme above 8 follow, in
 // file order) into cheminTmp, which stays in place, and replaces the bank with the sorted
 // cards. The bank is replaced atomically and flushed first; it is never half written.

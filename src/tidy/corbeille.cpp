@@ -6,6 +6,7 @@
 #include "store/fichierquestions.h"
 #include "store/reecriture.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
@@ -230,6 +231,9 @@ Resultat supprimerEnGardant(const QString &cheminBanque, const QString &cheminTm
     // since a card taken for one never written would go without its copy.
     if (Resultat r = reprendreBanque(cheminBanque); !r)
         return r;
+    // A bank the deletion would refuse gets no copy either: nothing is written at all.
+    if (Resultat r = verifierReecriture(cheminBanque); !r)
+        return r;
     const QString lecture = QStringLiteral("Impossible de lire le fichier %1 : %2");
     Fd fd(sf().ouvrir(local(cheminBanque).constData(), O_RDONLY | O_CLOEXEC, 0));
     struct stat st {};
@@ -242,6 +246,9 @@ Resultat supprimerEnGardant(const QString &cheminBanque, const QString &cheminTm
         return Resultat::echec(lecture.arg(cheminBanque, raison(errno)));
     fd.reset();
 
+    // What a refused deletion must take away again: a recycle file or a media folder it made.
+    const bool dossierNeuf = !QFileInfo::exists(dossierMedia);
+    const bool corbeilleNeuve = !QFileInfo::exists(cartes(dossierMedia));
     if (existe) {
         if (Resultat r = garder(dossierMedia, carte, date); !r)
             return Resultat::echec(QStringLiteral("La fiche %1 n'a pas pu être gardée dans la corbeille, elle n'est "
@@ -258,8 +265,16 @@ Resultat supprimerEnGardant(const QString &cheminBanque, const QString &cheminTm
         Contenu c;
         if (apres.get() >= 0 && sf().etat(apres.get(), &st) == 0 && nombreDeFiches(st.st_size) == nombreDeFiches(avant)
             && disque::lireComplet(apres.get(), encore.data(), T, qint64(numero - 1) * T) > 0 && encore == carte
-            && lire(dossierMedia, c) && c.nombre() > 0 && QByteArray(c.enregistrement(c.nombre()), int(T)) == carte)
-            retirer(dossierMedia, {c.nombre()});
+            && lire(dossierMedia, c) && c.nombre() > 0 && QByteArray(c.enregistrement(c.nombre()), int(T)) == carte) {
+            if (corbeilleNeuve) {
+                sf().supprimer(local(cartes(dossierMedia)).constData());
+                sf().supprimer(local(dates(dossierMedia)).constData());
+                if (dossierNeuf)
+                    QDir().rmdir(dossierMedia);
+            } else {
+                retirer(dossierMedia, {c.nombre()});
+            }
+        }
     }
     return r;
 }

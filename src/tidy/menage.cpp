@@ -78,6 +78,10 @@ Bilan reecrire(const QString &cheminBanque, const QString &cheminTmp,
     }
     const QString reelle = disque::cheminReel(cheminBanque);
     struct stat droits {};
+    if (Resultat r = verifierReecriture(reelle); !r) {
+        b.resultat = r;
+        return b;
+    }
     if (Resultat r = disque::verifierModifiable(reelle, &droits); !r) {
         b.resultat = r;
         return b;

@@ -57,7 +57,8 @@ private slots:
         ligne("themes without a theme file", "themes BASE.QZF", a, 0, R"(["","","","","","","","",""])" "\n", a);
         ligne("sort", "sort BASE.QZF", a + b + c, 0, R"({"parTheme":[1,0,1,0,0,0,0,0,0],"horsThemes":1,"total":3})" "\n",
               b + a + c, "BASE.QZF base.tmp");
-        ligne("delete", "delete BASE.QZF 2", a + b + c, 0, R"({"supprimee":2,"restantes":2})" "\n", a + c);
+        // The card deleted is kept in the recycle file of the media folder BASE.
+        ligne("delete", "delete BASE.QZF 2", a + b + c, 0, R"({"supprimee":2,"restantes":2})" "\n", a + c, "BASE BASE.QZF");
         ligne("no such card", "delete BASE.QZF 4", a + b, 1, "qzf: BASE.QZF: no card 4 (the bank holds 2)\n", a + b);
         ligne("missing bank", "sort ABSENT.QZF", a, 1, "qzf: ABSENT.QZF: no such file\n", a);
         ligne("no verb", "", a, 2, "qzf: unknown verb (none) (see qzf --help)\n", a);

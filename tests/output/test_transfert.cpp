@@ -188,6 +188,10 @@ private slots:
             << "Impossible d'ouvrir le fichier destination DIR/DEST.QZF : accès refusé." << true;
         QTest::newRow("read-only folder") << "dossierLecture" << "NEUF.QZF"
             << "Impossible de créer le fichier destination DIR/NEUF.QZF : accès refusé." << false;
+        // Four copies would make card 32768 of a bank of 32764.
+        QTest::newRow("more cards than a bank numbers") << "pleine" << "DEST.QZF"
+            << "Le fichier destination DIR/DEST.QZF contiendrait 32768 fiches, plus que les 32767 qu'une banque peut "
+               "numéroter : il n'a pas été modifié." << true;
     }
     void failure_saysWhyAndLeavesDestination()
     {
@@ -201,6 +205,8 @@ private slots:
             QVERIFY(QDir().mkpath(dest));
         else if (cas == "lien")
             QVERIFY(::link(QFile::encodeName(chemin("BASE.QZF")), QFile::encodeName(dest)) == 0);
+        else if (cas == "pleine")
+            QVERIFY(banque::ecrire(dest, QByteArray(qsizetype(32764) * T, ' ')));
         else if (destination == "DEST.QZF")
             QVERIFY(banque::ecrire(dest, avant));
         const QByteArray octetsAvant = banque::lire(dest);
