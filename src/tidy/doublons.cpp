@@ -162,17 +162,33 @@ double ressemblance(const Traits &a, const Traits &b)
     return (q + r) / 2;
 }
 
+// 48 hash functions of a 32-bit piece, in 32-bit arithmetic so that the compiler computes
+// several at once: a xor, an odd multiplier, then the high bits folded into the low ones.
 struct Hachages {
-    std::array<quint64, NbHachages> a, b;
+    alignas(32) std::array<quint32, NbHachages> a, b;
     Hachages()
     {
         quint64 s = 0x5EED;
         for (int i = 0; i < NbHachages; ++i) {
-            a[size_t(i)] = melanger(s++) | 1;
-            b[size_t(i)] = melanger(s++);
+            a[size_t(i)] = quint32(melanger(s++)) | 1;
+            b[size_t(i)] = quint32(melanger(s++));
         }
     }
 };
+
+__attribute__((optimize("O3"))) void signature(const std::vector<quint32> &morceaux, const Hachages &h,
+                                               std::array<quint32, NbHachages> &mins)
+{
+    mins.fill(0xFFFFFFFFu);
+    for (quint32 m : morceaux)
+        for (int k = 0; k < NbHachages; ++k) {
+            quint32 x = (m ^ h.b[size_t(k)]) * h.a[size_t(k)];
+            x ^= x >> 15;
+            x *= 0x2C1B3C6Du;
+            x ^= x >> 12;
+            mins[size_t(k)] = std::min(mins[size_t(k)], x);
+        }
+}
 
 struct Ensembles {
     std::vector<int> parent;
@@ -256,10 +272,7 @@ Analyse chercher(const char *octets, qint64 longueur, double seuil)
         const Traits &t = traits[size_t(i)];
         if (t.cle == 0)
             continue;
-        mins.fill(0xFFFFFFFFu);
-        for (quint32 m : t.morceaux)
-            for (int k = 0; k < NbHachages; ++k)
-                mins[size_t(k)] = std::min(mins[size_t(k)], quint32((m * h.a[size_t(k)] + h.b[size_t(k)]) >> 32));
+        signature(t.morceaux, h, mins);
         for (int bd = 0; bd < NbBandes; ++bd) {
             quint64 c = quint64(bd) * 0x9E3779B97F4A7C15ULL;
             for (int r = 0; r < ParBande; ++r)
