@@ -320,6 +320,7 @@ void Composition::grille(int version, const QList<Question> &questions)
     const int rangees = (n + colonnes - 1) / colonnes;
     // The grid stays whole on one page when a page can hold it; when not, it starts on a
     // page of its own and goes on over the next.
+    sauter(mm(3));
     if (hauteurTete + rangees * rangee > reste() && reste() < m_hauteur)
         nouvellePage(groupe);
     int premiere = 0;
@@ -477,10 +478,13 @@ Dessin dessinerSujets(QPagedPaintDevice &support, const Sujets &sujets, const Pr
             t(peintre, 0);
         peintre.setFont(pied);
         peintre.setPen(QColor(90, 90, 90));
-        const QString gauche = sujets.titre + QStringLiteral(" — ") + p.groupe;
-        const QString droite = QStringLiteral("page %1 / %2").arg(p.rang).arg(p.total);
+        // A long title gives way: the version the page belongs to is always read.
         const QFontMetricsF m(pied, &support);
-        peintre.drawText(QPointF(0, basPied), m.elidedText(gauche, Qt::ElideRight, c.largeur() * 0.7));
+        const QString suite = QStringLiteral(" — ") + p.groupe;
+        const QString gauche =
+            m.elidedText(sujets.titre, Qt::ElideRight, c.largeur() * 0.7 - m.horizontalAdvance(suite)) + suite;
+        const QString droite = QStringLiteral("page %1 / %2").arg(p.rang).arg(p.total);
+        peintre.drawText(QPointF(0, basPied), gauche);
         peintre.drawText(QPointF(c.largeur() - m.horizontalAdvance(droite), basPied), droite);
         if (!avancer(restant * (i + 1) / c.pages.size() - restant * i / c.pages.size())) {
             peintre.end();

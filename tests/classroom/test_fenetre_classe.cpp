@@ -76,7 +76,7 @@ private slots:
         for (QAction *a : menuEchanges(e->f)->actions())
             if (!a->isSeparator())
                 textes << a->text();
-        QCOMPARE(textes.mid(2), (L{"Page de quiz pour la classe…", "Sujets d'examen (PDF)…"}));
+        QCOMPARE(textes.mid(2, 2), (L{"Page de quiz pour la classe…", "Sujets d'examen (PDF)…"}));
         QVERIFY(e->action("actionQuizClasse"));
         QVERIFY(e->action("actionSujetsExamen"));
     }
