@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         else
             VERIFIER(fiche >= 1 && std::fabs(fiche - v) <= 0.5);
         // Spaces around the text change nothing.
-        VERIFIER(recherche::ficheDemandee(u"  " + texte + u"  ", nbFiches) == fiche);
+        VERIFIER(recherche::ficheDemandee(QStringLiteral("  ") + texte + QStringLiteral("  "), nbFiches) == fiche);
         VERIFIER(!recherche::messageFicheInexistante(texte).isEmpty());
     }
     return 0;
