@@ -148,7 +148,10 @@ FormClasse::FormClasse(FormEdit &fenetre, Sortie sortie) : m_fenetre(fenetre), m
     SpinGraine->setToolTip(QStringLiteral("Le même numéro redonne le même tirage et le même ordre."));
 
     auto *formulaire = new QFormLayout;
-    formulaire->addRow(QStringLiteral("&Nombre de fiches :"), ligneNombre);
+    // The number's row holds a layout: its label needs the spin box as buddy to take Alt+N.
+    auto *labelNombre = new QLabel(QStringLiteral("&Nombre de fiches :"), this);
+    labelNombre->setBuddy(SpinNombre);
+    formulaire->addRow(labelNombre, ligneNombre);
     if (quiz)
         formulaire->addRow(QString(), CheckMelanger);
     else

@@ -103,6 +103,10 @@ private slots:
         QCOMPARE(d->LabelCompte->text(), "3 fiches retenues");
         QCOMPARE(d->TextTitre->text(), "BASE");
         QCOMPARE(d->SpinNombre->text(), "toutes");
+        // A label with a shortcut letter leads to its field; without one the "&" would show.
+        for (QLabel *l : d->findChildren<QLabel *>())
+            if (l->isVisible() && l->text().contains(u'&'))
+                QVERIFY2(l->buddy() && l->buddy()->isVisible(), qPrintable(l->text()));
         // Only the named themes are offered, "&" as a letter; ticked only once chosen.
         QCOMPARE(d->CheckTheme[0]->text(), "Histoire");
         QCOMPARE(d->CheckTheme[1]->text(), "Géo && co");
