@@ -361,10 +361,14 @@ QStringList motsAbsents(const QString &texte, const QStringList &autres)
     for (const QString &a : autres)
         for (const QString &m : plier(a).split(u' ', Qt::SkipEmptyParts))
             connus.insert(m);
+    // A written word may fold into several ("l'Hexagone." into "l" and "hexagone"): it is
+    // missing when one of them is.
     QStringList absents;
-    for (const QString &m : texte.split(u' ', Qt::SkipEmptyParts))
-        if (!connus.contains(plier(m)) && !plier(m).isEmpty())
+    for (const QString &m : texte.split(u' ', Qt::SkipEmptyParts)) {
+        const QStringList plies = plier(m).split(u' ', Qt::SkipEmptyParts);
+        if (std::any_of(plies.begin(), plies.end(), [&](const QString &p) { return !connus.contains(p); }))
             absents << m;
+    }
     return absents;
 }
 

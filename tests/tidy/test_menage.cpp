@@ -355,6 +355,9 @@ private slots:
     {
         QCOMPARE(doublons::plier(QStringLiteral("  L'Œuvre — d’Ève, ÇA va ?! ")), "l oeuvre d eve ca va");
         QCOMPARE(doublons::motsAbsents("Paris est belle", {"paris", "est grande"}), L{"belle"});
+        // A word that folds into two is found when both are.
+        QCOMPARE(doublons::motsAbsents("Vue de l'Hexagone. L'image", {"vue de l'hexagone. l'image"}), L{});
+        QCOMPARE(doublons::motsAbsents("Vue de l'Hexagone.", {"vue de la hexagone"}), L{"l'Hexagone."});
     }
 
     // 10 000 marked cards among 12 000 change theme in one rewrite: one rename into the folder.
