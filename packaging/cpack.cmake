@@ -17,4 +17,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 # that no library link shows.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "gstreamer1.0-plugins-good")
+# MIDI sounds are synthesised by a plugin of the "bad" set: wanted, not required.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-bad")
 include(CPack)
