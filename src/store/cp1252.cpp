@@ -42,18 +42,25 @@ QString decode(const char *octets, qsizetype n)
 
 QByteArray encode(const QString &texte)
 {
-    QByteArray octets;
-    octets.reserve(texte.size());
     const qsizetype n = texte.size();
+    QByteArray octets(n, Qt::Uninitialized);
+    char *d = octets.data();
+    const QChar *s = texte.constData();
+    qsizetype k = 0;
     for (qsizetype i = 0; i < n; ++i) {
-        char32_t c = texte.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < n && texte.at(i + 1).isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(texte.at(i), texte.at(i + 1));
+        char32_t c = s[i].unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            d[k++] = char(c);
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < n && s[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
             ++i;
         }
         const int o = versOctet(c);
-        octets.append(o < 0 ? '?' : char(o));
+        d[k++] = o < 0 ? '?' : char(o);
     }
+    octets.truncate(k);
     return octets;
 }
 
