@@ -395,17 +395,22 @@ QString pourXml(const QString &texte)
 
 void TexteVisible::texte(QStringView t)
 {
+    // Written in place: at most one character a character, and the blank pending from before.
+    qsizetype k = m_texte.size();
+    m_texte.resize(k + t.size() + 1);
+    QChar *d = m_texte.data();
     for (QChar c : t) {
         if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f') {
-            if (!m_texte.isEmpty() && !m_texte.endsWith(u'\n'))
+            if (k > 0 && d[k - 1] != u'\n')
                 m_blancEnAttente = true;
         } else {
             if (m_blancEnAttente)
-                m_texte += u' ';
+                d[k++] = u' ';
             m_blancEnAttente = false;
-            m_texte += c;
+            d[k++] = c;
         }
     }
+    m_texte.resize(k);
 }
 
 void TexteVisible::dur(QStringView t)
@@ -498,7 +503,7 @@ bool entite(const QString &html, qsizetype i, QString &texte, qsizetype &fin)
     return true;
 }
 
-bool estBloc(QStringView nom)
+template <typename Nom> bool estBloc(Nom nom)
 {
     static const char *const blocs[] = {"p", "div", "li", "ul", "ol", "h1", "h2", "h3", "h4", "h5", "h6", "tr",
                                         "table", "blockquote", "pre", "dd", "dt", "dl", "section", "article",
@@ -562,14 +567,24 @@ QString texteDeHtml(const QString &html)
         const qsizetype debutNom = k;
         while (k < n && (html[k].isLetterOrNumber()))
             ++k;
-        const QString nom = html.mid(debutNom, k - debutNom).toLower();
+        // Most names are short and ASCII: lowered in place, without a string.
+        char bas[16];
+        bool ascii = k - debutNom < qsizetype(sizeof bas);
+        for (qsizetype m = debutNom; ascii && m < k; ++m) {
+            const char16_t u = html[m].unicode();
+            ascii = u < 0x80;
+            bas[m - debutNom] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
+        }
+        const QString nom = ascii ? QString() : html.mid(debutNom, k - debutNom).toLower();
+        const QLatin1StringView nomBas(bas, ascii ? k - debutNom : 0);
+        auto est = [&](QLatin1StringView x) { return ascii ? nomBas == x : nom == x; };
         i = debutTexte = j < n ? j + 1 : n;
-        if (nom == QLatin1String("br")) {
+        if (est(QLatin1StringView("br"))) {
             sortie.saut();
-        } else if (estBloc(nom)) {
+        } else if (ascii ? estBloc(nomBas) : estBloc(nom)) {
             sortie.bloc();
-        } else if (!fermante && (nom == QLatin1String("script") || nom == QLatin1String("style"))) {
-            const qsizetype fin = html.indexOf(QStringLiteral("</") + nom, i, Qt::CaseInsensitive);
+        } else if (!fermante && (est(QLatin1StringView("script")) || est(QLatin1StringView("style")))) {
+            const qsizetype fin = html.indexOf(QStringLiteral("</") + QString(nomBas), i, Qt::CaseInsensitive);
             const qsizetype finBalise = fin < 0 ? -1 : html.indexOf(u'>', fin);
             i = debutTexte = finBalise < 0 ? n : finBalise + 1;
         }

@@ -1,9 +1,14 @@
 #include "exchange/formats.h"
 #include "exchange/xml.h"
 
+#include "store/cp1252.h"
+
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QUrl>
+#include <array>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace echanges {
@@ -14,24 +19,190 @@ namespace echanges {
 namespace {
 
 // Written by hand rather than with QXmlStreamWriter, whose many small conversions cost more
-// than twice the time a bank-sized export is allowed.
-void texteXml(QString &o, QStringView t)
-{
-    qsizetype debut = 0;
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const char16_t c = t[i].unicode();
-        if (c != u'&' && c != u'<' && c != u'>')
-            continue;
-        o += t.sliced(debut, i - debut);
-        o += c == u'&' ? QLatin1String("&amp;") : c == u'<' ? QLatin1String("&lt;") : QLatin1String("&gt;");
-        debut = i + 1;
+// than twice the time a bank-sized export is allowed. The texts of the cards go from their
+// stored Windows-1252 bytes to escaped UTF-8 in one pass, into one buffer.
+
+// The bytes gathered for the file, handed to the device in large pieces.
+class Sortie {
+public:
+    explicit Sortie(QIODevice &appareil) : m_appareil(appareil) { m_octets.resize(1 << 20); }
+
+    // Room for n more bytes; the pointer to write them to.
+    char *place(qsizetype n)
+    {
+        if (m_taille + n > m_octets.size())
+            m_octets.resize(qMax(m_octets.size() * 2, m_taille + n));
+        return m_octets.data() + m_taille;
     }
-    o += t.sliced(debut);
+    void avancer(char *fin) { m_taille = fin - m_octets.constData(); }
+    void ajouter(QByteArrayView o)
+    {
+        char *p = place(o.size());
+        std::memcpy(p, o.data(), size_t(o.size()));
+        m_taille += o.size();
+    }
+    void ajouterTexte(const QString &t) { ajouter(QByteArrayView(t.toUtf8())); }
+    qsizetype taille() const { return m_taille; }
+    bool vider()
+    {
+        const bool ok = m_appareil.write(m_octets.constData(), m_taille) == m_taille;
+        m_taille = 0;
+        return ok;
+    }
+
+private:
+    QIODevice &m_appareil;
+    QByteArray m_octets;
+    qsizetype m_taille = 0;
+};
+
+template <size_t N> char *copier(char *p, const char (&litteral)[N])
+{
+    std::memcpy(p, litteral, N - 1);
+    return p + N - 1;
 }
 
-void attributXml(QString &o, QStringView t)
+// Each Windows-1252 byte as UTF-8: length, then up to three bytes.
+struct Utf8 {
+    std::array<std::array<char, 4>, 256> t;
+    Utf8()
+    {
+        for (int o = 0; o < 256; ++o) {
+            const char16_t c = cp1252::versUnicode(uchar(o));
+            auto &x = t[size_t(o)];
+            if (c < 0x80) {
+                x = {1, char(c), 0, 0};
+            } else if (c < 0x800) {
+                x = {2, char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F)), 0};
+            } else {
+                x = {3, char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
+            }
+        }
+    }
+};
+const Utf8 kUtf8;
+
+char *utf8(char *p, uchar o)
 {
+    const auto &x = kUtf8.t[o];
+    std::memcpy(p, x.data() + 1, 3);
+    return p + x[0];
+}
+
+// A stored field as the card shows it: up to its first zero byte, spaces removed at both
+// ends, and with `sauts`, CR LF and CR as LF. Into `t`, at most `largeur` bytes.
+int champ(const char *c, int largeur, bool sauts, char *t)
+{
+    const void *zero = std::memchr(c, 0, size_t(largeur));
+    int fin = zero ? int(static_cast<const char *>(zero) - c) : largeur, debut = 0;
+    while (debut < fin && c[debut] == ' ')
+        ++debut;
+    while (fin > debut && c[fin - 1] == ' ')
+        --fin;
+    int n = 0;
+    for (int i = debut; i < fin; ++i) {
+        if (sauts && c[i] == '\r') {
+            t[n++] = '\n';
+            if (i + 1 < fin && c[i + 1] == '\n')
+                ++i;
+        } else {
+            t[n++] = c[i];
+        }
+    }
+    return n;
+}
+
+// Plain text as XML text: the controls XML forbids dropped, & < > escaped. At most 5 bytes a byte.
+char *texteXml(char *p, const char *t, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        const uchar c = uchar(t[i]);
+        switch (c) {
+        case '&': p = copier(p, "&amp;"); break;
+        case '<': p = copier(p, "&lt;"); break;
+        case '>': p = copier(p, "&gt;"); break;
+        case '\t': case '\n': case '\r': *p++ = char(c); break;
+        default:
+            if (c >= 0x20)
+                p = utf8(p, c);
+        }
+    }
+    return p;
+}
+
+// Plain text as the HTML that shows it (as htmlDeTexte writes it), then as XML text.
+// At most 10 bytes a byte.
+char *htmlXml(char *p, const char *t, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        const uchar c = uchar(t[i]);
+        switch (c) {
+        case '&': p = copier(p, "&amp;amp;"); break;
+        case '<': p = copier(p, "&amp;lt;"); break;
+        case '>': p = copier(p, "&amp;gt;"); break;
+        case '"': p = copier(p, "&amp;quot;"); break;
+        case '\n': p = copier(p, "&lt;br&gt;"); break;
+        case '\t': p = copier(p, "&amp;#9;"); break;
+        case ' ':
+            // Only a lone blank between two words stays as it is: a browser collapses the others.
+            if (i > 0 && t[i - 1] != ' ' && t[i - 1] != '\n' && i + 1 < n && t[i + 1] != ' ' && t[i + 1] != '\n')
+                *p++ = ' ';
+            else
+                p = copier(p, "&amp;nbsp;");
+            break;
+        default:
+            if (c >= 0x20)
+                p = utf8(p, c);
+        }
+    }
+    return p;
+}
+
+// "Q0042 Quelle est la capitale" (as titreQuestion makes it), as XML text.
+char *titreXml(char *p, int numero, const char *t, int n)
+{
+    char chiffres[16];
+    const int k = std::snprintf(chiffres, sizeof chiffres, "Q%04d", numero);
+    std::memcpy(p, chiffres, size_t(k));
+    p += k;
+    int taille = k;  // in characters: one a byte
+    for (int i = 0; i < n;) {
+        while (i < n && (t[i] == ' ' || t[i] == '\n'))
+            ++i;
+        int fin = i;
+        while (fin < n && t[fin] != ' ' && t[fin] != '\n')
+            ++fin;
+        if (fin == i || taille + 1 + (fin - i) > 60)
+            break;
+        *p++ = ' ';
+        p = texteXml(p, t + i, fin - i);
+        taille += 1 + (fin - i);
+        i = fin;
+    }
+    return p;
+}
+
+// The controls XML forbids dropped, & < > escaped.
+QString texteXml(const QString &texte)
+{
+    const QString t = pourXml(texte);
+    QString o;
+    o.reserve(t.size());
     for (QChar c : t) {
+        switch (c.unicode()) {
+        case u'&': o += QLatin1String("&amp;"); break;
+        case u'<': o += QLatin1String("&lt;"); break;
+        case u'>': o += QLatin1String("&gt;"); break;
+        default: o += c;
+        }
+    }
+    return o;
+}
+
+QString attributXml(const QString &texte)
+{
+    QString o;
+    for (QChar c : pourXml(texte)) {
         switch (c.unicode()) {
         case u'&': o += QLatin1String("&amp;"); break;
         case u'<': o += QLatin1String("&lt;"); break;
@@ -43,15 +214,7 @@ void attributXml(QString &o, QStringView t)
         default: o += c;
         }
     }
-}
-
-// <element format="html"><text>...</text></element>, at an indentation of `retrait` spaces.
-void texteHtml(QString &o, int retrait, QLatin1String element, const QString &html)
-{
-    const QString marge(retrait, u' ');
-    o += marge + u'<' + element + QLatin1String(" format=\"html\">\n") + marge + QLatin1String("  <text>");
-    texteXml(o, pourXml(html));
-    o += QLatin1String("</text>\n") + marge + QLatin1String("</") + element + QLatin1String(">\n");
+    return o;
 }
 
 } // namespace
@@ -64,95 +227,112 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
         const int t = src.theme(n);
         groupes[size_t(t <= 8 && !src.nomTheme(t).isEmpty() ? t + 1 : 0)].push_back(n);
     }
-    // Gathered in a string that goes to the file as UTF-8 in large pieces.
-    QString o = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n");
-    auto vider = [&] {
-        const QByteArray octets = o.toUtf8();
-        o.truncate(0);
-        return sortie.write(octets) == octets.size();
-    };
+    Sortie o(sortie);
+    o.ajouter("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n");
 
     QList<int> sansBonne, introuvables, videos, tailles;
     int fait = 0;
+    // A card's texts as shown, one buffer each, and the room their XML takes at most.
+    char question[sizeof FicheQuestion::Question], reponses[3][sizeof FicheQuestion::Reponse[0]],
+        commentaire[sizeof FicheQuestion::Commentaire], auteur[sizeof FicheQuestion::Auteur];
+    constexpr qsizetype placeCarte = 10 * qsizetype(sizeof question * 2 + sizeof reponses + sizeof commentaire
+                                                    + sizeof auteur) + 2048;
     for (size_t g = 0; g < groupes.size(); ++g) {
         if (groupes[g].empty())
             continue;
-        if (g > 0) {
-            o += QLatin1String("  <question type=\"category\">\n    <category>\n      <text>");
-            texteXml(o, pourXml(QStringLiteral("$course$/top/") + categorieDeTheme(src.nomTheme(int(g) - 1))));
-            o += QLatin1String("</text>\n    </category>\n");
-            texteHtml(o, 4, QLatin1String("info"), QString());
-            o += QLatin1String("  </question>\n");
-        }
+        if (g > 0)
+            o.ajouterTexte(QLatin1String("  <question type=\"category\">\n    <category>\n      <text>")
+                      + texteXml(QStringLiteral("$course$/top/") + categorieDeTheme(src.nomTheme(int(g) - 1)))
+                      + QLatin1String("</text>\n    </category>\n    <info format=\"html\">\n      <text></text>\n"
+                                      "    </info>\n  </question>\n"));
         for (int n : groupes[g]) {
-            const Carte c = src.carte(n);
-            if (c.bonne == 0)
+            const FicheQuestion f = src.fiche(n);
+            const int bonne = bonneReponse(f);
+            if (bonne == 0)
                 sansBonne << n;
-            QString html = htmlDeTexte(c.question);
+            const int nQuestion = champ(f.Question, sizeof f.Question, true, question);
+            int nReponses[3];
+            for (size_t k = 0; k < 3; ++k)
+                nReponses[k] = champ(f.Reponse[k], sizeof f.Reponse[k], true, reponses[k]);
+            const int nCommentaire = champ(f.Commentaire, sizeof f.Commentaire, true, commentaire);
+            const int nAuteur = champ(f.Auteur, sizeof f.Auteur, false, auteur);
+            const QString nomMedia = texte::affiche(f.FichierMedia);
+            const int codeMedia = nomMedia.isEmpty() ? 0 : f.TailleImage;
+
+            QString suiteHtml;  // the picture or sound, after the question's text
             QByteArray octets;
             bool avecFichier = false;
-            if (!c.media.isEmpty() && (media::estSon(c.codeMedia) || media::estImage(c.codeMedia))) {
-                if (!src.lireMedia(c.media, octets)) {
+            if (!nomMedia.isEmpty() && (media::estSon(codeMedia) || media::estImage(codeMedia))) {
+                if (!src.lireMedia(nomMedia, octets)) {
                     introuvables << n;
                 } else {
                     avecFichier = true;
-                    const QString lien = QStringLiteral("@@PLUGINFILE@@/") + QString::fromLatin1(QUrl::toPercentEncoding(c.media));
-                    if (!html.isEmpty())
-                        html += QLatin1String("<br>");
-                    html += media::estImage(c.codeMedia)
-                                ? QStringLiteral("<img src=\"%1\" alt=\"%2\">").arg(lien, htmlDeTexte(c.media))
-                                : QStringLiteral("<audio controls src=\"%1\"></audio>").arg(lien);
-                    if (c.codeMedia > media::Image)
+                    const QString lien = QStringLiteral("@@PLUGINFILE@@/") + QString::fromLatin1(QUrl::toPercentEncoding(nomMedia));
+                    suiteHtml = media::estImage(codeMedia)
+                                    ? QStringLiteral("<img src=\"%1\" alt=\"%2\">").arg(lien, htmlDeTexte(nomMedia))
+                                    : QStringLiteral("<audio controls src=\"%1\"></audio>").arg(lien);
+                    if (codeMedia > media::Image)
                         tailles << n;
                 }
-            } else if (!c.media.isEmpty() && c.codeMedia == media::Video) {
+            } else if (!nomMedia.isEmpty() && codeMedia == media::Video) {
                 videos << n;
             }
 
-            o += QLatin1String("  <question type=\"multichoice\">\n    <name>\n      <text>");
-            texteXml(o, pourXml(titreQuestion(n, c.question)));
-            o += QLatin1String("</text>\n    </name>\n    <questiontext format=\"html\">\n      <text>");
-            texteXml(o, pourXml(html));
-            o += QLatin1String("</text>\n");
+            char *p = o.place(placeCarte);
+            p = copier(p, "  <question type=\"multichoice\">\n    <name>\n      <text>");
+            p = titreXml(p, n, question, nQuestion);
+            p = copier(p, "</text>\n    </name>\n    <questiontext format=\"html\">\n      <text>");
+            char *const debutHtml = p;
+            p = htmlXml(p, question, nQuestion);
             if (avecFichier) {
-                o += QLatin1String("      <file name=\"");
-                attributXml(o, pourXml(c.media));
-                o += QLatin1String("\" path=\"/\" encoding=\"base64\">") + QLatin1String(octets.toBase64())
-                     + QLatin1String("</file>\n");
+                const bool texteAvant = p != debutHtml;
+                o.avancer(p);
+                if (texteAvant)
+                    o.ajouter("&lt;br&gt;");
+                o.ajouterTexte(texteXml(suiteHtml));
+                o.ajouter("</text>\n      <file name=\"");
+                o.ajouterTexte(attributXml(nomMedia));
+                o.ajouter("\" path=\"/\" encoding=\"base64\">");
+                o.ajouter(octets.toBase64());
+                o.ajouter("</file>\n");
+                p = o.place(placeCarte);
+            } else {
+                p = copier(p, "</text>\n");
             }
-            o += QLatin1String("    </questiontext>\n");
-            texteHtml(o, 4, QLatin1String("generalfeedback"), htmlDeTexte(c.commentaire));
-            o += QLatin1String("    <defaultgrade>1</defaultgrade>\n    <penalty>0.3333333</penalty>\n"
-                               "    <hidden>0</hidden>\n    <single>true</single>\n");
-            o += melanger ? QLatin1String("    <shuffleanswers>true</shuffleanswers>\n")
-                          : QLatin1String("    <shuffleanswers>false</shuffleanswers>\n");
-            o += QLatin1String("    <answernumbering>abc</answernumbering>\n");
+            p = copier(p, "    </questiontext>\n    <generalfeedback format=\"html\">\n      <text>");
+            p = htmlXml(p, commentaire, nCommentaire);
+            p = copier(p, "</text>\n    </generalfeedback>\n    <defaultgrade>1</defaultgrade>\n"
+                          "    <penalty>0.3333333</penalty>\n    <hidden>0</hidden>\n    <single>true</single>\n");
+            p = melanger ? copier(p, "    <shuffleanswers>true</shuffleanswers>\n")
+                         : copier(p, "    <shuffleanswers>false</shuffleanswers>\n");
+            p = copier(p, "    <answernumbering>abc</answernumbering>\n");
             for (int k = 0; k < 3; ++k) {
-                o += k + 1 == c.bonne ? QLatin1String("    <answer fraction=\"100\" format=\"html\">\n      <text>")
-                                      : QLatin1String("    <answer fraction=\"0\" format=\"html\">\n      <text>");
-                texteXml(o, pourXml(htmlDeTexte(c.reponses[size_t(k)])));
-                o += QLatin1String("</text>\n    </answer>\n");
+                p = k + 1 == bonne ? copier(p, "    <answer fraction=\"100\" format=\"html\">\n      <text>")
+                                   : copier(p, "    <answer fraction=\"0\" format=\"html\">\n      <text>");
+                p = htmlXml(p, reponses[k], nReponses[k]);
+                p = copier(p, "</text>\n    </answer>\n");
             }
-            if (c.marque || !c.auteur.isEmpty()) {
-                o += QLatin1String("    <tags>\n");
-                if (c.marque)
-                    o += QLatin1String("      <tag>\n        <text>marque</text>\n      </tag>\n");
-                if (!c.auteur.isEmpty()) {
-                    o += QLatin1String("      <tag>\n        <text>auteur-");
-                    texteXml(o, pourXml(c.auteur));
-                    o += QLatin1String("</text>\n      </tag>\n");
+            if (f.Marque != 0 || nAuteur > 0) {
+                p = copier(p, "    <tags>\n");
+                if (f.Marque != 0)
+                    p = copier(p, "      <tag>\n        <text>marque</text>\n      </tag>\n");
+                if (nAuteur > 0) {
+                    p = copier(p, "      <tag>\n        <text>auteur-");
+                    p = texteXml(p, auteur, nAuteur);
+                    p = copier(p, "</text>\n      </tag>\n");
                 }
-                o += QLatin1String("    </tags>\n");
+                p = copier(p, "    </tags>\n");
             }
-            o += QLatin1String("  </question>\n");
-            if (o.size() >= (1 << 19) && !vider())
+            p = copier(p, "  </question>\n");
+            o.avancer(p);
+            if (o.taille() >= (1 << 20) - placeCarte && !o.vider())
                 return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
             if (progression && ++fait % 512 == 0 && !progression(fait, src.nombre()))
                 return Resultat::echec(QStringLiteral("Exportation annulée."));
         }
     }
-    o += QLatin1String("</quiz>\n");
-    if (!vider())
+    o.ajouter("</quiz>\n");
+    if (!o.vider())
         return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
 
     rapport.fiches = src.nombre();
@@ -208,15 +388,49 @@ QString typeEnClair(const QString &type)
     return QStringLiteral("question de type « %1 »").arg(type);
 }
 
-QString texteSelonFormat(const NoeudXml *n)
+bool texteBrut(const ElementsXml &q, int e)
 {
-    if (!n)
+    const QString format = q.attribut(e, "format");
+    return format == QLatin1String("plain_text") || format == QLatin1String("markdown");
+}
+
+// The text of <e><text>...</text></e> as plain text, read after the element's format.
+QString texteSelonFormat(const ElementsXml &q, int e, const QString &texte)
+{
+    if (e < 0)
         return {};
-    const QString format = n->attribut(QStringLiteral("format"));
-    const QString t = n->texteDe(QStringLiteral("text"));
-    if (format == QLatin1String("plain_text") || format == QLatin1String("markdown"))
-        return nettoyer(t);
-    return nettoyer(texteDeHtml(t));
+    return texteBrut(q, e) ? nettoyer(texte) : nettoyer(texteDeHtml(texte));
+}
+
+QString texteSelonFormat(const ElementsXml &q, int e)
+{
+    return e < 0 ? QString() : texteSelonFormat(q, e, q.texte(q.enfant(e, "text")));
+}
+
+// Whether a fraction is above zero, as QString::toDouble reads it; plain decimals, by far the
+// most common, without the conversion.
+bool fractionPositive(const QString &fraction)
+{
+    const qsizetype n = fraction.size();
+    if (n == 0 || n > 20)
+        return fraction.toDouble() > 0;
+    qsizetype i = fraction[0] == u'-' ? 1 : 0;
+    const bool negatif = i == 1;
+    bool chiffre = false, nonNul = false, point = false;
+    for (; i < n; ++i) {
+        const char16_t c = fraction[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            chiffre = true;
+            nonNul = nonNul || c != u'0';
+        } else if (c == u'.' && !point && chiffre && i + 1 < n) {
+            point = true;
+        } else {
+            return fraction.toDouble() > 0;
+        }
+    }
+    if (!chiffre)
+        return fraction.toDouble() > 0;
+    return nonNul && !negatif;
 }
 
 struct Reference {
@@ -245,29 +459,30 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
 {
     Lecture lecture;
     LecteurXml lecteur(contenu, nomFichier);
-    lecteur.sansNoeudsTexte();  // the HTML of a Moodle file is text, not elements
     if (!lecteur.racine(QStringLiteral("quiz"), QStringLiteral("Moodle XML"), lecture.resultat))
         return lecture;
 
     QString categorie;
-    NoeudXml q;
-    while (lecteur.suivant(QStringLiteral("question"), q)) {
-        const QString type = q.attribut(QStringLiteral("type"));
-        const QString nom = nettoyer(q.texteDe(QStringLiteral("name/text")));
-        const QString lieu = QStringLiteral("question « %1 » (ligne %2)").arg(nom.isEmpty() ? QStringLiteral("sans nom") : nom).arg(q.ligne);
+    ElementsXml q;
+    std::vector<int> reponses, tags, fichiers;
+    while (lecteur.suivant("question", q)) {
+        const QString type = q.attribut(0, "type");
+        const QString nom = nettoyer(q.texte(q.enfant(q.enfant(0, "name"), "text")));
+        const QString lieu = QStringLiteral("question « ") + (nom.isEmpty() ? QStringLiteral("sans nom") : nom)
+                             + QStringLiteral(" » (ligne ") + QString::number(q.ligne) + u')';
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
         if (type == QLatin1String("category")) {
-            categorie = themeDeCategorie(q.texteDe(QStringLiteral("category/text")).trimmed());
+            categorie = themeDeCategorie(q.texte(q.enfant(q.enfant(0, "category"), "text")).trimmed());
             continue;
         }
         if (type != QLatin1String("multichoice")) {
             ignorer(typeEnClair(type));
             continue;
         }
-        QList<const NoeudXml *> reponses = q.enfants(QStringLiteral("answer"));
+        q.enfants(0, "answer", reponses);
         int justes = 0, bonne = 0;
-        for (qsizetype k = 0; k < reponses.size(); ++k)
-            if (reponses[k]->attribut(QStringLiteral("fraction")).toDouble() > 0) {
+        for (size_t k = 0; k < reponses.size(); ++k)
+            if (fractionPositive(q.attribut(reponses[k], "fraction"))) {
                 ++justes;
                 bonne = int(k) + 1;
             }
@@ -287,29 +502,36 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
         c.lieu = lieu;
         c.categorie = categorie;
         c.bonne = bonne;
-        const NoeudXml *texteQ = q.enfant(QStringLiteral("questiontext"));
-        c.question = texteSelonFormat(texteQ);
+        const int texteQ = q.enfant(0, "questiontext");
+        const QString html = texteQ < 0 ? QString() : q.texte(q.enfant(texteQ, "text"));
+        c.question = texteSelonFormat(q, texteQ, html);
         bool vide = false, commentaires = false;
-        for (int k = 0; k < 3; ++k) {
-            c.reponses[size_t(k)] = texteSelonFormat(reponses[k]);
-            vide = vide || c.reponses[size_t(k)].isEmpty();
-            commentaires = commentaires || !texteSelonFormat(reponses[k]->enfant(QStringLiteral("feedback"))).isEmpty();
+        for (size_t k = 0; k < 3; ++k) {
+            c.reponses[k] = texteSelonFormat(q, reponses[k]);
+            vide = vide || c.reponses[k].isEmpty();
+            if (!commentaires) {
+                const int retour = q.enfant(reponses[k], "feedback");
+                commentaires = retour >= 0 && !q.sansTexte(q.enfant(retour, "text"))
+                               && !texteSelonFormat(q, retour).isEmpty();
+            }
         }
-        c.commentaire = texteSelonFormat(q.enfant(QStringLiteral("generalfeedback")));
-        for (const NoeudXml *tag : q.enfants(QStringLiteral("tags/tag"))) {
-            const QString t = tag->texteDe(QStringLiteral("text")).trimmed();
+        c.commentaire = texteSelonFormat(q, q.enfant(0, "generalfeedback"));
+        q.enfants(q.enfant(0, "tags"), "tag", tags);
+        for (int tag : tags) {
+            const QString t = q.texte(q.enfant(tag, "text")).trimmed();
             if (t.compare(QLatin1String("marque"), Qt::CaseInsensitive) == 0)
                 c.marque = true;
             else if (t.startsWith(QLatin1String("auteur-"), Qt::CaseInsensitive))
                 c.auteur = t.mid(7);
         }
         // The first picture or sound the text shows, from the files it carries.
-        if (texteQ) {
-            const QString html = texteQ->texteDe(QStringLiteral("text"));
-            QList<const NoeudXml *> fichiers = texteQ->enfants(QStringLiteral("file"));
-            for (const Reference &r : references(html)) {
+        if (texteQ >= 0) {
+            const QList<Reference> refs = references(html);
+            if (!refs.isEmpty())
+                q.enfants(texteQ, "file", fichiers);
+            for (const Reference &r : refs) {
                 const auto f = std::find_if(fichiers.begin(), fichiers.end(),
-                                            [&](const NoeudXml *x) { return x->attribut(QStringLiteral("name")) == r.nom; });
+                                            [&](int x) { return q.attribut(x, "name") == r.nom; });
                 QString raison;
                 if (f == fichiers.end())
                     raison = QStringLiteral("%1 est cité mais absent du fichier").arg(r.nom);
@@ -325,7 +547,9 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
                 }
                 c.media = r.nom;
                 c.codeMedia = codePourFichier(r.nom);
-                c.octetsMedia = QByteArray::fromBase64((*f)->texte.toLatin1());
+                // Characters outside the base64 alphabet are skipped: the UTF-8 bytes of
+                // any other character are, as they were read.
+                c.octetsMedia = QByteArray::fromBase64(q.texteUtf8(*f));
                 c.mediaEmbarque = true;
             }
         }
@@ -340,7 +564,7 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
         if (commentaires)
             lecture.remarques.append({Remarque::Genre::Perte, lieu,
                                       QStringLiteral("les commentaires propres à chaque réponse ne sont pas gardés")});
-        lecture.questions << c;
+        lecture.questions.append(std::move(c));
     }
     if (!lecteur.fin(lecture.resultat))
         lecture.questions.clear();

@@ -77,7 +77,168 @@ bool caractereXml(char32_t c)
            || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
+// The character "&nom;" stands for; 0 when XML has no such reference.
+char32_t reference(QByteArrayView nom)
+{
+    if (nom == "lt")
+        return '<';
+    if (nom == "gt")
+        return '>';
+    if (nom == "amp")
+        return '&';
+    if (nom == "quot")
+        return '"';
+    if (nom == "apos")
+        return '\'';
+    if (!nom.startsWith('#'))
+        return 0;
+    bool ok = false;
+    const uint n = nom.startsWith("#x") ? nom.sliced(2).toByteArray().toUInt(&ok, 16) : nom.sliced(1).toByteArray().toUInt(&ok, 10);
+    return ok && caractereXml(n) ? n : 0;
+}
+
+void ajouterUtf8(QByteArray &sortie, char32_t c)
+{
+    if (c < 0x80) {
+        sortie += char(c);
+    } else if (c < 0x800) {
+        sortie += char(0xC0 | (c >> 6));
+        sortie += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        sortie += char(0xE0 | (c >> 12));
+        sortie += char(0x80 | ((c >> 6) & 0x3F));
+        sortie += char(0x80 | (c & 0x3F));
+    } else {
+        sortie += char(0xF0 | (c >> 18));
+        sortie += char(0x80 | ((c >> 12) & 0x3F));
+        sortie += char(0x80 | ((c >> 6) & 0x3F));
+        sortie += char(0x80 | (c & 0x3F));
+    }
+}
+
+bool aDecoder(QByteArrayView brut, bool attribut)
+{
+    if (brut.contains('&'))
+        return true;
+    if (!attribut)
+        return false;
+    for (char c : brut)
+        if (c == '\t' || c == '\n' || c == '\r')
+            return true;
+    return false;
+}
+
+// Text or an attribute value already checked, its references replaced, appended as UTF-8; in
+// an attribute, each tab and line break becomes a space.
+void decoderUtf8(QByteArrayView brut, bool attribut, QByteArray &sortie)
+{
+    qsizetype debut = 0;
+    for (qsizetype i = 0; i < brut.size(); ++i) {
+        const char c = brut[i];
+        if (attribut && (c == '\t' || c == '\n' || c == '\r')) {
+            sortie += brut.sliced(debut, i - debut);
+            sortie += ' ';
+            debut = i + 1;
+            continue;
+        }
+        if (c != '&')
+            continue;
+        sortie += brut.sliced(debut, i - debut);
+        const qsizetype pv = brut.indexOf(';', i + 1);
+        ajouterUtf8(sortie, reference(brut.sliced(i + 1, pv - i - 1)));
+        i = pv;
+        debut = pv + 1;
+    }
+    sortie += brut.sliced(debut);
+}
+
+QString decoder(QByteArrayView brut, bool attribut)
+{
+    if (!aDecoder(brut, attribut))
+        return QString::fromUtf8(brut);
+    QByteArray t;
+    t.reserve(brut.size());
+    decoderUtf8(brut, attribut, t);
+    return QString::fromUtf8(t);
+}
+
+QByteArrayView local(QByteArrayView nom)
+{
+    const qsizetype deuxPoints = nom.lastIndexOf(':');
+    return deuxPoints >= 0 ? nom.sliced(deuxPoints + 1) : nom;
+}
+
 } // namespace
+
+// ---------------------------------------------------------------------------
+
+void ElementsXml::vider()
+{
+    ligne = 0;
+    elements.clear();
+    attributs.clear();
+    textes.clear();
+}
+
+int ElementsXml::enfant(int e, QByteArrayView nom) const
+{
+    if (e < 0)
+        return -1;
+    for (int f = elements[size_t(e)].premierFils; f >= 0; f = elements[size_t(f)].suivant)
+        if (elements[size_t(f)].nom == nom)
+            return f;
+    return -1;
+}
+
+void ElementsXml::enfants(int e, QByteArrayView nom, std::vector<int> &sortie) const
+{
+    sortie.clear();
+    if (e < 0)
+        return;
+    for (int f = elements[size_t(e)].premierFils; f >= 0; f = elements[size_t(f)].suivant)
+        if (elements[size_t(f)].nom == nom)
+            sortie.push_back(f);
+}
+
+QString ElementsXml::attribut(int e, QByteArrayView nom) const
+{
+    if (e < 0)
+        return {};
+    const Element &el = elements[size_t(e)];
+    for (int a = el.debutAttributs; a < el.finAttributs; ++a)
+        if (attributs[size_t(a)].nom == nom)
+            return decoder(attributs[size_t(a)].valeur, true);
+    return {};
+}
+
+QByteArray ElementsXml::texteUtf8(int e) const
+{
+    QByteArray t;
+    if (e < 0)
+        return t;
+    for (int k = elements[size_t(e)].premierTexte; k >= 0; k = textes[size_t(k)].suivant) {
+        const Texte &x = textes[size_t(k)];
+        if (x.cdata)
+            t += x.brut;
+        else
+            decoderUtf8(x.brut, false, t);
+    }
+    return t;
+}
+
+QString ElementsXml::texte(int e) const
+{
+    if (e < 0)
+        return {};
+    const Element &el = elements[size_t(e)];
+    if (el.premierTexte >= 0 && el.premierTexte == el.dernierTexte) {
+        const Texte &x = textes[size_t(el.premierTexte)];
+        return x.cdata ? QString::fromUtf8(x.brut) : decoder(x.brut, false);
+    }
+    return el.premierTexte < 0 ? QString() : QString::fromUtf8(texteUtf8(e));
+}
+
+// ---------------------------------------------------------------------------
 
 LecteurXml::LecteurXml(const QByteArray &contenu, QString nomFichier)
     : m_octets(contenu), m_nomFichier(std::move(nomFichier))
@@ -142,68 +303,26 @@ bool LecteurXml::incomplet()
 
 QString LecteurXml::nomLocal(QByteArrayView nom)
 {
-    const qsizetype deuxPoints = nom.lastIndexOf(':');
-    if (deuxPoints >= 0)
-        nom = nom.sliced(deuxPoints + 1);
+    nom = local(nom);
     auto it = m_noms.constFind(nom);
     if (it == m_noms.constEnd())
         it = m_noms.insert(nom, QString::fromUtf8(nom));
     return *it;
 }
 
-QString LecteurXml::decoder(QByteArrayView brut, bool attribut)
+bool LecteurXml::verifier(QByteArrayView brut)
 {
-    const bool avecEntites = brut.contains('&');
-    if (!avecEntites && !(attribut && (brut.contains('\t') || brut.contains('\n') || brut.contains('\r'))))
-        return QString::fromUtf8(brut);
-    QString t;
-    t.reserve(brut.size());
-    qsizetype debut = 0;
     const qsizetype origine = brut.data() - m_octets.constData();
-    for (qsizetype i = 0; i < brut.size(); ++i) {
-        const char c = brut[i];
-        if (attribut && (c == '\t' || c == '\n' || c == '\r')) {
-            t += QString::fromUtf8(brut.sliced(debut, i - debut));
-            t += u' ';
-            debut = i + 1;
-            continue;
-        }
-        if (c != '&')
-            continue;
-        t += QString::fromUtf8(brut.sliced(debut, i - debut));
+    for (qsizetype i = brut.indexOf('&'); i >= 0; i = brut.indexOf('&', i + 1)) {
         const qsizetype pv = brut.indexOf(';', i + 1);
-        if (pv < 0 || pv - i > 12) {
-            erreur(QStringLiteral("un « & » seul s'écrit &amp;"), origine + i);
-            return {};
-        }
+        if (pv < 0 || pv - i > 12)
+            return erreur(QStringLiteral("un « & » seul s'écrit &amp;"), origine + i);
         const QByteArrayView nom = brut.sliced(i + 1, pv - i - 1);
-        char32_t v = 0;
-        if (nom == "lt")
-            v = '<';
-        else if (nom == "gt")
-            v = '>';
-        else if (nom == "amp")
-            v = '&';
-        else if (nom == "quot")
-            v = '"';
-        else if (nom == "apos")
-            v = '\'';
-        else if (nom.startsWith('#')) {
-            bool ok = false;
-            const uint n = nom.startsWith("#x") ? nom.sliced(2).toByteArray().toUInt(&ok, 16)
-                                                : nom.sliced(1).toByteArray().toUInt(&ok, 10);
-            v = ok && caractereXml(n) ? n : 0;
-        }
-        if (v == 0) {
-            erreur(QStringLiteral("la référence &%1; n'existe pas en XML").arg(QString::fromUtf8(nom)), origine + i);
-            return {};
-        }
-        t += QString::fromUcs4(&v, 1);
+        if (reference(nom) == 0)
+            return erreur(QStringLiteral("la référence &%1; n'existe pas en XML").arg(QString::fromUtf8(nom)), origine + i);
         i = pv;
-        debut = pv + 1;
     }
-    t += QString::fromUtf8(brut.sliced(debut));
-    return t;
+    return true;
 }
 
 bool LecteurXml::prologue()
@@ -248,6 +367,17 @@ bool LecteurXml::prologue()
     const char *d = m_octets.constData();
     const qsizetype n = m_octets.size();
     for (qsizetype i = 0; i < n; ++i) {
+        // Eight bytes at a time while none is a control or above 127.
+        while (i + 8 <= n) {
+            quint64 x;
+            std::memcpy(&x, d + i, 8);
+            constexpr quint64 uns = 0x0101010101010101ull, hauts = 0x8080808080808080ull;
+            if (((x | (x - 0x20 * uns)) & hauts) != 0)
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
         const uchar c = uchar(d[i]);
         if (c >= 0x20 && c < 0x80)
             continue;
@@ -292,66 +422,67 @@ LecteurXml::Jeton LecteurXml::lireJeton()
             const char *lt = static_cast<const char *>(std::memchr(d + m_pos, '<', size_t(n - m_pos)));
             const qsizetype fin = lt ? lt - d : n;
             const QByteArrayView brut = tout.sliced(m_pos, fin - m_pos);
+            qsizetype i = 0;
+            while (i < brut.size() && blanc(brut[i]))
+                ++i;
             if (m_pile.empty()) {
-                for (qsizetype i = 0; i < brut.size(); ++i)
-                    if (!blanc(brut[i]))
-                        return erreur(QStringLiteral("du texte se trouve hors de l'élément racine"), m_pos + i), Jeton::Erreur;
+                if (i < brut.size())
+                    return erreur(QStringLiteral("du texte se trouve hors de l'élément racine"), m_pos + i), Jeton::Erreur;
                 m_pos = fin;
                 continue;
             }
-            bool blancs = true;
-            for (qsizetype i = 0; i < brut.size() && blancs; ++i)
-                blancs = blanc(brut[i]);
-            // Blanks between elements, many in an indented file, all stand for one blank.
-            static const QString unBlanc = QStringLiteral(" ");
-            m_texte = blancs ? unBlanc : decoder(brut, false);
-            m_texteBlanc = blancs;
-            if (m_enErreur)
+            m_texteBlanc = i == brut.size();
+            m_cdata = false;
+            m_texte = brut;
+            if (!m_texteBlanc && !verifier(brut))
                 return Jeton::Erreur;
             m_pos = fin;
             return Jeton::Texte;
         }
-        const QByteArrayView reste = tout.sliced(m_pos);
-        if (reste.startsWith("<!--")) {
-            const qsizetype fin = tout.indexOf("-->", m_pos + 4);
-            if (fin < 0)
-                return incomplet(), Jeton::Erreur;
-            m_pos = fin + 3;
-            continue;
+        const char apres = m_pos + 1 < n ? d[m_pos + 1] : '\0';
+        if (apres == '!') {
+            const QByteArrayView reste = tout.sliced(m_pos);
+            if (reste.startsWith("<!--")) {
+                const qsizetype fin = tout.indexOf("-->", m_pos + 4);
+                if (fin < 0)
+                    return incomplet(), Jeton::Erreur;
+                m_pos = fin + 3;
+                continue;
+            }
+            if (reste.startsWith("<![CDATA[")) {
+                if (m_pile.empty())
+                    return erreur(QStringLiteral("une section CDATA se trouve hors de l'élément racine")), Jeton::Erreur;
+                const qsizetype fin = tout.indexOf("]]>", m_pos + 9);
+                if (fin < 0)
+                    return incomplet(), Jeton::Erreur;
+                m_texte = tout.sliced(m_pos + 9, fin - m_pos - 9);
+                m_cdata = true;
+                m_texteBlanc = false;
+                m_pos = fin + 3;
+                return Jeton::Texte;
+            }
+            if (reste.startsWith("<!DOCTYPE")) {
+                if (m_racineVue)
+                    return erreur(QStringLiteral("une déclaration DOCTYPE se trouve après l'élément racine")), Jeton::Erreur;
+                const qsizetype fin = tout.indexOf('>', m_pos);
+                const qsizetype crochet = tout.indexOf('[', m_pos);
+                if (crochet >= 0 && (fin < 0 || crochet < fin))
+                    return erreur(QStringLiteral("les DTD ne sont pas prises en charge")), Jeton::Erreur;
+                if (fin < 0)
+                    return incomplet(), Jeton::Erreur;
+                m_pos = fin + 1;
+                continue;
+            }
+            return erreur(QStringLiteral("une déclaration « <! » est inattendue ici")), Jeton::Erreur;
         }
-        if (reste.startsWith("<![CDATA[")) {
-            if (m_pile.empty())
-                return erreur(QStringLiteral("une section CDATA se trouve hors de l'élément racine")), Jeton::Erreur;
-            const qsizetype fin = tout.indexOf("]]>", m_pos + 9);
-            if (fin < 0)
-                return incomplet(), Jeton::Erreur;
-            m_texte = QString::fromUtf8(tout.sliced(m_pos + 9, fin - m_pos - 9));
-            m_texteBlanc = false;
-            m_pos = fin + 3;
-            return Jeton::Texte;
-        }
-        if (reste.startsWith("<?")) {
+        if (apres == '?') {
             const qsizetype fin = tout.indexOf("?>", m_pos + 2);
             if (fin < 0)
                 return incomplet(), Jeton::Erreur;
             m_pos = fin + 2;
             continue;
         }
-        if (reste.startsWith("<!DOCTYPE")) {
-            if (m_racineVue)
-                return erreur(QStringLiteral("une déclaration DOCTYPE se trouve après l'élément racine")), Jeton::Erreur;
-            const qsizetype fin = tout.indexOf('>', m_pos);
-            const qsizetype crochet = tout.indexOf('[', m_pos);
-            if (crochet >= 0 && (fin < 0 || crochet < fin))
-                return erreur(QStringLiteral("les DTD ne sont pas prises en charge")), Jeton::Erreur;
-            if (fin < 0)
-                return incomplet(), Jeton::Erreur;
-            m_pos = fin + 1;
-            continue;
-        }
-        if (reste.startsWith("<!"))
-            return erreur(QStringLiteral("une déclaration « <! » est inattendue ici")), Jeton::Erreur;
-        if (reste.startsWith("</")) {
+        if (apres == '/') {
             const qsizetype finNom = nomA(m_pos + 2);
             if (finNom == m_pos + 2)
                 return (m_pos + 2 >= n ? incomplet() : erreur(QStringLiteral("un nom d'élément est attendu après « </ »"))),
@@ -436,12 +567,11 @@ LecteurXml::Jeton LecteurXml::lireJeton()
                 return erreur(QStringLiteral("« < » est interdit dans la valeur de l'attribut %1").arg(QString::fromUtf8(attribut)),
                               i + 1 + lt),
                        Jeton::Erreur;
-            QString texte = decoder(valeur, true);
-            if (m_enErreur)
+            if (!verifier(valeur))
                 return Jeton::Erreur;
             i = guillemet - d + 1;
             if (attribut != "xmlns" && !attribut.startsWith("xmlns:"))
-                m_attributs.append({nomLocal(attribut), std::move(texte)});
+                m_attributs.push_back({local(attribut), valeur});
         }
         m_pos = i;
         m_racineVue = true;
@@ -453,12 +583,18 @@ LecteurXml::Jeton LecteurXml::lireJeton()
     }
 }
 
+QString LecteurXml::texteJeton() const
+{
+    return m_cdata ? QString::fromUtf8(m_texte) : decoder(m_texte, false);
+}
+
 bool LecteurXml::lireNoeud(NoeudXml &noeud, int profondeur)
 {
     noeud.nom = nomLocal(m_nom);
     noeud.ligne = ligneA(m_debutJeton);
-    noeud.attributs = std::move(m_attributs);
-    m_attributs = {};
+    noeud.attributs.reserve(qsizetype(m_attributs.size()));
+    for (const ElementsXml::Attribut &a : m_attributs)
+        noeud.attributs.append({nomLocal(a.nom), decoder(a.valeur, true)});
     if (profondeur > 64)
         return erreur(QStringLiteral("les éléments sont imbriqués trop profondément"), m_debutJeton);
     if (m_vide)
@@ -471,16 +607,66 @@ bool LecteurXml::lireNoeud(NoeudXml &noeud, int profondeur)
                 return false;
             break;
         case Jeton::Fin: return true;
-        case Jeton::Texte:
+        case Jeton::Texte: {
+            // Blanks between elements, many in an indented file, all stand for one blank.
+            const QString t = m_texteBlanc ? QStringLiteral(" ") : texteJeton();
             if (!m_texteBlanc)  // an element's own text leaves out the blanks around its children
-                noeud.texte += m_texte;
-            if (!m_noeudsTexte)
-                break;
+                noeud.texte += t;
             if (!noeud.fils.empty() && noeud.fils.back().nom.isEmpty())
-                noeud.fils.back().texte += m_texte;
+                noeud.fils.back().texte += t;
             else
-                noeud.fils.push_back({QString(), m_texte, {}, {}, 0});
+                noeud.fils.push_back({QString(), t, {}, {}, 0});
             break;
+        }
+        case Jeton::FinDocument: return incomplet();
+        case Jeton::Erreur: return false;
+        }
+    }
+}
+
+bool LecteurXml::lireElement(ElementsXml &arbre, int profondeur)
+{
+    const int e = int(arbre.elements.size());
+    {
+        ElementsXml::Element el;
+        el.nom = local(m_nom);
+        el.debutAttributs = int(arbre.attributs.size());
+        arbre.attributs.insert(arbre.attributs.end(), m_attributs.begin(), m_attributs.end());
+        el.finAttributs = int(arbre.attributs.size());
+        arbre.elements.push_back(el);
+    }
+    if (profondeur > 64)
+        return erreur(QStringLiteral("les éléments sont imbriqués trop profondément"), m_debutJeton);
+    if (m_vide)
+        return true;
+    int dernierFils = -1;
+    for (;;) {
+        switch (lireJeton()) {
+        case Jeton::Debut: {
+            const int f = int(arbre.elements.size());
+            if (dernierFils < 0)
+                arbre.elements[size_t(e)].premierFils = f;
+            else
+                arbre.elements[size_t(dernierFils)].suivant = f;
+            dernierFils = f;
+            if (!lireElement(arbre, profondeur + 1))
+                return false;
+            break;
+        }
+        case Jeton::Fin: return true;
+        case Jeton::Texte: {
+            if (m_texteBlanc)
+                break;
+            const int t = int(arbre.textes.size());
+            arbre.textes.push_back({m_texte, m_cdata, -1});
+            ElementsXml::Element &el = arbre.elements[size_t(e)];
+            if (el.dernierTexte < 0)
+                el.premierTexte = t;
+            else
+                arbre.textes[size_t(el.dernierTexte)].suivant = t;
+            el.dernierTexte = t;
+            break;
+        }
         case Jeton::FinDocument: return incomplet();
         case Jeton::Erreur: return false;
         }
@@ -531,18 +717,19 @@ bool LecteurXml::racine(const QString &attendu, const QString &format, Resultat 
     }
 }
 
-bool LecteurXml::suivant(const QString &nom, NoeudXml &noeud)
+bool LecteurXml::suivant(QByteArrayView nom, ElementsXml &element)
 {
     for (;;) {
         switch (lireJeton()) {
         case Jeton::Debut:
-            if (nomLocal(m_nom) != nom) {
+            if (local(m_nom) != nom) {
                 if (!m_vide && !sauterElement())
                     return false;
                 continue;
             }
-            noeud = {};
-            return lireNoeud(noeud, 0);
+            element.vider();
+            element.ligne = ligneA(m_debutJeton);
+            return lireElement(element, 0);
         case Jeton::Texte: continue;
         case Jeton::Fin:
         case Jeton::FinDocument:
