@@ -53,7 +53,7 @@ QByteArray lireTout(const QString &chemin)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void banque(const QByteArray &octets)
+[[maybe_unused]] void banque(const QByteArray &octets)
 {
     const QString chemin = dossier() + QStringLiteral("/BASE.QZF");
     poser(chemin, octets);
@@ -77,7 +77,7 @@ void banque(const QByteArray &octets)
     VERIFIER(total == n);
 }
 
-void journal(const QByteArray &octets)
+[[maybe_unused]] void journal(const QByteArray &octets)
 {
     // A bank of two cards whose bytes are all 'A', and the input as its journal.
     const QString chemin = dossier() + QStringLiteral("/BASE.QZF");
@@ -100,7 +100,7 @@ void journal(const QByteArray &octets)
     VERIFIER(dernier - premier <= FicheQuestion::Taille || apres.size() > avant.size());
 }
 
-void themes(const QByteArray &octets)
+[[maybe_unused]] void themes(const QByteArray &octets)
 {
     const QString chemin = dossier() + QStringLiteral("/BASE.prm");
     poser(chemin, octets);
