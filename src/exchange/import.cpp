@@ -20,7 +20,7 @@ const QString kReponses[3] = {QStringLiteral("réponse 1"), QStringLiteral("rép
 // Characters Windows-1252 cannot hold, each once, in the order met.
 QString irrepresentables(const QString &texte, const QByteArray &octets)
 {
-    if (octets.count('?') == texte.count(u'?'))
+    if (!octets.contains('?') || octets.count('?') == texte.count(u'?'))
         return {};
     QString l;
     for (qsizetype i = 0; i < texte.size(); ++i) {

@@ -390,8 +390,7 @@ QString typeEnClair(const QString &type)
 
 bool texteBrut(const ElementsXml &q, int e)
 {
-    const QString format = q.attribut(e, "format");
-    return format == QLatin1String("plain_text") || format == QLatin1String("markdown");
+    return q.attributVaut(e, "format", "plain_text") || q.attributVaut(e, "format", "markdown");
 }
 
 // The text of <e><text>...</text></e> as plain text, read after the element's format.
@@ -462,21 +461,21 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
     if (!lecteur.racine(QStringLiteral("quiz"), QStringLiteral("Moodle XML"), lecture.resultat))
         return lecture;
 
-    QString categorie;
+    QString theme;
     ElementsXml q;
     std::vector<int> reponses, tags, fichiers;
     while (lecteur.suivant("question", q)) {
-        const QString type = q.attribut(0, "type");
+        const bool categorie = q.attributVaut(0, "type", "category"), choix = q.attributVaut(0, "type", "multichoice");
         const QString nom = nettoyer(q.texte(q.enfant(q.enfant(0, "name"), "text")));
         const QString lieu = QStringLiteral("question « ") + (nom.isEmpty() ? QStringLiteral("sans nom") : nom)
                              + QStringLiteral(" » (ligne ") + QString::number(q.ligne) + u')';
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
-        if (type == QLatin1String("category")) {
-            categorie = themeDeCategorie(q.texte(q.enfant(q.enfant(0, "category"), "text")).trimmed());
+        if (categorie) {
+            theme = themeDeCategorie(q.texte(q.enfant(q.enfant(0, "category"), "text")).trimmed());
             continue;
         }
-        if (type != QLatin1String("multichoice")) {
-            ignorer(typeEnClair(type));
+        if (!choix) {
+            ignorer(typeEnClair(q.attribut(0, "type")));
             continue;
         }
         q.enfants(0, "answer", reponses);
@@ -500,7 +499,7 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
         }
         Question c;
         c.lieu = lieu;
-        c.categorie = categorie;
+        c.categorie = theme;
         c.bonne = bonne;
         const int texteQ = q.enfant(0, "questiontext");
         const QString html = texteQ < 0 ? QString() : q.texte(q.enfant(texteQ, "text"));

@@ -3,7 +3,11 @@
 #include "store/cp1252.h"
 
 #include <QStringDecoder>
+#include <array>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace echanges {
 
@@ -61,16 +65,18 @@ QString NoeudXml::texteDe(const QString &chemin) const
 namespace {
 
 bool blanc(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool debutNom(char c)
-{
-    const uchar u = uchar(c);
-    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_' || u == ':' || u >= 0x80;
-}
-bool suiteNom(char c)
-{
-    const uchar u = uchar(c);
-    return debutNom(c) || (u >= '0' && u <= '9') || u == '-' || u == '.';
-}
+// The bytes a name starts with (1) and goes on with (2), one lookup a byte.
+constexpr std::array<uchar, 256> kNom = [] {
+    std::array<uchar, 256> t{};
+    for (int u = 0; u < 256; ++u) {
+        const bool debut = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_' || u == ':' || u >= 0x80;
+        const bool suite = debut || (u >= '0' && u <= '9') || u == '-' || u == '.';
+        t[size_t(u)] = uchar((debut ? 1 : 0) | (suite ? 2 : 0));
+    }
+    return t;
+}();
+bool debutNom(char c) { return kNom[uchar(c)] & 1; }
+bool suiteNom(char c) { return kNom[uchar(c)] & 2; }
 bool caractereXml(char32_t c)
 {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
@@ -116,9 +122,14 @@ void ajouterUtf8(QByteArray &sortie, char32_t c)
     }
 }
 
+bool contient(QByteArrayView brut, char c)
+{
+    return !brut.isEmpty() && std::memchr(brut.data(), c, size_t(brut.size()));
+}
+
 bool aDecoder(QByteArrayView brut, bool attribut)
 {
-    if (brut.contains('&'))
+    if (contient(brut, '&'))
         return true;
     if (!attribut)
         return false;
@@ -164,8 +175,10 @@ QString decoder(QByteArrayView brut, bool attribut)
 
 QByteArrayView local(QByteArrayView nom)
 {
-    const qsizetype deuxPoints = nom.lastIndexOf(':');
-    return deuxPoints >= 0 ? nom.sliced(deuxPoints + 1) : nom;
+    for (qsizetype i = nom.size(); i-- > 0;)
+        if (nom[i] == ':')
+            return nom.sliced(i + 1);
+    return nom;
 }
 
 } // namespace
@@ -198,6 +211,24 @@ void ElementsXml::enfants(int e, QByteArrayView nom, std::vector<int> &sortie) c
     for (int f = elements[size_t(e)].premierFils; f >= 0; f = elements[size_t(f)].suivant)
         if (elements[size_t(f)].nom == nom)
             sortie.push_back(f);
+}
+
+bool ElementsXml::attributVaut(int e, QByteArrayView nom, QByteArrayView valeur) const
+{
+    if (e < 0)
+        return false;
+    const Element &el = elements[size_t(e)];
+    for (int a = el.debutAttributs; a < el.finAttributs; ++a) {
+        const Attribut &x = attributs[size_t(a)];
+        if (x.nom != nom)
+            continue;
+        if (!aDecoder(x.valeur, true))
+            return x.valeur == valeur;
+        QByteArray t;
+        decoderUtf8(x.valeur, true, t);
+        return t == valeur;
+    }
+    return valeur.isEmpty();
 }
 
 QString ElementsXml::attribut(int e, QByteArrayView nom) const
@@ -313,6 +344,8 @@ QString LecteurXml::nomLocal(QByteArrayView nom)
 bool LecteurXml::verifier(QByteArrayView brut)
 {
     const qsizetype origine = brut.data() - m_octets.constData();
+    if (!contient(brut, '&'))
+        return true;
     for (qsizetype i = brut.indexOf('&'); i >= 0; i = brut.indexOf('&', i + 1)) {
         const qsizetype pv = brut.indexOf(';', i + 1);
         if (pv < 0 || pv - i > 12)
@@ -367,7 +400,19 @@ bool LecteurXml::prologue()
     const char *d = m_octets.constData();
     const qsizetype n = m_octets.size();
     for (qsizetype i = 0; i < n; ++i) {
-        // Eight bytes at a time while none is a control or above 127.
+        // Many bytes at a time up to the next control or byte above 127.
+#if defined(__SSE2__)
+        // As signed bytes, both are below 0x20.
+        while (i + 16 <= n) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d + i));
+            const int masque = _mm_movemask_epi8(_mm_cmplt_epi8(x, _mm_set1_epi8(0x20)));
+            if (masque != 0) {
+                i += qCountTrailingZeroBits(uint(masque));
+                break;
+            }
+            i += 16;
+        }
+#else
         while (i + 8 <= n) {
             quint64 x;
             std::memcpy(&x, d + i, 8);
@@ -376,6 +421,7 @@ bool LecteurXml::prologue()
                 break;
             i += 8;
         }
+#endif
         if (i >= n)
             break;
         const uchar c = uchar(d[i]);

@@ -58,6 +58,8 @@ public:
     void enfants(int e, QByteArrayView nom, std::vector<int> &sortie) const;
     // The value of the attribute, decoded; empty when missing.
     QString attribut(int e, QByteArrayView nom) const;
+    // Whether that value, decoded, is `valeur` (UTF-8); a missing attribute is empty.
+    bool attributVaut(int e, QByteArrayView nom, QByteArrayView valeur) const;
     // The element's own text, decoded: its text and CDATA pieces joined, those of blanks only
     // between its children left out.
     QString texte(int e) const;
