@@ -6,6 +6,7 @@
 #include "exchange/fenetre_echanges.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
+#include "support/lancer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -55,14 +55,6 @@ Editeur *trois()
 
 // A click on the button's box: a click past the end of its caption misses it.
 void cliquer(QAbstractButton *b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); }
-
-QString pdfEnTexte(const QString &pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {"-layout", pdf, "-"});
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 } // namespace
 

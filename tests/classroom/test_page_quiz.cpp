@@ -1,15 +1,14 @@
 // The quiz page as bytes: what the browser gets (texts, media inside, nothing from outside),
 // and qzf quiz's statuses and files.
 #include "classroom/page_quiz.h"
-#include "cli/qzf.h"
 #include "exchange/commun.h"
+#include "support/lancer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTextStream>
 
 using namespace classe;
 using essai::Banque;
@@ -38,12 +37,6 @@ QByteArray page(Banque &b, const Choix &c = {}, bool melanger = false, QStringLi
     const Tirage t = tirer(b.chemins(), c);
     const QList<Question> qs = melanger ? classe::melanger(t.questions, deriver(c.graine, 2)) : t.questions;
     return pageQuiz(qs, b.chemins().medias, QStringLiteral("Titre"), melanger, c.graine, remarques);
-}
-
-int lancer(const QStringList &arguments, QString &out, QString &err)
-{
-    QTextStream sortie(&out), erreurs(&err);
-    return qzf::executer(arguments, sortie, erreurs);
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 // answer keys that match each version's order, headings, pictures, pages that never
 // overflow nor split a question, and qzf exam's statuses.
 #include "classroom/sujets_pdf.h"
-#include "cli/qzf.h"
 #include "exchange/commun.h"
+#include "support/lancer.h"
 
 #include <QColor>
 #include <QImage>
@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTextStream>
 #include <QXmlStreamReader>
 
 using namespace classe;
@@ -25,14 +24,6 @@ QString outil(const QString &programme, const QStringList &arguments)
     p.start(programme, arguments);
     p.waitForFinished(60000);
     return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-QString pdfTexte(const QString &pdf) { return outil("pdftotext", {"-layout", pdf, "-"}); }
-
-int lancer(const QStringList &arguments, QString &out, QString &err)
-{
-    QTextStream sortie(&out), erreurs(&err);
-    return qzf::executer(arguments, sortie, erreurs);
 }
 
 struct Carte {
@@ -77,7 +68,7 @@ QList<Lu> lire(const QString &pdf, int versions)
     QList<Lu> lus(versions);
     const QRegularExpression question("^(\\d+)\\.\\s+(.*)$"), reponse("^\\s+([A-C])\\.\\s+(.*)$"),
         cle("(\\d+)\\s+([A-C])\\s+fiche (\\d+)"), pied("— (Sujet|Corrigé du sujet) (\\d+)\\s+page \\d+ / \\d+\\s*$");
-    for (const QString &page : pdfTexte(pdf).split(u'\f')) {
+    for (const QString &page : pdfEnTexte(pdf).split(u'\f')) {
         const QStringList lignes = page.split(u'\n');
         int v = -1;
         bool corrige = false;
@@ -174,10 +165,10 @@ private slots:
                          "hier"},
                         out, err),
                  0);
-        const QString a = pdfTexte(b.chemin("a.pdf"));
+        const QString a = pdfEnTexte(b.chemin("a.pdf"));
         QVERIFY(a.contains("Question Alpha ?"));
-        QCOMPARE(pdfTexte(b.chemin("b.pdf")), a);
-        QVERIFY(pdfTexte(b.chemin("c.pdf")) != a);
+        QCOMPARE(pdfEnTexte(b.chemin("b.pdf")), a);
+        QVERIFY(pdfEnTexte(b.chemin("c.pdf")) != a);
     }
 
     void heading_spacesForTheStudentAndTheGrid()
@@ -189,7 +180,7 @@ private slots:
                          "Contrôle de géographie", "--date", "1er mars 2026"},
                         out, err),
                  0);
-        const QString tout = pdfTexte(b.chemin("e.pdf"));
+        const QString tout = pdfEnTexte(b.chemin("e.pdf"));
         const QString premier = tout.left(tout.indexOf("Sujet 2"));
         for (const char *attendu : {"Contrôle de géographie", "Sujet 1", "Nom :", "Prénom :", "Classe :",
                                     "Date : 1er mars 2026", "Grille de réponses — Sujet 1"})
@@ -217,7 +208,7 @@ private slots:
         QCOMPARE(lancer({"exam", b.chemins().banque, "-o", b.chemin("e.pdf"), "--versions", "2"}, out, err), 0);
         // Said once, for the card, however many versions show it.
         QCOMPARE(err, "qzf exam: fiche 2 : Image introuvable : absente.jpg\n");
-        const QString t = pdfTexte(b.chemin("e.pdf"));
+        const QString t = pdfEnTexte(b.chemin("e.pdf"));
         QCOMPARE(t.count("Image introuvable : absente.jpg"), 2);
         QCOMPARE(t.count("(Cette question s'accompagne d'un son : « la.wav ».)"), 2);
         // pdfimages lists one picture per version.

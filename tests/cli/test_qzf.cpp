@@ -1,11 +1,10 @@
-#include "cli/qzf.h"
 #include "support/banque.h"
+#include "support/lancer.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextStream>
 #include <optional>
 
 // An 803-byte record, zero but for the given bytes.
@@ -15,13 +14,6 @@ static QByteArray carte(std::initializer_list<std::pair<int, QByteArray>> champs
     for (const auto &[offset, octets] : champs)
         r.replace(offset, octets.size(), octets);
     return r;
-}
-
-// QTextStream flushes into the strings as it goes out of scope.
-static int lancer(const QStringList &arguments, QString &out, QString &err)
-{
-    QTextStream sortie(&out), erreurs(&err);
-    return qzf::executer(arguments, sortie, erreurs);
 }
 
 class TestQzf : public QObject {

@@ -1,16 +1,15 @@
 // qzf transfer and qzf print: outputs, exit statuses and files, in process and through the
 // built tool (which makes its own Qt Gui application only for --pdf).
-#include "cli/qzf.h"
 #include "output/listing.h"
 #include "output/mise_en_page.h"
 #include "support/banque.h"
+#include "support/lancer.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextStream>
 #include <optional>
 
 namespace {
@@ -18,20 +17,6 @@ namespace {
 QByteArray trois()  // marks on cards 1 and 3
 {
     return banque::octets({{"Un été", 0, 1, 1, {"oui"}}, {"Deux", 0, 2, 0, {"a", "b"}}, {"Trois", 0, 1, 1}});
-}
-
-int lancer(const QString &arguments, QString &out, QString &err)
-{
-    QTextStream sortie(&out), erreurs(&err);
-    return qzf::executer(arguments.split(u' ', Qt::SkipEmptyParts), sortie, erreurs);
-}
-
-QString pdfEnTexte(const QString &pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {"-layout", pdf, "-"});
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 } // namespace
@@ -74,7 +59,7 @@ private slots:
         QFETCH(QList<int>, dest);
         QVERIFY(banque::ecrire("BASE.QZF", trois()));
         QString out, err;
-        QCOMPARE(lancer(arguments, out, err), statut);
+        QCOMPARE(lancer(arguments.split(u' ', Qt::SkipEmptyParts), out, err), statut);
         QTEST(statut == 0 ? out : err, "texte");
         QCOMPARE(statut == 0 ? err : out, QString());
         QByteArray attendu;
@@ -122,7 +107,7 @@ private slots:
         QFETCH(int, statut);
         QVERIFY(banque::ecrire("BASE.QZF", trois()));
         QString out, err;
-        QCOMPARE(lancer(arguments, out, err), statut);
+        QCOMPARE(lancer(arguments.split(u' ', Qt::SkipEmptyParts), out, err), statut);
         QTEST(statut == 0 ? out : err, "texte");
         QCOMPARE(statut == 0 ? err : out, QString());
         QCOMPARE(QFileInfo::exists("liste.pdf"), statut == 0 && arguments.contains("--pdf"));
@@ -144,7 +129,7 @@ private slots:
             b += banque::fiche({QStringLiteral("Question %1 ?").arg(i)}).octets();
         QVERIFY(banque::ecrire("BASE.QZF", b));
         QString out, err;
-        QCOMPARE(lancer("print BASE.QZF --complete --pdf liste.pdf", out, err), 0);
+        QCOMPARE(lancer({"print", "BASE.QZF", "--complete", "--pdf", "liste.pdf"}, out, err), 0);
         const QString texte = pdfEnTexte("liste.pdf");
         QVERIFY2(texte.contains("EDITION ORBELIN - LE FICHIER BASE.QZF CONTIENT : 150 QUESTIONS"), qPrintable(texte.left(300)));
         QVERIFY(texte.contains("1 )mot1 mot2"));
