@@ -175,6 +175,92 @@ private slots:
         QCOMPARE(q.auteur, "AB");
     }
 
+    void moodle_exportWritesEachCardAsItsStoredBytesShowIt()
+    {
+        Banque b;
+        b.poser({{"  Deux  blancs & <b>\"gras\"</b>\r\nligne\ttab \x01" "fin  ", 1, 2, 1, {"€ œ", " a", "x >y"}, "Voir\r«cours»",
+                  "A<B"},
+                 {"Sans bonne", 0, 0, 0, {"1", "2", "3"}, {}, {}, "vue.jpg", 10}},
+                {"Sans thème", "Géo/Histoire & co"});
+        b.media("vue.jpg", "JPEG");
+        const QByteArray attendu =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n"
+            "  <question type=\"category\">\n    <category>\n      <text>$course$/top/Sans thème</text>\n    </category>\n"
+            "    <info format=\"html\">\n      <text></text>\n    </info>\n  </question>\n"
+            "  <question type=\"multichoice\">\n    <name>\n      <text>Q0002 Sans bonne</text>\n    </name>\n"
+            "    <questiontext format=\"html\">\n      <text>Sans bonne&lt;br&gt;&lt;img src=\"@@PLUGINFILE@@/vue.jpg\" "
+            "alt=\"vue.jpg\"&gt;</text>\n      <file name=\"vue.jpg\" path=\"/\" encoding=\"base64\">SlBFRw==</file>\n"
+            "    </questiontext>\n    <generalfeedback format=\"html\">\n      <text></text>\n    </generalfeedback>\n"
+            "    <defaultgrade>1</defaultgrade>\n    <penalty>0.3333333</penalty>\n    <hidden>0</hidden>\n"
+            "    <single>true</single>\n    <shuffleanswers>true</shuffleanswers>\n    <answernumbering>abc</answernumbering>\n"
+            "    <answer fraction=\"0\" format=\"html\">\n      <text>1</text>\n    </answer>\n"
+            "    <answer fraction=\"0\" format=\"html\">\n      <text>2</text>\n    </answer>\n"
+            "    <answer fraction=\"0\" format=\"html\">\n      <text>3</text>\n    </answer>\n  </question>\n"
+            "  <question type=\"category\">\n    <category>\n      <text>$course$/top/Géo//Histoire &amp; co</text>\n"
+            "    </category>\n    <info format=\"html\">\n      <text></text>\n    </info>\n  </question>\n"
+            "  <question type=\"multichoice\">\n    <name>\n      <text>Q0001 Deux blancs &amp; &lt;b&gt;\"gras\"&lt;/b&gt; ligne\ttab "
+            "fin</text>\n    </name>\n    <questiontext format=\"html\">\n      <text>Deux&amp;nbsp;&amp;nbsp;blancs &amp;amp; "
+            "&amp;lt;b&amp;gt;&amp;quot;gras&amp;quot;&amp;lt;/b&amp;gt;&lt;br&gt;ligne&amp;#9;tab fin</text>\n"
+            "    </questiontext>\n    <generalfeedback format=\"html\">\n      <text>Voir&lt;br&gt;«cours»</text>\n"
+            "    </generalfeedback>\n    <defaultgrade>1</defaultgrade>\n    <penalty>0.3333333</penalty>\n"
+            "    <hidden>0</hidden>\n    <single>true</single>\n    <shuffleanswers>true</shuffleanswers>\n"
+            "    <answernumbering>abc</answernumbering>\n    <answer fraction=\"0\" format=\"html\">\n      <text>€ œ</text>\n"
+            "    </answer>\n    <answer fraction=\"100\" format=\"html\">\n      <text>a</text>\n    </answer>\n"
+            "    <answer fraction=\"0\" format=\"html\">\n      <text>x &amp;gt;y</text>\n    </answer>\n"
+            "    <tags>\n      <tag>\n        <text>marque</text>\n      </tag>\n      <tag>\n        <text>auteur-A&lt;B</text>\n"
+            "      </tag>\n    </tags>\n  </question>\n</quiz>\n";
+        OptionsExport o = en(Format::MoodleXml);
+        o.melanger = true;
+        Rapport r;
+        QCOMPARE(exporter(b, o, &r), attendu);
+        QCOMPARE(r.lignes(Remarque::Genre::Note), L({"1 fiche(s) sans bonne réponse, exportées sans réponse juste : 2"}));
+    }
+
+    void moodle_readsWhatTheFileWritesWithReferencesAndPieces_data()
+    {
+        QTest::addColumn<QByteArray>("question");
+        QTest::addColumn<QStringList>("attendu");
+        const QByteArray reponses = "<answer fraction=\"100\"><text>a</text></answer><answer fraction=\"0\"><text>b</text></answer>"
+                                    "<answer fraction=\"0\"><text>c</text></answer>";
+        QTest::newRow("type and format written with references")
+            << "<question type=\"multi&#99;hoice\"><name><text>N</text></name><questiontext format=\"plain&#95;text\">"
+               "<text>&lt;b&gt;tel quel&lt;/b&gt;</text></questiontext>" + reponses + "</question>"
+            << L{"<b>tel quel</b>|a|b|c|1||"};
+        QTest::newRow("fractions as a number reads them")
+            << QByteArray("<question type=\"multichoice\"><questiontext><text>Q</text></questiontext>"
+                          "<answer fraction=\"-0\"><text>a</text></answer><answer fraction=\" 1e2 \"><text>b</text></answer>"
+                          "<answer fraction=\"0.000\"><text>c</text></answer></question>"
+                          "<question type=\"multichoice\"><questiontext><text>R</text></questiontext>"
+                          "<answer fraction=\"abc\"><text>a</text></answer><answer fraction=\"-50\"><text>b</text></answer>"
+                          "<answer fraction=\"0.001\"><text>c</text></answer></question>")
+            << L{"Q|a|b|c|2||", "R|a|b|c|3||"};
+        QTest::newRow("a text in pieces, blanks between elements left out")
+            << "<question type=\"multichoice\"><name><text>N</text></name><questiontext format=\"html\"><text>un "
+               "<![CDATA[<b>deux</b>]]> <x/> &amp;nbsp;trois</text></questiontext>" + reponses + "</question>"
+            << L{"un deux  trois|a|b|c|1||"};
+        QTest::newRow("a name holding %1 and %2 keeps them")
+            << QByteArray("<question type=\"truefalse\"><name><text>100%1 sûr %2</text></name></question>")
+            << L{"question « 100%1 sûr %2 » (ligne 3) : question vrai/faux"};
+    }
+    void moodle_readsWhatTheFileWritesWithReferencesAndPieces()
+    {
+        QFETCH(QByteArray, question);
+        QFETCH(QStringList, attendu);
+        QCOMPARE(essai::resumes(lireMoodle(moodle(question), "quiz.xml")), attendu);
+    }
+
+    void moodle_fileBytesComeFromEveryPieceOfItsText()
+    {
+        const Lecture l = lireMoodle(
+            moodle("<question type=\"multichoice\"><questiontext format=\"html\"><text><![CDATA[<img src=\"@@PLUGINFILE@@/a.jpg\">]]>"
+                   "</text><file name=\"a.jpg\" encoding=\"base64\">SlB<![CDATA[FR]]>&#119;\n==</file></questiontext>"
+                   "<answer fraction=\"100\"><text>a</text></answer><answer fraction=\"0\"><text>b</text></answer>"
+                   "<answer fraction=\"0\"><text>c</text></answer></question>"),
+            "quiz.xml");
+        QCOMPARE(l.questions.size(), 1);
+        QCOMPARE(l.questions.first().octetsMedia, "JPEG");
+    }
+
     void moodle_badXmlIsRefusedWithItsPlace_data()
     {
         QTest::addColumn<QByteArray>("xml");
