@@ -53,12 +53,13 @@ struct Poste {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return f.dialogue("Form_export") == nullptr;
     }
-    QString dernier() const
+    // Each message as "text |icon|title", the folder written DIR.
+    L messages() const
     {
-        if (pf.messages.isEmpty())
-            return "<aucun>";
-        const FakePlateforme::Message &m = pf.messages.last();
-        return QString(m.texte).replace(dir.path(), "DIR") + " |" + QString::number(int(m.icone)) + "|" + m.titre;
+        L vus;
+        for (const FakePlateforme::Message &m : pf.messages)
+            vus << QString(m.texte).replace(dir.path(), "DIR") + " |" + QString::number(int(m.icone)) + "|" + m.titre;
+        return vus;
     }
 };
 
@@ -196,6 +197,7 @@ private slots:
         QFETCH(int, choix);
         QFETCH(QString, dest);
         QFETCH(QList<int>, copiees);
+        QFETCH(QString, message);
         Poste p;
         QVERIFY(QDir(p.dir.path()).mkdir("DOSSIER.QZF"));
         p.ouvrir();
@@ -204,8 +206,7 @@ private slots:
             p.destination(dest);
         const int nbFiches = p.f.etat().NbFiches;
         p.clic("bout_OK");
-        QTEST(p.dernier(), "message");
-        QCOMPARE(p.pf.messages.size(), 1);
+        QCOMPARE(p.messages(), L{message});
         QByteArray attendu;
         for (int n : copiees)
             attendu += banque::enregistrement(cinq(), n).replace(782, 2, QByteArray(2, '\0'));
@@ -267,12 +268,7 @@ private slots:
         QTEST(lignes, "cartes");
         QCOMPARE(p.pf.document, "BASE.QZF");
         QCOMPARE(p.pf.bips, 1);
-        L vus;
-        for (int i = 0; i < p.pf.messages.size(); ++i) {
-            const auto &m = p.pf.messages[i];
-            vus << QString(m.texte).replace(p.dir.path(), "DIR") + " |" + QString::number(int(m.icone)) + "|" + m.titre;
-        }
-        QTEST(vus, "messages");
+        QTEST(p.messages(), "messages");
         QCOMPARE(p.f.etat().NbFiches, 5);
         QVERIFY(p.decharge());
         QVERIFY(p.f.isEnabled());
@@ -289,7 +285,7 @@ private slots:
         p.ouvrir();
         p.clic("OptionTransfert_2");
         p.clic("bout_OK");
-        QCOMPARE(p.dernier(), "L'imprimante ne répond pas. |2|Erreur");
+        QCOMPARE(p.messages(), L{"L'imprimante ne répond pas. |2|Erreur"});
         QCOMPARE(p.pf.impression, L{"<debut>"});
         QCOMPARE(p.pf.bips, 0);
         QVERIFY(!p.decharge() && p.d()->isVisible() && !p.f.isEnabled());
