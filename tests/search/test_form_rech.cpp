@@ -190,12 +190,9 @@ private slots:
         QTest::newRow("number refused as typed") << six << L{"textrech_0= 6.4 ", "boutOK"}
                                                  << L{"La fiche numéro  6.4  n'existe pas! [!, app]", "1/6 Q1", apres};
         const QByteArray villes = cartes({{"Q1"}, {"Paris?"}, {"Aller à Paris"}, {"Un été à Rome"}});
-        QTest::newRow("text in capitals") << villes << L{"textrech_1=PARIS", "boutOK"} << L{"2/6 Paris?", apres};
         QTest::newRow("empty text from the last") << six << L{"textrech_0=6", "boutOK", "optrech_1", "boutOK"}
                                                   << L{"1/6 Q1", apres};
         QTest::newRow("mark on 1, only 1 marked") << marquees({1}) << L{"optrech_2", "boutOK"} << L{aucune, "1/6 Q1", apres};
-        QTest::newRow("mark on 5, only 5 marked") << marquees({5}) << L{"textrech_0=5", "boutOK", "optrech_2", "boutOK"}
-                                                  << L{"5/6 Q5", apres};
         banque::Carte image{"Q4"};
         image.media = "son.wav";
         image.code = 2;
