@@ -2,6 +2,9 @@
 // main window's exchanges menu, with the bytes on disk checked after each step.
 #include "editor/controles.h"
 #include "editor/formedit.h"
+#include "files/choixfichier.h"
+#include "files/form_choixtransfert.h"
+#include "files/listesfichiers.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
 
@@ -261,6 +264,34 @@ private slots:
         QVERIFY(e.f.CheckMarquage->isChecked());
         QCOMPARE(e.dans<QLabel>("FormDoublons", "LabelBilan")->text(), "Les 2 fiches du groupe sont marquées.");
         QCOMPARE(e.messages(), L{});
+    }
+
+    void recycleFile_isNeverListedByTheBankChoosers()
+    {
+        Editeur e({carte("Q1"), carte("Q2")});
+        e.clic(e.f.Supprimer);
+        QVERIFY(QFile::exists(e.dir.filePath("BASE/corbeille.qzc")));
+        QWidget ouvreur;
+        ouvreur.setObjectName("Form_export");
+        auto *texte = new QLabel("X.qzf", &ouvreur);
+        texte->setObjectName("textedest");
+        for (bool transfert : {false, true}) {
+            if (transfert) {
+                Form_choixtransfert::ouvrir(e.f, &ouvreur);
+            } else {
+                e.clic(e.f.Fichier);
+            }
+            auto *c = qobject_cast<ChoixFichier *>(e.f.dialogue(transfert ? "Form_choixtransfert" : "form_fichier"));
+            QVERIFY(c);
+            for (const QString &dossier : {e.dir.path(), e.dir.filePath("BASE")}) {
+                QVERIFY(c->listes()->fixerDossier(dossier));
+                QVERIFY(c->listes()->attendreChargement());
+                const L noms = c->listes()->nomsAffiches();
+                QCOMPARE(noms, dossier == e.dir.path() ? L{"BASE.QZF"} : L{});
+            }
+            c->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
     }
 };
 
