@@ -39,20 +39,49 @@ class Stockage {
 public:
     Stockage(Rapport &r) : m_rapport(r) {}
 
-    // Stores a text in a field, saying what was cut or replaced.
+    // Stores a text in a field, saying what was cut or replaced. One pass, as texte::stocker
+    // would store sautsEnCrLf(valeur): line breaks as CR LF, Windows-1252 bytes into the field
+    // while they fit, the rest only counted.
     void texte(char *champ, int largeur, const QString &valeur, const QString &lieu, const QString &quoi)
     {
-        const QString t = sautsEnCrLf(valeur);
-        const QByteArray o = cp1252::encode(t);
-        if (const QString mauvais = irrepresentables(t, o); !mauvais.isEmpty())
-            m_rapport.ajouter(Remarque::Genre::Remplacee, lieu, QStringLiteral("%1 : « %2 »").arg(quoi, mauvais));
-        if (o.size() > largeur)
+        const QChar *s = valeur.constData();
+        const qsizetype n = valeur.size();
+        qsizetype total = 0;
+        bool remplace = false;
+        auto poser = [&](char o) {
+            if (total < largeur)
+                champ[total] = o;
+            ++total;
+        };
+        for (qsizetype i = 0; i < n; ++i) {
+            char32_t c = s[i].unicode();
+            if (c == u'\n') {
+                poser('\r');
+                poser('\n');
+                continue;
+            }
+            if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+                poser(char(c));
+                continue;
+            }
+            if (QChar::isHighSurrogate(c) && i + 1 < n && s[i + 1].isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+                ++i;
+            }
+            const int o = cp1252::versOctet(c);
+            remplace = remplace || o < 0;
+            poser(o < 0 ? '?' : char(o));
+        }
+        if (remplace) {
+            const QString t = sautsEnCrLf(valeur);
+            if (const QString mauvais = irrepresentables(t, cp1252::encode(t)); !mauvais.isEmpty())
+                m_rapport.ajouter(Remarque::Genre::Remplacee, lieu, QStringLiteral("%1 : « %2 »").arg(quoi, mauvais));
+        }
+        if (total > largeur)
             m_rapport.ajouter(Remarque::Genre::Coupee, lieu,
-                              QStringLiteral("%1 : %2 caractères gardés sur %3").arg(quoi).arg(largeur).arg(o.size()));
-        // As texte::stocker does, from the bytes already converted.
-        const int n = int(qMin<qsizetype>(o.size(), largeur));
-        std::memcpy(champ, o.constData(), size_t(n));
-        std::memset(champ + n, ' ', size_t(largeur - n));
+                              QStringLiteral("%1 : %2 caractères gardés sur %3").arg(quoi).arg(largeur).arg(total));
+        if (total < largeur)
+            std::memset(champ + total, ' ', size_t(largeur - total));
     }
 
 private:

@@ -12,6 +12,8 @@ constexpr std::array<char16_t, 32> kHaut = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
+} // namespace
+
 int versOctet(char32_t c)
 {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
@@ -21,8 +23,6 @@ int versOctet(char32_t c)
             return 0x80 + i;
     return -1;
 }
-
-} // namespace
 
 char16_t versUnicode(unsigned char octet)
 {

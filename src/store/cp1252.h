@@ -14,5 +14,7 @@ inline QString decode(const QByteArray &octets) { return decode(octets.constData
 QByteArray encode(const QString &texte);
 
 char16_t versUnicode(unsigned char octet);
+// The byte of a code point; -1 when the code page has none.
+int versOctet(char32_t c);
 
 } // namespace cp1252
