@@ -286,9 +286,18 @@ Analyse chercher(const char *octets, qint64 longueur, double seuil)
     std::unordered_set<quint64> vus;
     std::vector<std::pair<std::pair<int, int>, double>> liens;
     auto comparer = [&](int a, int b) {
+        const Traits &ta = traits[size_t(a)], &tb = traits[size_t(b)];
+        // The pieces' likeness is at most the ratio of their counts: with the answers' likeness,
+        // cheap to get, that bound turns most pairs away before they are measured or remembered.
+        const size_t na = ta.morceaux.size(), nb = tb.morceaux.size();
+        const double plafondQuestion = std::max(na, nb) == 0 ? 1.0 : double(std::min(na, nb)) / double(std::max(na, nb));
+        const double r = jaccard(ta.reponses.begin(), ta.reponses.begin() + ta.nbReponses, tb.reponses.begin(),
+                                 tb.reponses.begin() + tb.nbReponses);
+        if ((plafondQuestion + r) / 2 < seuil)
+            return;
         if (!vus.insert(quint64(a) << 32 | quint64(b)).second)
             return;
-        const double s = ressemblance(traits[size_t(a)], traits[size_t(b)]);
+        const double s = ressemblance(ta, tb);
         if (s >= seuil) {
             ensembles.unir(a, b);
             liens.push_back({{a, b}, s});
