@@ -6,14 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include "verifier.h"
 
-#define VERIFIER(condition)                                                                \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "fuzz_echanges:%d: %s\n", __LINE__, #condition);          \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (false)
 
 namespace {
 

@@ -13,14 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
+#include "verifier.h"
 
-#define VERIFIER(condition)                                                                \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "fuzz_fichiers:%d: %s\n", __LINE__, #condition);          \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (false)
 
 namespace {
 

@@ -7,14 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include "verifier.h"
 
-#define VERIFIER(condition)                                                                \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "fuzz_nombre:%d: %s\n", __LINE__, #condition);            \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (false)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

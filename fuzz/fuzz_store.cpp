@@ -12,14 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include "verifier.h"
 
-#define VERIFIER(condition)                                                                \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "fuzz_store:%d: %s\n", __LINE__, #condition);             \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (false)
 
 namespace {
 

@@ -176,8 +176,15 @@ struct Hachages {
     }
 };
 
-__attribute__((optimize("O3"))) void signature(const std::vector<quint32> &morceaux, const Hachages &h,
-                                               std::array<quint32, NbHachages> &mins)
+// The loop over the 48 hashes is worth vectorising even in a build that does not ask for it.
+#if defined(__GNUC__) && !defined(__clang__)
+#define VECTORISE __attribute__((optimize("O3")))
+#else
+#define VECTORISE
+#endif
+
+VECTORISE void signature(const std::vector<quint32> &morceaux, const Hachages &h,
+                         std::array<quint32, NbHachages> &mins)
 {
     mins.fill(0xFFFFFFFFu);
     for (quint32 m : morceaux)
