@@ -24,7 +24,6 @@
 
 namespace {
 
-
 template <class W, class... A>
 W *creer(QWidget *parent, const QString &nom, const QRect &place, A &&...args)
 {
