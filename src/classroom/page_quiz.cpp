@@ -1,6 +1,7 @@
 #include "classroom/page_quiz.h"
 
 #include "store/fichequestion.h"
+#include "store/json.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,7 +68,7 @@ public:
         auto note = [&](const QString &texte, bool remarque) {
             if (remarque && remarques)
                 *remarques << lieu + texte;
-            return QStringLiteral("{\"k\":\"note\",\"texte\":") + jsonPourHtml(texte) + u'}';
+            return QStringLiteral("{\"k\":\"note\",\"texte\":") + chaineJson(texte, LieuJson::Script) + u'}';
         };
         const bool image = media::estImage(q.codeMedia);
         if (!image && !media::estSon(q.codeMedia))
@@ -147,37 +148,6 @@ private:
 
 } // namespace
 
-QString jsonPourHtml(const QString &texte)
-{
-    QString s;
-    s.reserve(texte.size() + 2);
-    s += u'"';
-    for (QChar c : texte) {
-        const char16_t u = c.unicode();
-        switch (u) {
-        case u'"': s += QLatin1String("\\\""); break;
-        case u'\\': s += QLatin1String("\\\\"); break;
-        case u'\n': s += QLatin1String("\\n"); break;
-        case u'\r': s += QLatin1String("\\r"); break;
-        case u'\t': s += QLatin1String("\\t"); break;
-        // Inside a <script> element "</script", "<!--" and "]]>" must not appear: the signs
-        // that make them up go as escapes, which JSON reads back as the same characters.
-        case u'<': s += QLatin1String("\\u003c"); break;
-        case u'>': s += QLatin1String("\\u003e"); break;
-        case u'&': s += QLatin1String("\\u0026"); break;
-        case 0x2028: s += QLatin1String("\\u2028"); break;
-        case 0x2029: s += QLatin1String("\\u2029"); break;
-        default:
-            if (u < 0x20 || u == 0x7F)
-                s += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-            else
-                s += c;
-        }
-    }
-    s += u'"';
-    return s;
-}
-
 QString echapperHtml(const QString &texte)
 {
     QString s;
@@ -205,15 +175,15 @@ QByteArray pageQuiz(const QList<Question> &questions, const QString &dossierMedi
         const Question &q = questions[i];
         if (i > 0)
             liste += QLatin1String(",\n");
-        liste += QLatin1String("{\"f\":") + QString::number(q.fiche) + QLatin1String(",\"q\":") + jsonPourHtml(q.texte)
+        liste += QLatin1String("{\"f\":") + QString::number(q.fiche) + QLatin1String(",\"q\":") + chaineJson(q.texte, LieuJson::Script)
             + QLatin1String(",\"r\":[");
         for (qsizetype k = 0; k < q.reponses.size(); ++k) {
             if (k > 0)
                 liste += u',';
-            liste += jsonPourHtml(q.reponses[k]);
+            liste += chaineJson(q.reponses[k], LieuJson::Script);
         }
         liste += QLatin1String("],\"b\":") + QString::number(q.bonne) + QLatin1String(",\"c\":")
-            + jsonPourHtml(q.commentaire) + QLatin1String(",\"t\":") + jsonPourHtml(q.theme)
+            + chaineJson(q.commentaire, LieuJson::Script) + QLatin1String(",\"t\":") + chaineJson(q.theme, LieuJson::Script)
             + QLatin1String(",\"m\":") + medias.pour(q, remarques) + u'}';
     }
 

@@ -17,8 +17,6 @@ struct OptionsQuiz {
 QByteArray pageQuiz(const QList<Question> &questions, const QString &dossierMedias, const QString &titre,
                     bool melanger, quint64 graine, QStringList *remarques = nullptr);
 
-// A text as a JSON string literal that may stand inside an HTML <script> element.
-QString jsonPourHtml(const QString &texte);
 // A text as HTML character data.
 QString echapperHtml(const QString &texte);
 

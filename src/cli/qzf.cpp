@@ -2,6 +2,7 @@
 #include "cli/verbes.h"
 
 #include "store/fichierquestions.h"
+#include "store/json.h"
 #include "store/reecriture.h"
 #include "store/tablethemes.h"
 #include "tidy/corbeille.h"
@@ -113,30 +114,6 @@ int supprimer(const QString &banque, const QString &numero, QTextStream &sortie,
 }
 
 } // namespace
-
-QString chaineJson(const QString &texte)
-{
-    QString s;
-    s.reserve(texte.size() + 2);
-    s += u'"';
-    for (QChar c : texte) {
-        const char16_t u = c.unicode();
-        switch (u) {
-        case u'"': s += QLatin1String("\\\""); break;
-        case u'\\': s += QLatin1String("\\\\"); break;
-        case u'\n': s += QLatin1String("\\n"); break;
-        case u'\r': s += QLatin1String("\\r"); break;
-        case u'\t': s += QLatin1String("\\t"); break;
-        default:
-            if (u < 0x20 || (u >= 0x7F && u < 0xA0))
-                s += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-            else
-                s += c;
-        }
-    }
-    s += u'"';
-    return s;
-}
 
 QString ficheEnJson(int numero, const FicheQuestion &f)
 {

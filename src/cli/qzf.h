@@ -10,8 +10,6 @@ namespace qzf {
 
 // One card as one line of JSON: texts up to their first zero byte, not trimmed.
 QString ficheEnJson(int numero, const FicheQuestion &fiche);
-// A JSON string literal, quotes included.
-QString chaineJson(const QString &texte);
 QString comptesEnJson(const ComptesThemes &comptes);
 
 // Runs the tool on its arguments (without the program name); returns the exit status.

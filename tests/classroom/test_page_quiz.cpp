@@ -2,6 +2,7 @@
 // and qzf quiz's statuses and files.
 #include "classroom/page_quiz.h"
 #include "exchange/commun.h"
+#include "store/json.h"
 #include "support/lancer.h"
 
 #include <QJsonArray>
@@ -44,23 +45,32 @@ QByteArray page(Banque &b, const Choix &c = {}, bool melanger = false, QStringLi
 class TestPageQuiz : public QObject {
     Q_OBJECT
 private slots:
-    void jsonPourHtml_data()
+    void chaineJson_data()
     {
         QTest::addColumn<QString>("texte");
-        QTest::addColumn<QString>("json");
-        QTest::newRow("plain") << "Un été" << "\"Un été\"";
-        QTest::newRow("end of script") << "</script><!-- x -->" << "\"\\u003c/script\\u003e\\u003c!-- x --\\u003e\"";
-        QTest::newRow("quotes, backslash, line break") << "a\"b\\c\nd\r" << "\"a\\\"b\\\\c\\nd\\r\"";
-        QTest::newRow("ampersand and control") << QString("R&D") + QChar(1) << "\"R\\u0026D\\u0001\"";
-        QTest::newRow("line separators") << QString(QChar(0x2028)) + QChar(0x2029) << "\"\\u2028\\u2029\"";
+        QTest::addColumn<QString>("seul");
+        QTest::addColumn<QString>("script");
+        QTest::newRow("plain") << "Un été" << "\"Un été\"" << "\"Un été\"";
+        QTest::newRow("end of script") << "</script><!-- x -->" << "\"</script><!-- x -->\""
+                                       << "\"\\u003c/script\\u003e\\u003c!-- x --\\u003e\"";
+        QTest::newRow("quotes, backslash, line break") << "a\"b\\c\nd\r" << "\"a\\\"b\\\\c\\nd\\r\""
+                                                       << "\"a\\\"b\\\\c\\nd\\r\"";
+        QTest::newRow("ampersand and controls") << QString("R&D") + QChar(1) + QChar(0x7F) + QChar(0x85)
+                                                << "\"R&D\\u0001\\u007f\\u0085\""
+                                                << "\"R\\u0026D\\u0001\\u007f\\u0085\"";
+        QTest::newRow("line separators") << QString(QChar(0x2028)) + QChar(0x2029) << QString("\"") + QChar(0x2028) + QChar(0x2029) + "\""
+                                         << "\"\\u2028\\u2029\"";
     }
-    void jsonPourHtml()
+    void chaineJson()
     {
         QFETCH(QString, texte);
-        QFETCH(QString, json);
-        QCOMPARE(classe::jsonPourHtml(texte), json);
+        QFETCH(QString, seul);
+        QFETCH(QString, script);
+        QCOMPARE(::chaineJson(texte), seul);
+        QCOMPARE(::chaineJson(texte, LieuJson::Script), script);
         // And JSON reads back the very text.
-        QCOMPARE(QJsonDocument::fromJson(("[" + json + "]").toUtf8()).array().at(0).toString(), texte);
+        for (const QString &json : {seul, script})
+            QCOMPARE(QJsonDocument::fromJson(("[" + json + "]").toUtf8()).array().at(0).toString(), texte);
     }
 
     void echapperHtml() { QCOMPARE(classe::echapperHtml("<b>\"R&D\"</b> l'été"), "&lt;b&gt;&quot;R&amp;D&quot;&lt;/b&gt; l&#39;été"); }
