@@ -193,7 +193,11 @@ QString aideGenerale(const QList<Verbe> &liste)
     for (const Verbe &v : liste) {
         const QString tete = QStringLiteral("  ") + v.nom + u' ' + v.syntaxe;
         const QStringList lignes = v.resume.split(u'\n');
-        t += tete.leftJustified(30) + u' ' + lignes[0] + u'\n';
+        // A synopsis too long for its column gets a line of its own, the summary below it.
+        if (tete.size() > 30)
+            t += tete + u'\n' + QString(31, u' ') + lignes[0] + u'\n';
+        else
+            t += tete.leftJustified(30) + u' ' + lignes[0] + u'\n';
         for (qsizetype i = 1; i < lignes.size(); ++i)
             t += QString(31, u' ') + lignes[i] + u'\n';
     }

@@ -80,6 +80,9 @@ private slots:
         QCOMPARE(lancer({"--help"}, out, err), 0);
         for (const char *texte : {"\n  dump BANK ", "\n  themes BANK ", "\n  sort BANK ", "\n  delete BANK N ", "\n  --help "})
             QVERIFY2(out.contains(QLatin1String(texte)), texte);
+        // A long synopsis does not push its summary off the side of a terminal.
+        for (const QString &ligne : out.split(u'\n'))
+            QVERIFY2(ligne.size() <= 110, qPrintable(ligne));
     }
 
     void builtTool_dumpsInUtf8()
