@@ -9,7 +9,7 @@ build=$(realpath "${1:-build}")
 sortie=$(realpath -m "${2:-packaging/capture.png}")
 
 if [ -z "${DISPLAY:-}" ] || [ "${CAPTURE_XVFB:-}" != 1 ]; then
-  exec env CAPTURE_XVFB=1 xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24" "$0" "$build" "$sortie"
+  exec env CAPTURE_XVFB=1 xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 -noreset" "$0" "$build" "$sortie"
 fi
 
 dossier=$(mktemp -d)

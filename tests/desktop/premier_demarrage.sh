@@ -7,10 +7,11 @@
 set -euo pipefail
 
 # Its own X server, from a random number up: several test runs on one machine would otherwise
-# race for the same free display.
+# race for the same free display. -noreset: by default the server resets when its last client
+# leaves, and an editor started during that reset finds no display.
 if [ "${PREMIER_DEMARRAGE_XVFB:-}" != 1 ]; then
   exec env PREMIER_DEMARRAGE_XVFB=1 QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x1024x24" "$0" "$@"
+    xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
 fi
 
 cmake="$1"
@@ -38,6 +39,14 @@ attendre_fenetre() {
   return 1
 }
 
+attendre_serveur() {
+  for _ in $(seq 1 100); do
+    xdotool getdisplaygeometry > /dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echec "the X server does not answer"
+}
+
 # No window manager here: give the box the focus ourselves, then press Enter on it.
 appuyer_entree() {
   xdotool windowfocus --sync "$1" 2>/dev/null || true
@@ -60,6 +69,7 @@ attendre_fin() {
 lancer() {
   local carteVide="$1"
   shift
+  attendre_serveur
   (cd "$racine/ailleurs" && exec "$programme" "$@" > "$racine/sortie.txt" 2>&1) &
   pid=$!
   if [ "${ATTENDRE_ERREUR:-}" = 1 ]; then
