@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include "verifier.h"
 
-
 namespace {
 
 bool propre(const QString &t)

@@ -15,7 +15,6 @@
 #include <unistd.h>
 #include "verifier.h"
 
-
 namespace {
 
 // A folder of our own in memory where the machine has one: a disk would slow every run.

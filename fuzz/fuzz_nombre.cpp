@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include "verifier.h"
 
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 2)

@@ -14,7 +14,6 @@
 #include <cstring>
 #include "verifier.h"
 
-
 namespace {
 
 // The bytes a record or table of `taille` bytes is read from: the input, cut or zero-padded.
