@@ -1,6 +1,6 @@
 // The main window on the largest bank the format allows: start-up, and the walk back
 // by theme from the last card to the first.
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
 
@@ -46,7 +46,7 @@ void demarrage(benchmark::State &state, const QByteArray &contenu)
     for (auto _ : state) {
         FormEdit fenetre(d.plateforme);
         fenetre.charger();
-        benchmark::DoNotOptimize(fenetre.etat().NbFiches);
+        benchmark::DoNotOptimize(fenetre.session().etat().NbFiches);
         state.PauseTiming();
         fenetre.hide();
         QApplication::processEvents();
@@ -70,12 +70,12 @@ void BM_PremierDepuisLaDerniere(benchmark::State &state)
     auto *premier = fenetre.findChild<QPushButton *>(QStringLiteral("Premier"));
     for (auto _ : state) {
         state.PauseTiming();
-        fenetre.etat().NumFiche = kCartes;
-        fenetre.Lit();
+        fenetre.session().etat().NumFiche = kCartes;
+        fenetre.session().Lit();
         state.ResumeTiming();
         premier->click();
     }
-    if (fenetre.etat().NumFiche != 2)
+    if (fenetre.session().etat().NumFiche != 2)
         state.SkipWithError("the walk did not end on card 2");
 }
 

@@ -44,7 +44,8 @@ int main(int argc, char **argv)
     // The file and media choosers open on the working folder: there the user finds the banks.
     QDir::setCurrent(plateforme.dossierProgramme());
 
-    FormEdit fenetre(plateforme);
+    SessionBanque session(plateforme);
+    FormEdit fenetre(session);
     if (nom.isEmpty())
         fenetre.charger();
     else

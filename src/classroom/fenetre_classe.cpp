@@ -2,8 +2,7 @@
 
 #include "classroom/page_quiz.h"
 #include "classroom/sujets_pdf.h"
-#include "editor/formedit.h"
-#include "exchange/fenetre_echanges.h"
+#include "editor/session.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -17,7 +16,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,13 +24,10 @@
 
 namespace {
 
-const QString kErreur = QStringLiteral("Erreur");
 
-echanges::CheminsBanque cheminsOuverts(FormEdit &f)
+echanges::CheminsBanque cheminsOuverts(const SessionBanque &s)
 {
-    const QString dossier = f.plateforme().dossierProgramme();
-    const QString nom = f.etat().NomFichier;
-    return {chemins::banque(dossier, nom), chemins::themes(dossier, nom), chemins::dossierMedia(dossier, nom)};
+    return {s.cheminBanque(), s.cheminThemes(), s.dossierMedia()};
 }
 
 QString titreDialogue(FormClasse::Sortie s)
@@ -43,45 +38,44 @@ QString titreDialogue(FormClasse::Sortie s)
 
 } // namespace
 
-void installerClasse(FormEdit &f)
+QList<EntreeMenu> entreesClasse(SessionBanque &s, QWidget *fenetre)
 {
-    QMenu *menu = menuEchanges(f);
-    if (!menu)
-        return;
-    menu->addSeparator();
-    QAction *quiz = menu->addAction(QStringLiteral("Page de quiz pour la classe…"));
-    quiz->setObjectName(QStringLiteral("actionQuizClasse"));
-    QAction *sujets = menu->addAction(QStringLiteral("Sujets d'examen (PDF)…"));
-    sujets->setObjectName(QStringLiteral("actionSujetsExamen"));
-    QObject::connect(quiz, &QAction::triggered, &f, [&f] { ouvrirFormClasse(f, FormClasse::Sortie::Quiz); });
-    QObject::connect(sujets, &QAction::triggered, &f, [&f] { ouvrirFormClasse(f, FormClasse::Sortie::Sujets); });
+    return {
+        {QStringLiteral("actionQuizClasse"), QStringLiteral("Page de quiz pour la classe…"),
+         [&s, fenetre] { ouvrirFormClasse(s, fenetre, FormClasse::Sortie::Quiz); }},
+        {QStringLiteral("actionSujetsExamen"), QStringLiteral("Sujets d'examen (PDF)…"),
+         [&s, fenetre] { ouvrirFormClasse(s, fenetre, FormClasse::Sortie::Sujets); }},
+    };
 }
 
-void ouvrirFormClasse(FormEdit &f, FormClasse::Sortie sortie)
+void ouvrirFormClasse(SessionBanque &s, QWidget *fenetre, FormClasse::Sortie sortie)
 {
-    if (QWidget *d = f.dialogue(QStringLiteral("FormClasse"))) {
+    if (auto *d = s.dialogue<QWidget>(QStringLiteral("FormClasse"))) {
         d->raise();
         d->activateWindow();
         return;
     }
     // The file is read from the disk: the card on screen goes there first.
-    if (f.etat().NbFiches > 0 && !(f.verifierBonneReponse() && f.Ecrit()))
+    if (!s.stockerFiche())
         return;
-    auto *d = new FormClasse(f, sortie);
-    f.garderDialogue(d);
+    auto *d = new FormClasse(s, fenetre, sortie);
+    s.garderDialogue(d);
     // Disabled before the dialog shows, which has no parent: it stays enabled.
-    f.setEnabled(false);
-    QObject::connect(d, &QObject::destroyed, &f, [&f] { f.setEnabled(true); });
+    if (fenetre) {
+        fenetre->setEnabled(false);
+        QObject::connect(d, &QObject::destroyed, fenetre, [fenetre] { fenetre->setEnabled(true); });
+    }
     d->show();
     d->bout_OK->setFocus();
 }
 
-FormClasse::FormClasse(FormEdit &fenetre, Sortie sortie) : m_fenetre(fenetre), m_sortie(sortie)
+FormClasse::FormClasse(SessionBanque &session, QWidget *fenetre, Sortie sortie)
+    : m_session(session), m_fenetre(fenetre), m_sortie(sortie)
 {
     setObjectName(QStringLiteral("FormClasse"));
     setWindowTitle(titreDialogue(sortie));
     const bool quiz = sortie == Sortie::Quiz;
-    const echanges::CheminsBanque banque = cheminsOuverts(fenetre);
+    const echanges::CheminsBanque banque = cheminsOuverts(session);
 
     auto *cadre = new QGroupBox(QStringLiteral("Fiches"), this);
     cadre->setObjectName(QStringLiteral("FrameSelection"));
@@ -100,7 +94,7 @@ FormClasse::FormClasse(FormEdit &fenetre, Sortie sortie) : m_fenetre(fenetre), m
 
     auto *grilleThemes = new QGridLayout;
     grilleThemes->setContentsMargins(24, 0, 0, 0);
-    const TableThemes &themes = fenetre.etat().Themes;
+    const TableThemes &themes = session.etat().Themes;
     bool unTheme = false;
     for (int i = 0; i < 9; ++i) {
         // "&" in a theme's name is a letter of it, not a shortcut.
@@ -218,7 +212,7 @@ void FormClasse::compter()
         LabelCompte->setText(QStringLiteral("aucun thème coché"));
         return;
     }
-    const classe::Tirage t = classe::tirer(cheminsOuverts(m_fenetre), c);
+    const classe::Tirage t = classe::tirer(cheminsOuverts(m_session), c);
     if (!t.resultat) {
         LabelCompte->clear();
         return;
@@ -234,19 +228,17 @@ void FormClasse::compter()
 
 void FormClasse::creer()
 {
-    Plateforme &p = m_fenetre.plateforme();
+    Plateforme &p = m_session.plateforme();
     const bool quiz = m_sortie == Sortie::Quiz;
     const classe::Choix c = choix();
     if (OptionThemes->isChecked() && c.themes.isEmpty()) {
-        m_fenetre.message(QStringLiteral("Cochez au moins un thème."), Plateforme::Boutons::Ok,
-                          Plateforme::Icone::Critique, kErreur);
+        m_session.erreur(QStringLiteral("Cochez au moins un thème."));
         return;
     }
-    const echanges::CheminsBanque banque = cheminsOuverts(m_fenetre);
+    const echanges::CheminsBanque banque = cheminsOuverts(m_session);
     const classe::Tirage t = classe::tirer(banque, c);
     if (!t.resultat || t.questions.isEmpty()) {
-        m_fenetre.message(t.resultat ? classe::texteAucuneFiche() : t.resultat.erreur, Plateforme::Boutons::Ok,
-                          Plateforme::Icone::Critique, kErreur);
+        m_session.erreur(t.resultat ? classe::texteAucuneFiche() : t.resultat.erreur);
         return;
     }
 
@@ -294,18 +286,19 @@ void FormClasse::creer()
     if (r.annule)
         return;
     if (!r.resultat) {
-        m_fenetre.message(r.resultat.erreur, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, kErreur);
+        m_session.erreur(r.resultat.erreur);
         return;
     }
 
-    FormEdit &f = m_fenetre;
+    SessionBanque &f = m_session;
     const QString nombre = r.questions == 1 ? QStringLiteral("1 question") : QStringLiteral("%1 questions").arg(r.questions);
     const QString ecrit = (quiz ? QStringLiteral("La page de quiz (%1) a été écrite dans %2.")
                                 : QStringLiteral("Les sujets (%1) ont été écrits dans %2."))
                               .arg(nombre, QDir::toNativeSeparators(fichier));
     const QStringList remarques = r.remarques;
     // The dialog unloads: what follows speaks for the main window, enabled again.
-    f.setEnabled(true);
+    if (m_fenetre)
+        m_fenetre->setEnabled(true);
     done(QDialog::Accepted);
     if (!remarques.isEmpty())
         f.message(ecrit + QStringLiteral("\n\nÀ noter :\n") + remarques.join(u'\n'), Plateforme::Boutons::Ok,

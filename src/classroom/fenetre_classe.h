@@ -1,8 +1,12 @@
 #pragma once
+#include "editor/entree_menu.h"
+
 #include <QDialog>
+#include <QList>
+#include <QPointer>
 #include <array>
 
-class FormEdit;
+class SessionBanque;
 class QCheckBox;
 namespace classe {
 struct Choix;
@@ -13,9 +17,9 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
-// Adds "Page de quiz pour la classe…" and "Sujets d'examen (PDF)…" to the main window's
-// exchange menu. Called once while that menu is built.
-void installerClasse(FormEdit &fenetre);
+// "Page de quiz pour la classe…" and "Sujets d'examen (PDF)…", entries of the main window's
+// exchanges menu.
+QList<EntreeMenu> entreesClasse(SessionBanque &session, QWidget *fenetre);
 
 // The dialog of both actions: which cards, how many, the title; for the exam, the versions
 // and the date. It writes the file chosen and hands it to the desktop's own application.
@@ -23,7 +27,7 @@ class FormClasse : public QDialog {
     Q_OBJECT
 public:
     enum class Sortie { Quiz, Sujets };
-    FormClasse(FormEdit &fenetre, Sortie sortie);
+    FormClasse(SessionBanque &session, QWidget *fenetre, Sortie sortie);
 
     QRadioButton *OptionToutes, *OptionMarquees, *OptionEntreMarques, *OptionThemes;
     std::array<QCheckBox *, 9> CheckTheme;
@@ -38,9 +42,10 @@ private:
     void compter();
     void creer();
 
-    FormEdit &m_fenetre;
+    SessionBanque &m_session;
+    QPointer<QWidget> m_fenetre;
     Sortie m_sortie;
 };
 
 // Opens the dialog (the card on screen is stored first, as before any exchange).
-void ouvrirFormClasse(FormEdit &fenetre, FormClasse::Sortie sortie);
+void ouvrirFormClasse(SessionBanque &session, QWidget *fenetre, FormClasse::Sortie sortie);

@@ -1,9 +1,6 @@
 #include "editor/controles.h"
-#include "media/icones.h"
 
 #include <QPainter>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 #include <QTextBlock>
 
 BoiteTexte::BoiteTexte(int limite, QWidget *parent) : QPlainTextEdit(parent), m_limite(limite)
@@ -55,19 +52,4 @@ void BoiteTexte::surChangement()
         setTextCursor(c);
     }
     m_precedent = texte();
-}
-
-void BoutonSymbole::paintEvent(QPaintEvent *)
-{
-    QStylePainter p(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    const bool son = text() == QLatin1String("U");
-    option.text.clear();
-    const int cote = qBound(12, qMin(width(), height()) - 8, 48);
-    const QColor encre = option.palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
-    option.icon = QIcon(son ? icones::hautParleur(cote, devicePixelRatio(), encre)
-                            : icones::image(cote, devicePixelRatio(), encre));
-    option.iconSize = QSize(cote, cote);
-    p.drawControl(QStyle::CE_PushButton, option);
 }

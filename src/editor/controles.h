@@ -1,6 +1,5 @@
 #pragma once
 #include <QPlainTextEdit>
-#include <QPushButton>
 
 // A multi-line text box whose typing stops at a number of characters (a line break counts two).
 // A text set by the program is shown whole: a stored text is never cut by showing it.
@@ -22,15 +21,4 @@ private:
     // The text as the program gave it and as the box then held it: while the box is left
     // alone, the text given comes back as it was, whatever its line breaks.
     QString m_donne, m_montre;
-};
-
-// The play button: its caption stays "U" (a sound) or "µ" (a picture or a video), which
-// it draws as a symbol.
-class BoutonSymbole : public QPushButton {
-    Q_OBJECT
-public:
-    using QPushButton::QPushButton;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
 };

@@ -1,9 +1,16 @@
 #include "editor/formedit.h"
 #include "editor/controles.h"
 #include "editor/couleurs.h"
-#include "editor/dialogues.h"
-#include "media/visionneuse.h"
+#include "classroom/fenetre_classe.h"
 #include "exchange/fenetre_echanges.h"
+#include "files/form_fichier.h"
+#include "media/formmultimedia.h"
+#include "media/icones.h"
+#include "media/visionneuse.h"
+#include "output/form_export.h"
+#include "platform/creer.h"
+#include "search/form_rech.h"
+#include "tidy/fenetres_menage.h"
 #include "store/cp1252.h"
 #include "store/nommedia.h"
 #include "store/reecriture.h"
@@ -15,6 +22,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -24,17 +32,6 @@
 
 namespace {
 
-template <class W, class... A>
-W *creer(QWidget *parent, const QString &nom, const QRect &place, A &&...args)
-{
-    auto *w = new W(std::forward<A>(args)..., parent);
-    w->setObjectName(nom);
-    w->setGeometry(place);
-    return w;
-}
-
-QString indice(const char *nom, int i) { return QString::fromUtf8(nom) + u'_' + QString::number(i); }
-
 // A theme name shown as an option caption: "&" is a letter there, not a mnemonic.
 QString sansMnemonique(const QString &texte)
 {
@@ -43,38 +40,71 @@ QString sansMnemonique(const QString &texte)
 }
 
 const QString kEnTeteFichier = QStringLiteral("Orbelin - Editeur de questions   -- > Fichier ouvert : ");
-const QString kBonneReponse =
-    QStringLiteral("vous devez cocher une bonne réponse à votre question pour valider la saisie");
-const QString kRappelInitiales = QStringLiteral(
-    "Pensez à saisir, une bonne fois pour toutes, vos initiales dans l'emplacement violet afin que les "
-    "questions que vous aurez créées portent fièrement votre trace.");
 
 } // namespace
 
-FormEdit::FormEdit(Plateforme &plateforme, QWidget *parent) : QWidget(parent), m_plateforme(plateforme)
+FormEdit::FormEdit(SessionBanque &session, QWidget *parent)
+    : QWidget(parent), m_session(session), m_(session.etat()), m_plateforme(session.plateforme())
 {
     construire();
-    installerEchanges(*this);
+    construireEchanges();
+    relierSession();
+}
+
+FormEdit::FormEdit(Plateforme &plateforme, QWidget *parent)
+    : QWidget(parent), m_sessionPropre(std::make_unique<SessionBanque>(plateforme)), m_session(*m_sessionPropre),
+      m_(m_session.etat()), m_plateforme(plateforme)
+{
+    construire();
+    construireEchanges();
+    relierSession();
 }
 
 FormEdit::~FormEdit()
 {
-    for (const QPointer<QWidget> &d : m_dialogues)
-        delete d.data();
+    // The windows opened over the bank close with the main window.
+    m_session.attacherEcran(nullptr);
+    m_session.fermerDialogues();
 }
 
-QWidget *FormEdit::dialogue(const QString &nom) const
+void FormEdit::relierSession()
 {
-    for (const QPointer<QWidget> &d : m_dialogues)
-        if (d && d->objectName() == nom)
-            return d;
-    return nullptr;
+    m_session.attacherEcran(this);
+    SessionBanque *s = &m_session;
+    connect(s, &SessionBanque::banqueNommee, this, [this] { LabelFichier->setText(kEnTeteFichier + m_.NomFichier); });
+    connect(s, &SessionBanque::banqueOuverte, this, &FormEdit::surBanqueOuverte);
+    connect(s, &SessionBanque::banqueComptee, this, &FormEdit::surBanqueComptee);
+    connect(s, &SessionBanque::themesCharges, this, &FormEdit::surThemesCharges);
+    connect(s, &SessionBanque::ficheLue, this, &FormEdit::surFicheLue);
+    connect(s, &SessionBanque::ficheRelue, this, &FormEdit::surFicheRelue);
+    connect(s, &SessionBanque::ficheEcrite, this, &FormEdit::surFicheEcrite);
+    connect(s, &SessionBanque::comptesChanges, this, &FormEdit::surComptesChanges);
+    connect(s, &SessionBanque::imageAttachee, this, &FormEdit::surImageAttachee);
+    connect(s, &SessionBanque::sonAttache, this, &FormEdit::surSonAttache);
+    connect(s, &SessionBanque::mediaDetache, this, &FormEdit::surMediaDetache);
 }
 
-void FormEdit::garderDialogue(QWidget *d)
+void FormEdit::construireEchanges()
 {
-    std::erase_if(m_dialogues, [](const QPointer<QWidget> &p) { return p.isNull(); });
-    m_dialogues.emplace_back(d);
+    auto *bouton = new QPushButton(QStringLiteral("É&changes..."), this);
+    bouton->setObjectName(QStringLiteral("Echanges"));
+    bouton->setGeometry(305, 618, 160, 32);
+    auto *menu = new QMenu(bouton);
+    menu->setObjectName(QStringLiteral("menuEchanges"));
+    const QList<EntreeMenu> groupes[] = {entreesEchanges(m_session, this), entreesClasse(m_session, this),
+                                         entreesMenage(m_session, this)};
+    for (const QList<EntreeMenu> &groupe : groupes) {
+        if (!menu->isEmpty())
+            menu->addSeparator();
+        for (const EntreeMenu &e : groupe) {
+            QAction *a = menu->addAction(e.texte);
+            a->setObjectName(e.nom);
+            connect(a, &QAction::triggered, this, e.faire);
+        }
+    }
+    // Shown without blocking, below the button (above it when the screen ends first).
+    connect(bouton, &QPushButton::clicked, menu,
+            [bouton, menu] { menu->popup(bouton->mapToGlobal(QPoint(0, bouton->height()))); });
 }
 
 void FormEdit::construire()
@@ -285,11 +315,11 @@ void FormEdit::construireBoutons()
     connect(Nouveau, &QPushButton::clicked, this, &FormEdit::Nouveau_Click);
     connect(Supprimer, &QPushButton::clicked, this, &FormEdit::Supprimer_Click);
     connect(Quitter, &QPushButton::clicked, this, &FormEdit::Quitter_Click);
-    connect(BoutFind, &QPushButton::clicked, this, [this] { BoutFind_Click(*this); });
-    connect(Fichier, &QPushButton::clicked, this, [this] { Fichier_Click(*this); });
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(*this); });
-    connect(BoutPrint, &QPushButton::clicked, this, [this] { BoutPrint_Click(*this); });
-    connect(BoutMultimedia, &QPushButton::clicked, this, [this] { BoutMultimedia_Click(*this); });
+    connect(BoutFind, &QPushButton::clicked, this, [this] { BoutFind_Click(m_session, this); });
+    connect(Fichier, &QPushButton::clicked, this, [this] { Fichier_Click(m_session, this); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(m_session, this); });
+    connect(BoutPrint, &QPushButton::clicked, this, [this] { BoutPrint_Click(m_session, this); });
+    connect(BoutMultimedia, &QPushButton::clicked, this, [this] { BoutMultimedia_Click(m_session, this); });
 }
 
 // ---------------------------------------------------------------------------
@@ -299,76 +329,44 @@ void FormEdit::charger() { charger(QStringLiteral("BASE.QZF")); }
 
 void FormEdit::charger(const QString &nomFichier)
 {
-    m_.NomFichier = nomFichier;
-    LabelFichier->setText(kEnTeteFichier + m_.NomFichier);
-    Initialisation();
+    m_session.nommerBanque(nomFichier);
+    m_session.Initialisation();
 }
 
-void FormEdit::Initialisation()
+void FormEdit::surBanqueOuverte()
 {
-    m_.canaux.fermerTout();
     LabelFichierActif->setText(m_.NomFichier);
-    m_.NbParTheme.fill(0);
-
-    const QString chemin = chemins::banque(m_plateforme.dossierProgramme(), m_.NomFichier);
-    Resultat ouvert;
-    m_.CanalFichier = m_.canaux.ouvrir(chemin, &ouvert);
-    if (!ouvert)
-        message(ouvert.erreur, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
-    m_lectureSeule = false;
-    if (const FichierQuestions *g = m_.fichier(); g && g->nombre() > FichesMax) {
-        // Card numbers stop at 32767: a larger bank would be cut by a save or a sort.
-        const int n = g->nombre();
-        m_.canaux.fermerTout();
-        m_.CanalFichier = m_.canaux.ouvrir(chemin, &ouvert, FichierQuestions::Mode::Lecture);
-        m_lectureSeule = true;
-        message(QStringLiteral("Le fichier %1 contient %2 fiches, plus que les %3 qu'un fichier de questions peut "
-                               "numéroter. Il est ouvert en lecture seule : aucune fiche n'y sera enregistrée, "
-                               "ajoutée, supprimée ni classée.")
-                    .arg(chemin).arg(n).arg(FichesMax),
-                Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
-    }
+    const bool seule = m_session.lectureSeule();
     for (BoiteTexte *b : {TextQuestion, TextReponse[0], TextReponse[1], TextReponse[2], TextExplic})
-        b->setReadOnly(m_lectureSeule);
-    TextAuteur->setReadOnly(m_lectureSeule);
+        b->setReadOnly(seule);
+    TextAuteur->setReadOnly(seule);
     for (QWidget *w : {static_cast<QWidget *>(OptionBonneReponse[0]), static_cast<QWidget *>(OptionBonneReponse[1]),
                        static_cast<QWidget *>(OptionBonneReponse[2]), static_cast<QWidget *>(CheckMarquage)})
-        w->setEnabled(!m_lectureSeule);
+        w->setEnabled(!seule);
+}
 
-    m_.NumFiche = 1;
-    Lit();
-
-    const FichierQuestions *f = m_.fichier();
-    m_.NbFiches = f ? f->nombre() : 0;
+void FormEdit::surBanqueComptee()
+{
     TextNbFiche->setText(QString::number(m_.NbFiches));
     activerNavigation(m_.NbFiches > 0);
     montrerBoitesFiche(m_.NbFiches > 0);
-
-    if (f) {
-        const ComptesThemes comptes = f->compterThemes();
-        for (int i = 0; i < 9; ++i)
-            m_.NbParTheme[size_t(i)] = comptes.parTheme[size_t(i)];
-        // The count leaves the last card in the record buffer, the first one on screen.
-        if (m_.NbFiches > 0)
-            m_.Fiche = f->lire(m_.NbFiches);
-    }
     for (int i = 0; i < 9; ++i)
         LabelTheme[i]->setText(QString::number(m_.NbParTheme[size_t(i)]));
     LabelTotal->setText(QString::number(m_.NbFiches));
-
     show();
-    ChargeThemes();
-    message(kRappelInitiales, Plateforme::Boutons::Ok, Plateforme::Icone::Aucune,
-            QStringLiteral("Saisie des initiales de l'auteur des questions"));
 }
 
-void FormEdit::ChargeThemes()
+void FormEdit::surComptesChanges()
+{
+    for (int i = 0; i < 9; ++i)
+        LabelTheme[i]->setText(QString::number(m_.NbParTheme[size_t(i)]));
+    LabelTotal->setText(QString::number(m_.NbFiches));
+    TextNbFiche->setText(QString::number(m_.NbFiches));
+}
+
+void FormEdit::surThemesCharges()
 {
     FrameThemes->hide();
-    const QString chemin = chemins::themes(m_plateforme.dossierProgramme(), m_.NomFichier);
-    if (Resultat r = lireThemes(chemin, m_.Themes); !r)
-        message(r.erreur, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
-
     // From the last box up, so that no box is emptied while the one below still holds a name.
     for (int i = 8; i >= 0; --i) {
         Theme[i]->setText(QString());
@@ -390,40 +388,16 @@ void FormEdit::ChargeThemes()
 // ---------------------------------------------------------------------------
 // Card display and saving
 
-namespace {
-
-// Spaces removed at both ends of the stored bytes, padded again: zero bytes stay.
-template <int N> void retailler(char (&champ)[N])
+// Lit handles the media at once; the texts are laid out when someone can see them.
+void FormEdit::surFicheLue(int numero)
 {
-    int debut = 0, fin = N;
-    while (debut < fin && champ[debut] == ' ')
-        ++debut;
-    while (fin > debut && champ[fin - 1] == ' ')
-        --fin;
-    if (debut > 0)
-        std::memmove(champ, champ + debut, size_t(fin - debut));
-    std::memset(champ + (fin - debut), ' ', size_t(N - (fin - debut)));
+    afficherMedia();
+    surFicheRelue(numero);
 }
 
-} // namespace
-
-void FormEdit::Lit()
+void FormEdit::surFicheRelue(int numero)
 {
-    const FichierQuestions *f = m_.fichier();
-    m_.Fiche = f ? f->lire(m_.NumFiche) : FicheQuestion{};
-    FicheQuestion &fi = m_.Fiche;
-    retailler(fi.Question);
-    for (auto &r : fi.Reponse)
-        retailler(r);
-    retailler(fi.Commentaire);
-    retailler(fi.FichierMedia);
-
-    m_.NomMedia = surDouze(texte::sansEspaces(cp1252::decode(fi.FichierMedia, sizeof fi.FichierMedia)));
-    m_.OptionTaille = fi.TailleImage;
-    m_themeAffiche = fi.NumTheme;
-    afficherMedia();
-
-    m_aAfficher = AAfficher{fi, m_.NumFiche};
+    m_aAfficher = AAfficher{m_.Fiche, numero};
     if (!m_differe)
         appliquerAffichage();
 }
@@ -576,61 +550,24 @@ void FormEdit::fixerCouleur(QWidget *boite, const QColor &couleur)
     boite->setPalette(p);
 }
 
-bool FormEdit::refuserEnLectureSeule()
+void FormEdit::saisie(FicheQuestion &fi)
 {
-    if (!m_lectureSeule)
-        return false;
-    message(QStringLiteral("Le fichier %1 est ouvert en lecture seule : il ne peut pas être modifié.")
-                .arg(chemins::banque(m_plateforme.dossierProgramme(), m_.NomFichier)),
-            Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
-    return true;
-}
-
-bool FormEdit::Ecrit()
-{
-    appliquerAffichage();
-    if (m_lectureSeule)
-        return true;  // nothing on screen can be changed
-    FicheQuestion &fi = m_.Fiche;
     texte::stocker(fi.Question, TextQuestion->texte());
     for (int k = 0; k < 3; ++k)
         texte::stocker(fi.Reponse[k], TextReponse[k]->texte());
     texte::stocker(fi.Commentaire, TextExplic->texte());
     texte::stocker(fi.Auteur, TextAuteur->text());
-    texte::stocker(fi.FichierMedia, m_.NomMedia);
-    fi.TailleImage = qint16(m_.OptionTaille);
     fi.Marque = CheckMarquage->isChecked() ? 1 : 0;
-    const int choisi = groupeTheme->checkedId();
-    fi.NumTheme = quint8(choisi >= 0 ? choisi : m_themeAffiche);
+    if (const int choisi = groupeTheme->checkedId(); choisi >= 0)
+        fi.NumTheme = quint8(choisi);
     for (int k = 0; k < 3; ++k)
         fi.BonneReponse[k] = OptionBonneReponse[k]->isChecked() ? -1 : 0;
     themesNonGras();
-
-    FichierQuestions *f = m_.fichier();
-    Resultat r = f ? f->ecrire(m_.NumFiche, fi)
-                   : Resultat::echec(QStringLiteral("Le fichier %1 n'est pas ouvert").arg(m_.NomFichier));
-    TextAffNumero->setText(QString::number(m_.NumFiche));
-    if (r) {
-        // The file is closed and opened again after each card written.
-        f->fermer();
-        r = f->ouvrir(chemins::banque(m_plateforme.dossierProgramme(), m_.NomFichier));
-    }
-    if (!r) {
-        message(r.erreur, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
-        return false;
-    }
-    m_themeAffiche = fi.NumTheme;
-    m_.OptionTaille = 0;
-    return true;
 }
 
-bool FormEdit::verifierBonneReponse()
-{
-    if (groupeBonneReponse->checkedId() >= 0)
-        return true;
-    message(kBonneReponse);
-    return false;
-}
+void FormEdit::surFicheEcrite(int numero) { TextAffNumero->setText(QString::number(numero)); }
+
+bool FormEdit::bonneReponseChoisie() const { return groupeBonneReponse->checkedId() >= 0; }
 
 void FormEdit::montrerBoitesFiche(bool visibles)
 {
@@ -648,14 +585,6 @@ void FormEdit::activerNavigation(bool actifs)
         b->setEnabled(actifs);
 }
 
-Plateforme::Reponse FormEdit::message(const QString &texte, Plateforme::Boutons boutons, Plateforme::Icone icone,
-                                      const QString &titre, Plateforme::Reponse parDefaut)
-{
-    // What stands behind a message box can be seen: it shows the card as it is now.
-    appliquerAffichage();
-    return m_plateforme.message(texte, boutons, icone, parDefaut, titre);
-}
-
 // ---------------------------------------------------------------------------
 // Quitting
 
@@ -667,54 +596,18 @@ void FormEdit::Quitter_Click()
 
 void FormEdit::closeEvent(QCloseEvent *event)
 {
-    if (!m_termine)
+    if (!m_session.termine())
         terminer();
     event->accept();
 }
 
 void FormEdit::terminer()
 {
-    if (m_termine)
+    if (m_session.termine())
         return;
-    if (verifierBonneReponse())
-        Ecrit();
-    Classer();
-}
-
-void FormEdit::Classer()
-{
-    m_.canaux.fermerTout();
-    const QString dossier = m_plateforme.dossierProgramme();
-    const QString banque = chemins::banque(dossier, m_.NomFichier);
-    const QString tmp = dossier + QStringLiteral("/base.tmp");
-    const ResultatClasser r = m_lectureSeule ? ResultatClasser{} : classerParTheme(banque, tmp);
-    if (!r.resultat) {
-        QString texte;
-        switch (r.echec) {
-        case ResultatClasser::Etape::Remplacement:
-            texte = QStringLiteral("Le fichier %1 n'a pas pu être remplacé par sa copie classée par thème (%2). "
-                                   "Il reste tel qu'il était ; la copie classée est dans %3.")
-                        .arg(banque, r.resultat.erreur, tmp);
-            break;
-        case ResultatClasser::Etape::Dossier:
-            texte = QStringLiteral("Le fichier %1 a été classé par thème, mais le disque n'a pas confirmé "
-                                   "l'enregistrement (%2). L'ancien fichier est gardé tel qu'il était.")
-                        .arg(banque, r.resultat.erreur);
-            break;
-        case ResultatClasser::Etape::CopieFinale:
-            texte = QStringLiteral("Le fichier %1 a été classé par thème, mais sa copie %3 n'a pas pu être mise à "
-                                   "jour (%2).")
-                        .arg(banque, r.resultat.erreur, tmp);
-            break;
-        default:
-            texte = QStringLiteral("Le fichier %1 n'a pas pu être classé par thème (%2). Il reste tel qu'il était ; "
-                                   "aucune copie classée n'a été faite dans %3.")
-                        .arg(banque, r.resultat.erreur, tmp);
-        }
-        message(texte, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
-    }
-    m_termine = true;
-    m_plateforme.finProgramme();
+    if (m_session.verifierBonneReponse())
+        m_session.Ecrit();
+    m_session.Classer();
 }
 
 // ---------------------------------------------------------------------------
@@ -742,20 +635,19 @@ void FormEdit::Command3_Click()
         return;
     }
     if (code == media::Video) {
-        lecture::ouvrirVideo(*this, chemin);
+        lecture::ouvrirVideo(m_session, chemin);
     } else if (media::estImage(code) || (!media::estSon(code) && Command3->text() == u"µ")) {
         // The caption tells a picture when the code no longer does (a card just stored).
-        lecture::voirImage(*this, chemin);
+        lecture::voirImage(m_session, chemin);
     } else {
         m_plateforme.jouerSon(chemin);
     }
 }
 
-void FormEdit::montrerImageAttachee(const QImage &image)
+void FormEdit::montrerImage(const QImage &image)
 {
     ImageMedia->setPixmap(QPixmap::fromImage(image));
     m_tailleImagePropre = image.size();
-    m_.OptionTaille = media::Image;
     if (OptionImage[0]->isChecked()) {
         fixerModeImage(false, m_tailleImagePropre);
         return;
@@ -764,11 +656,41 @@ void FormEdit::montrerImageAttachee(const QImage &image)
     etapeTailleImage(0);
 }
 
-void FormEdit::effacerImageMedia()
+// A picture attached comes to the front at its own size with "Origine" chosen (its step, beep
+// included, only when another size was chosen). Only captions and pictures change: which media
+// controls show stays as the card display set them, until the card is shown again.
+void FormEdit::surImageAttachee(const QString &chemin)
+{
+    FrameThemes->hide();
+    Frame4->show();
+    Frame1->hide();
+    Command3->setText(QStringLiteral("µ"));
+    QImageReader lecteur(chemin);
+    lecteur.setAutoTransform(true);
+    montrerImage(lecteur.read());
+    LabelFileMedia->setText(texte::sansEspaces(m_.NomMedia));
+}
+
+void FormEdit::surSonAttache()
+{
+    FrameThemes->show();
+    Frame4->hide();
+    Frame1->show();
+    ImageMedia->clear();
+    m_tailleImagePropre = {};
+    fixerModeImage(false, {});
+    Command3->setText(QStringLiteral("U"));
+    LabelFileMedia->setText(texte::sansEspaces(m_.NomMedia));
+}
+
+void FormEdit::surMediaDetache()
 {
     ImageMedia->clear();
     m_tailleImagePropre = {};
     fixerModeImage(false, {});
+    for (QWidget *w : {static_cast<QWidget *>(Frame4), static_cast<QWidget *>(Command3),
+                       static_cast<QWidget *>(LabelMedia), static_cast<QWidget *>(LabelFileMedia)})
+        w->hide();
 }
 
 // ---------------------------------------------------------------------------

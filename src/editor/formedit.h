@@ -1,8 +1,7 @@
 #pragma once
-#include "editor/module1.h"
-#include "platform/platform.h"
+#include "editor/session.h"
 
-#include <QPointer>
+#include <memory>
 #include <QWidget>
 #include <array>
 #include <optional>
@@ -19,10 +18,13 @@ class QRadioButton;
 class QScrollArea;
 class BoiteTexte;
 
-// The main window: one card of the open bank at a time.
-class FormEdit : public QWidget {
+// The main window: one card of the open bank at a time. It shows what the session reads
+// and hands the session what the user typed; the other windows work on the session.
+class FormEdit : public QWidget, private EcranFiche {
     Q_OBJECT
 public:
+    explicit FormEdit(SessionBanque &session, QWidget *parent = nullptr);
+    // A window with a session of its own.
     explicit FormEdit(Plateforme &plateforme, QWidget *parent = nullptr);
     ~FormEdit() override;
 
@@ -30,40 +32,11 @@ public:
     void charger();
     void charger(const QString &nomFichier);
 
-    Module1 &etat() { return m_; }
-    Plateforme &plateforme() { return m_plateforme; }
-    bool termine() const { return m_termine; }
-    // A bank of more cards than a card number reaches is shown but never written.
-    bool lectureSeule() const { return m_lectureSeule; }
-
-    // The main window's procedures, called by the other windows too.
-    void Initialisation();
-    void ChargeThemes();
-    void Lit();
-    bool Ecrit();  // false when the card could not be written (the screen keeps it)
-
-    // True when one of the three good-answer buttons is chosen; otherwise says so.
-    bool verifierBonneReponse();
-
-    Plateforme::Reponse message(const QString &texte, Plateforme::Boutons boutons = Plateforme::Boutons::Ok,
-                                Plateforme::Icone icone = Plateforme::Icone::Aucune,
-                                const QString &titre = {},
-                                Plateforme::Reponse parDefaut = Plateforme::Reponse::Ok);
+    SessionBanque &session() { return m_session; }
+    bool termine() const { return m_session.termine(); }
 
     // The help line texts of the buttons that have one.
     static QString texteAide(const QString &nomControle);
-
-    // Dialogs opened from this window, found by objectName while they are loaded. They have
-    // no parent widget, so that disabling this window leaves them enabled; those still loaded
-    // go with this window. A dialog unloads itself by deleting itself (deleteLater).
-    QWidget *dialogue(const QString &nom) const;
-    void garderDialogue(QWidget *dialogue);
-
-    // The media dialog's changes to the picture area; the card takes the media when Ecrit stores it.
-    // A picture attached is shown at its own size with "Origine" chosen (its step, beep included,
-    // only when another size was chosen).
-    void montrerImageAttachee(const QImage &image);
-    void effacerImageMedia();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -80,7 +53,6 @@ private:
     // Quitting: stores the card, sorts the bank, ends the program.
     void Quitter_Click();
     void terminer();
-    void Classer();
 
     // Card display: Lit reads and handles the media at once; the texts and buttons are
     // laid out when someone can see them (at the end of the handler, or before a message box).
@@ -112,12 +84,39 @@ private:
     void Command7_Click();
     void Command3_Click();
 
+    // What the session asks of the screen.
+    void saisie(FicheQuestion &fiche) override;
+    bool bonneReponseChoisie() const override;
+    void montrerEnAttente() override { appliquerAffichage(); }
+
+    // Repainting from the session.
+    void relierSession();
+    void surBanqueOuverte();
+    void surBanqueComptee();
+    void surThemesCharges();
+    void surFicheLue(int numero);
+    void surFicheRelue(int numero);
+    void surFicheEcrite(int numero);
+    void surComptesChanges();
+    void surImageAttachee(const QString &chemin);
+    void surSonAttache();
+    void surMediaDetache();
+
+    // The "Échanges" button and its menu, from the entries each subsystem hands over.
+    void construireEchanges();
+
+    Plateforme::Reponse message(const QString &texte, Plateforme::Boutons boutons = Plateforme::Boutons::Ok,
+                                Plateforme::Icone icone = Plateforme::Icone::Aucune, const QString &titre = {},
+                                Plateforme::Reponse parDefaut = Plateforme::Reponse::Ok)
+    {
+        return m_session.message(texte, boutons, icone, titre, parDefaut);
+    }
+    void montrerImage(const QImage &image);
+
+    std::unique_ptr<SessionBanque> m_sessionPropre;
+    SessionBanque &m_session;
+    Module1 &m_;
     Plateforme &m_plateforme;
-    Module1 m_;
-    std::vector<QPointer<QWidget>> m_dialogues;
-    bool m_termine = false;
-    bool m_lectureSeule = false;
-    bool refuserEnLectureSeule();
 
     // Display deferred while a handler walks through cards.
     bool m_differe = false;
@@ -128,10 +127,8 @@ private:
         int numero = 0;
     };
     std::optional<AAfficher> m_aAfficher;
-    int m_themeAffiche = 0;  // stored theme of the card on screen
     QSize m_tailleImagePropre;
 
-public:
     // Controls, named as their objectName.
     QLabel *LabelFichier, *Label9, *LabelFichierActif, *Label1;
     QLineEdit *TextAuteur;

@@ -20,7 +20,7 @@ bool FormEdit::quitterFiche(bool auBout)
         m_plateforme.bip();
         return false;
     }
-    return verifierBonneReponse() && Ecrit();
+    return m_session.verifierBonneReponse() && m_session.Ecrit();
 }
 
 void FormEdit::Suivant_Click()
@@ -28,7 +28,7 @@ void FormEdit::Suivant_Click()
     if (!quitterFiche(m_.NumFiche >= m_.NbFiches))
         return;
     ++m_.NumFiche;
-    Lit();
+    m_session.Lit();
 }
 
 void FormEdit::Precedent_Click()
@@ -36,7 +36,7 @@ void FormEdit::Precedent_Click()
     if (!quitterFiche(m_.NumFiche < 2))
         return;
     --m_.NumFiche;
-    Lit();
+    m_session.Lit();
 }
 
 void FormEdit::Dernier_Click()
@@ -44,7 +44,7 @@ void FormEdit::Dernier_Click()
     if (!quitterFiche(m_.NumFiche >= m_.NbFiches))
         return;
     m_.NumFiche = m_.NbFiches;
-    Lit();
+    m_session.Lit();
 }
 
 void FormEdit::Premier_Click()
@@ -58,10 +58,10 @@ void FormEdit::Premier_Click()
     m_differe = true;
     for (int n = m_.NumFiche;; --n) {
         m_.NumFiche = n;
-        Lit();
+        m_session.Lit();
         if (n == 1 || m_.Fiche.NumTheme == t - 2) {
             m_.NumFiche = n + 1;
-            Lit();
+            m_session.Lit();
             break;
         }
     }
@@ -71,7 +71,7 @@ void FormEdit::Premier_Click()
 
 void FormEdit::Nouveau_Click()
 {
-    if (refuserEnLectureSeule())
+    if (m_session.refuserEnLectureSeule())
         return;
     if (texte::sansEspaces(Theme[0]->text()).isEmpty()) {
         message(QStringLiteral("Veuillez d'abord créer un thème au minimum pour les questions..."));
@@ -99,7 +99,7 @@ void FormEdit::Nouveau_Click()
                                "n'oubliez pas de changer le Thème de la question si nécessaire..."));
         return;
     }
-    if (!Ecrit())
+    if (!m_session.Ecrit())
         return;
     m_.NumFiche = m_.NbFiches + 1;
     m_.NbFiches = m_.NbFiches + 1;
@@ -125,7 +125,7 @@ void FormEdit::Nouveau_Click()
 
 void FormEdit::Supprimer_Click()
 {
-    if (refuserEnLectureSeule())
+    if (m_session.refuserEnLectureSeule())
         return;
     if (m_.NbFiches <= 1) {
         m_plateforme.bip();
@@ -144,7 +144,7 @@ void FormEdit::Supprimer_Click()
     if (!r) {
         message(r.erreur + QStringLiteral(". Le fichier %1 n'a pas été modifié.").arg(banque),
                 Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
-        Lit();
+        m_session.Lit();
         return;
     }
     if (!ouvert)
@@ -153,5 +153,5 @@ void FormEdit::Supprimer_Click()
     if (m_.NumFiche > m_.NbFiches)
         m_.NumFiche = m_.NbFiches;
     TextNbFiche->setText(QString::number(m_.NbFiches));
-    Lit();
+    m_session.Lit();
 }

@@ -24,7 +24,7 @@ void FormEdit::Command5_Click()
     const QString chemin = chemins::themes(m_plateforme.dossierProgramme(), m_.NomFichier);
     if (Resultat r = ecrireThemes(chemin, m_.Themes); !r)
         message(r.erreur, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
-    ChargeThemes();
+    m_session.ChargeThemes();
 }
 
 void FormEdit::Command6_Click()

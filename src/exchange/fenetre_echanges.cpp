@@ -1,13 +1,10 @@
 #include "exchange/fenetre_echanges.h"
-#include "classroom/fenetre_classe.h"
-#include "editor/formedit.h"
+#include "editor/session.h"
 #include "exchange/echanges.h"
-#include "tidy/fenetres_menage.h"
 
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -56,20 +53,9 @@ template <size_t N> const Filtre *filtreChoisi(const Filtre (&liste)[N], const Q
     return nullptr;
 }
 
-echanges::CheminsBanque cheminsOuverts(FormEdit &f)
+echanges::CheminsBanque cheminsOuverts(const SessionBanque &s)
 {
-    const QString dossier = f.plateforme().dossierProgramme();
-    const QString nom = f.etat().NomFichier;
-    return {chemins::banque(dossier, nom), chemins::themes(dossier, nom), chemins::dossierMedia(dossier, nom)};
-}
-
-// The card on screen is stored first, as before opening another bank. An empty bank shows
-// no card: there is nothing to store.
-bool stockerFiche(FormEdit &f)
-{
-    if (f.etat().NbFiches == 0)
-        return true;
-    return f.verifierBonneReponse() && f.Ecrit();
+    return {s.cheminBanque(), s.cheminThemes(), s.dossierMedia()};
 }
 
 // A progress dialog that shows itself only when the work lasts.
@@ -101,9 +87,9 @@ private:
     bool m_annule = false;
 };
 
-void montrerRapport(FormEdit &f, const QString &titre, const QString &texte)
+void montrerRapport(SessionBanque &s, const QString &titre, const QString &texte)
 {
-    delete f.dialogue(QStringLiteral("RapportEchanges"));
+    delete s.dialogue(QStringLiteral("RapportEchanges"));
     auto *d = new QDialog;
     d->setObjectName(QStringLiteral("RapportEchanges"));
     d->setWindowTitle(titre);
@@ -121,42 +107,27 @@ void montrerRapport(FormEdit &f, const QString &titre, const QString &texte)
     QObject::connect(ok, &QPushButton::clicked, d, &QDialog::accept);
     QObject::connect(d, &QDialog::finished, d, &QObject::deleteLater);
     d->resize(680, 440);
-    f.garderDialogue(d);
+    s.garderDialogue(d);
     d->show();
     ok->setFocus();
 }
 
 } // namespace
 
-void installerEchanges(FormEdit &f)
+QList<EntreeMenu> entreesEchanges(SessionBanque &s, QWidget *)
 {
-    auto *bouton = new QPushButton(QStringLiteral("É&changes..."), &f);
-    bouton->setObjectName(QStringLiteral("Echanges"));
-    bouton->setGeometry(305, 618, 160, 32);
-    auto *menu = new QMenu(bouton);
-    menu->setObjectName(QStringLiteral("menuEchanges"));
-    QAction *exporter = menu->addAction(QStringLiteral("Exporter la banque…"));
-    exporter->setObjectName(QStringLiteral("actionExporter"));
-    QAction *importer = menu->addAction(QStringLiteral("Importer dans la banque…"));
-    importer->setObjectName(QStringLiteral("actionImporter"));
-    QObject::connect(exporter, &QAction::triggered, &f, [&f] { exporterBanque(f); });
-    QObject::connect(importer, &QAction::triggered, &f, [&f] { importerDansBanque(f); });
-    // Shown without blocking, below the button (above it when the screen ends first).
-    QObject::connect(bouton, &QPushButton::clicked, menu,
-                     [bouton, menu] { menu->popup(bouton->mapToGlobal(QPoint(0, bouton->height()))); });
-    bouton->show();
-    installerClasse(f);
-    installerMenage(f);
+    return {
+        {QStringLiteral("actionExporter"), QStringLiteral("Exporter la banque…"), [&s] { exporterBanque(s); }},
+        {QStringLiteral("actionImporter"), QStringLiteral("Importer dans la banque…"), [&s] { importerDansBanque(s); }},
+    };
 }
 
-QMenu *menuEchanges(FormEdit &f) { return f.findChild<QMenu *>(QStringLiteral("menuEchanges")); }
-
-void exporterBanque(FormEdit &f)
+void exporterBanque(SessionBanque &s)
 {
-    if (!stockerFiche(f))
+    if (!s.stockerFiche())
         return;
-    Plateforme &p = f.plateforme();
-    const echanges::CheminsBanque banque = cheminsOuverts(f);
+    Plateforme &p = s.plateforme();
+    const echanges::CheminsBanque banque = cheminsOuverts(s);
     QString filtre = QString::fromUtf8(kFiltresExport[0].texte);
     const QString propose = QDir(p.dossierTravail()).filePath(QFileInfo(banque.banque).completeBaseName() + QStringLiteral(".gift"));
     QString fichier = p.fichierAEnregistrer(QStringLiteral("Exporter la banque"), propose, filtres(kFiltresExport), &filtre);
@@ -183,18 +154,18 @@ void exporterBanque(FormEdit &f)
     }
     if (!r) {
         if (!annule)
-            f.message(r.erreur, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
+            s.erreur(r.erreur);
         return;
     }
-    montrerRapport(f, QStringLiteral("Rapport d'exportation"), rapport.texte());
+    montrerRapport(s, QStringLiteral("Rapport d'exportation"), rapport.texte());
 }
 
-void importerDansBanque(FormEdit &f)
+void importerDansBanque(SessionBanque &s)
 {
-    if (!stockerFiche(f))
+    if (!s.stockerFiche())
         return;
-    Plateforme &p = f.plateforme();
-    const echanges::CheminsBanque banque = cheminsOuverts(f);
+    Plateforme &p = s.plateforme();
+    const echanges::CheminsBanque banque = cheminsOuverts(s);
     QString filtre = QString::fromUtf8(kFiltresImport[0].texte);
     const QString fichier =
         p.fichierAOuvrir(QStringLiteral("Importer dans la banque"), p.dossierTravail(), filtres(kFiltresImport), &filtre);
@@ -211,10 +182,10 @@ void importerDansBanque(FormEdit &f)
     }
     if (!r.resultat) {
         if (!annule)
-            f.message(r.resultat.erreur, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
+            s.erreur(r.resultat.erreur);
         return;
     }
     if (r.rapport.fiches > 0)
-        f.Initialisation();
-    montrerRapport(f, QStringLiteral("Rapport d'importation"), r.rapport.texte());
+        s.Initialisation();
+    montrerRapport(s, QStringLiteral("Rapport d'importation"), r.rapport.texte());
 }

@@ -1,13 +1,14 @@
 #pragma once
+#include "editor/entree_menu.h"
 
-class FormEdit;
-class QMenu;
+#include <QList>
 
-// The main window's "Échanges" button and its menu (objectName "menuEchanges"), to which
-// other features add their own actions. Called once while the window is built.
-void installerEchanges(FormEdit &fenetre);
-QMenu *menuEchanges(FormEdit &fenetre);
+class QWidget;
+class SessionBanque;
 
-// The menu's two entries.
-void exporterBanque(FormEdit &fenetre);
-void importerDansBanque(FormEdit &fenetre);
+// The two exchange entries of the main window's "Échanges" menu, in their order.
+QList<EntreeMenu> entreesEchanges(SessionBanque &session, QWidget *fenetre);
+
+// The menu's two entries: the card on screen is stored first.
+void exporterBanque(SessionBanque &session);
+void importerDansBanque(SessionBanque &session);

@@ -1,5 +1,5 @@
 #include "files/choixfichier.h"
-#include "editor/formedit.h"
+#include "editor/session.h"
 #include "files/listesfichiers.h"
 
 #include <QCloseEvent>
@@ -10,14 +10,14 @@
 #include <QPushButton>
 #include <QTreeView>
 
-ChoixFichier::ChoixFichier(FormEdit &fenetre, const QString &nom, const QString &legende)
-    : QWidget(nullptr, Qt::Dialog), m_fenetre(fenetre)
+ChoixFichier::ChoixFichier(SessionBanque &session, QWidget *fenetre, const QString &nom, const QString &legende)
+    : QWidget(nullptr, Qt::Dialog), m_session(session), m_fenetre(fenetre)
 {
     setObjectName(nom);
     setWindowTitle(legende);
     setFixedSize(540, 300);
 
-    m_listes = new ListesFichiers(fenetre.plateforme(), this);
+    m_listes = new ListesFichiers(session.plateforme(), this);
     Drive1 = m_listes->vueLecteurs();
     Dir1 = m_listes->vueDossiers();
     File1 = m_listes->vueFichiers();
@@ -62,7 +62,7 @@ ChoixFichier::ChoixFichier(FormEdit &fenetre, const QString &nom, const QString 
 
 ChoixFichier::~ChoixFichier() = default;
 
-Plateforme &ChoixFichier::plateforme() const { return m_fenetre.plateforme(); }
+Plateforme &ChoixFichier::plateforme() const { return m_session.plateforme(); }
 
 void ChoixFichier::montrer()
 {

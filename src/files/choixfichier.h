@@ -2,9 +2,10 @@
 #include "files/nomfichier.h"
 #include "platform/platform.h"
 
+#include <QPointer>
 #include <QWidget>
 
-class FormEdit;
+class SessionBanque;
 class ListesFichiers;
 class QComboBox;
 class QLineEdit;
@@ -30,9 +31,10 @@ public:
     QPushButton *bout_open, *Command1, *Command2;
 
 protected:
-    ChoixFichier(FormEdit &fenetre, const QString &nom, const QString &legende);
+    ChoixFichier(SessionBanque &session, QWidget *fenetre, const QString &nom, const QString &legende);
 
-    FormEdit &fenetre() const { return m_fenetre; }
+    SessionBanque &session() const { return m_session; }
+    QWidget *fenetre() const { return m_fenetre; }
     Plateforme &plateforme() const;
 
     virtual void bout_open_Click() = 0;
@@ -57,13 +59,13 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    FormEdit &m_fenetre;
+    SessionBanque &m_session;
+    QPointer<QWidget> m_fenetre;
     ListesFichiers *m_listes;
     bool m_decharge = false;
 };
 
 namespace textes {
-inline const QString EnTeteFichier = QStringLiteral("Orbelin - Editeur de questions   -- > Fichier ouvert : ");
 inline const QString Erreur = QStringLiteral("Erreur");
 inline const QString SelectionnezFichier = QStringLiteral("Vous devez sélectionnez un fichier");
 inline const QString TapezNom = QStringLiteral("Tapez le nom d'un fichier (8 caractères maxi.)");

@@ -1,22 +1,21 @@
 #include "files/form_choixtransfert.h"
-#include "editor/formedit.h"
+#include "editor/session.h"
 
-#include <QLabel>
 #include <QLineEdit>
 
-Form_choixtransfert::Form_choixtransfert(FormEdit &fenetre, QWidget *ouvreur)
-    : ChoixFichier(fenetre, QStringLiteral("Form_choixtransfert"), QStringLiteral("Choix du fichier destination")),
-      m_ouvreur(ouvreur)
+Form_choixtransfert::Form_choixtransfert(SessionBanque &session, QWidget *ouvreur, Choisi choisi)
+    : ChoixFichier(session, ouvreur, QStringLiteral("Form_choixtransfert"), QStringLiteral("Choix du fichier destination")),
+      m_ouvreur(ouvreur), m_choisi(std::move(choisi))
 {
 }
 
-void Form_choixtransfert::ouvrir(FormEdit &fenetre, QWidget *ouvreur)
+void Form_choixtransfert::ouvrir(SessionBanque &session, QWidget *ouvreur, Choisi choisi)
 {
     // The opener first: a window disabled after its dialog is shown would take the dialog along.
     if (ouvreur)
         ouvreur->setEnabled(false);
-    auto *choix = new Form_choixtransfert(fenetre, ouvreur);
-    fenetre.garderDialogue(choix);
+    auto *choix = new Form_choixtransfert(session, ouvreur, std::move(choisi));
+    session.garderDialogue(choix);
     choix->montrer();
 }
 
@@ -25,7 +24,7 @@ void Form_choixtransfert::bout_open_Click()
     const QString texte = Text1->text();
     if (!verifierTexte1(texte))
         return;
-    if (texte.trimmed() == fenetre().etat().NomFichier.trimmed()) {
+    if (texte.trimmed() == session().etat().NomFichier.trimmed()) {
         erreur(textes::FichierActif, Plateforme::Icone::Exclamation);
         return;
     }
@@ -41,10 +40,9 @@ void Form_choixtransfert::Command2_Click()
 
 void Form_choixtransfert::choisir(const QString &nom)
 {
-    fenetre().etat().FichierDest = nom;
-    if (m_ouvreur)
-        if (auto *label = m_ouvreur->findChild<QLabel *>(QStringLiteral("textedest")))
-            label->setText(nom);
+    session().etat().FichierDest = nom;
+    if (m_ouvreur && m_choisi)  // an opener gone takes nothing back
+        m_choisi(nom);
     decharger();
     rendreOuvreur();
 }

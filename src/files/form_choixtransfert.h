@@ -3,19 +3,22 @@
 
 #include <QPointer>
 
-// The chooser of a transfer's destination: records a bank name in FichierDest and shows it
-// in the opener's label "textedest"; opens and creates nothing.
+#include <functional>
+
+// The chooser of a transfer's destination: records a bank name in FichierDest and hands it to
+// the opener; opens and creates nothing.
 class Form_choixtransfert : public ChoixFichier {
     Q_OBJECT
 public:
     // Disables `ouvreur`, loads the chooser (no parent widget), shows it with the focus.
-    // On a choice: FichierDest is set, written into ouvreur's QLabel "textedest", and
-    // `ouvreur` is enabled again, shown, raised and activated. "&Annuler" and closing by
-    // the title bar give `ouvreur` back the same way and leave FichierDest unchanged.
-    static void ouvrir(FormEdit &fenetre, QWidget *ouvreur);
+    // On a choice: FichierDest is set, `choisi` is called with the name, and `ouvreur` is
+    // enabled again, shown, raised and activated. "&Annuler" and closing by the title bar
+    // give `ouvreur` back the same way and leave FichierDest unchanged.
+    using Choisi = std::function<void(const QString &nom)>;
+    static void ouvrir(SessionBanque &session, QWidget *ouvreur, Choisi choisi);
 
 private:
-    Form_choixtransfert(FormEdit &fenetre, QWidget *ouvreur);
+    Form_choixtransfert(SessionBanque &session, QWidget *ouvreur, Choisi choisi);
 
     void bout_open_Click() override;
     void Command2_Click() override;
@@ -26,4 +29,5 @@ private:
     void rendreOuvreur();
 
     QPointer<QWidget> m_ouvreur;
+    Choisi m_choisi;
 };

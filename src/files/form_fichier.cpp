@@ -1,32 +1,30 @@
 #include "files/form_fichier.h"
-#include "editor/dialogues.h"
-#include "editor/formedit.h"
+#include "editor/session.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 
-void Fichier_Click(FormEdit &fenetre)
+void Fichier_Click(SessionBanque &session, QWidget *fenetre)
 {
-    if (!fenetre.verifierBonneReponse())
+    if (!session.verifierBonneReponse() || !session.stockerFiche(SessionBanque::Controle::Aucun))
         return;
-    if (!fenetre.Ecrit())
-        return;
-    form_fichier::ouvrir(fenetre);
+    form_fichier::ouvrir(session, fenetre);
 }
 
-form_fichier::form_fichier(FormEdit &fenetre)
-    : ChoixFichier(fenetre, QStringLiteral("form_fichier"), QStringLiteral("Ouverture d'un fichier"))
+form_fichier::form_fichier(SessionBanque &session, QWidget *fenetre)
+    : ChoixFichier(session, fenetre, QStringLiteral("form_fichier"), QStringLiteral("Ouverture d'un fichier"))
 {
 }
 
-form_fichier *form_fichier::ouvrir(FormEdit &fenetre)
+form_fichier *form_fichier::ouvrir(SessionBanque &session, QWidget *fenetre)
 {
     // The main window first: a window disabled after its dialog is shown would take the dialog along.
-    fenetre.setEnabled(false);
-    auto *choix = new form_fichier(fenetre);
-    fenetre.garderDialogue(choix);
+    if (fenetre)
+        fenetre->setEnabled(false);
+    auto *choix = new form_fichier(session, fenetre);
+    session.garderDialogue(choix);
     choix->montrer();
     return choix;
 }
@@ -41,7 +39,7 @@ void form_fichier::bout_open_Click()
         erreur(textes::ImpossibleCharger, Plateforme::Icone::Exclamation);
         return;
     }
-    if (!changerDeBanque(texte, false))
+    if (!changerDeBanque(texte))
         return;
     decharger();
     rendreFenetre();
@@ -64,32 +62,28 @@ void form_fichier::Command2_Click()
         erreur(QStringLiteral("Impossible de créer le dossier %1!").arg(base), Plateforme::Icone::Exclamation);
         return;
     }
-    if (!changerDeBanque(nom, true))
+    if (!changerDeBanque(nom))
         return;
     decharger();
     rendreFenetre();
 }
 
-bool form_fichier::changerDeBanque(const QString &nom, bool afficherActif)
+bool form_fichier::changerDeBanque(const QString &nom)
 {
-    FormEdit &f = fenetre();
-    Module1 &etat = f.etat();
+    SessionBanque &s = session();
+    Module1 &etat = s.etat();
     const QString ancien = etat.NomFichier;
-    etat.NomFichier = nom;
-    f.LabelFichier->setText(textes::EnTeteFichier + etat.NomFichier);
-    if (afficherActif)
-        f.LabelFichierActif->setText(etat.NomFichier);
+    s.nommerBanque(nom);
     etat.canaux.fermerTout();
-    f.Initialisation();
+    s.Initialisation();
     if (etat.fichier())
         return true;
 
     // Taken away between the check and the opening: back to the bank that was open.
     erreur(textes::ImpossibleCharger, Plateforme::Icone::Exclamation);
-    etat.NomFichier = ancien;
-    f.LabelFichier->setText(textes::EnTeteFichier + etat.NomFichier);
+    s.nommerBanque(ancien);
     etat.canaux.fermerTout();
-    f.Initialisation();
+    s.Initialisation();
     return false;
 }
 
@@ -103,8 +97,10 @@ void form_fichier::fermeture() { rendreFenetre(); }
 
 void form_fichier::rendreFenetre()
 {
-    FormEdit &f = fenetre();
-    f.setEnabled(true);
-    f.raise();
-    f.activateWindow();
+    QWidget *f = fenetre();
+    if (!f)
+        return;
+    f->setEnabled(true);
+    f->raise();
+    f->activateWindow();
 }

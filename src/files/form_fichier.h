@@ -7,10 +7,10 @@
 class form_fichier : public ChoixFichier {
     Q_OBJECT
 public:
-    explicit form_fichier(FormEdit &fenetre);
+    form_fichier(SessionBanque &session, QWidget *fenetre);
 
     // Disables the main window, loads the chooser and shows it with the focus.
-    static form_fichier *ouvrir(FormEdit &fenetre);
+    static form_fichier *ouvrir(SessionBanque &session, QWidget *fenetre);
 
 private:
     void bout_open_Click() override;
@@ -20,6 +20,10 @@ private:
 
     // Makes the editor work on `nom`; if the bank cannot be opened after all, goes back to
     // the one that was open. False in that case.
-    bool changerDeBanque(const QString &nom, bool afficherActif);
+    bool changerDeBanque(const QString &nom);
     void rendreFenetre();
 };
+
+// The main window's "&Fichier..." button: the card on screen is stored (with the good-answer
+// check), then the chooser opens.
+void Fichier_Click(SessionBanque &session, QWidget *fenetre);

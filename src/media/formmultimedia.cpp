@@ -1,9 +1,8 @@
 #include "media/formmultimedia.h"
-#include "editor/controles.h"
-#include "editor/dialogues.h"
-#include "editor/formedit.h"
+#include "editor/session.h"
 #include "files/listesfichiers.h"
 #include "files/nomfichier.h"
+#include "media/icones.h"
 #include "media/regles_media.h"
 
 #include <QButtonGroup>
@@ -37,22 +36,24 @@ const QString kErreur = QStringLiteral("Erreur");
 
 } // namespace
 
-void BoutMultimedia_Click(FormEdit &fenetre) { FormMultimedia::ouvrir(fenetre); }
+void BoutMultimedia_Click(SessionBanque &session, QWidget *fenetre) { FormMultimedia::ouvrir(session, fenetre); }
 
-FormMultimedia *FormMultimedia::ouvrir(FormEdit &fenetre)
+FormMultimedia *FormMultimedia::ouvrir(SessionBanque &session, QWidget *fenetre)
 {
     // The main window first: a window disabled after the dialog is shown would take it along.
-    fenetre.setEnabled(false);
-    auto *d = qobject_cast<FormMultimedia *>(fenetre.dialogue(QStringLiteral("FormMultimedia")));
+    if (fenetre)
+        fenetre->setEnabled(false);
+    auto *d = session.dialogue<FormMultimedia>(QStringLiteral("FormMultimedia"));
     if (!d) {
-        d = new FormMultimedia(fenetre);
-        fenetre.garderDialogue(d);
+        d = new FormMultimedia(session, fenetre);
+        session.garderDialogue(d);
     }
     d->montrer();
     return d;
 }
 
-FormMultimedia::FormMultimedia(FormEdit &fenetre) : QWidget(nullptr, Qt::Dialog), m_fenetre(fenetre)
+FormMultimedia::FormMultimedia(SessionBanque &session, QWidget *fenetre)
+    : QWidget(nullptr, Qt::Dialog), m_session(session), m_fenetre(fenetre)
 {
     construire();
     Form_Load();
@@ -60,7 +61,7 @@ FormMultimedia::FormMultimedia(FormEdit &fenetre) : QWidget(nullptr, Qt::Dialog)
 
 FormMultimedia::~FormMultimedia() = default;
 
-Plateforme &FormMultimedia::plateforme() const { return m_fenetre.plateforme(); }
+Plateforme &FormMultimedia::plateforme() const { return m_session.plateforme(); }
 
 void FormMultimedia::construire()
 {
@@ -168,7 +169,7 @@ void FormMultimedia::Form_Load()
     // The folder named after the bank under the current folder: the bank's media folder when the
     // program runs from its own folder. Where there is no such folder, the bank's media folder
     // itself, else the program folder.
-    const Module1 &etat = m_fenetre.etat();
+    const Module1 &etat = m_session.etat();
     const QString sousDossier = etat.NomFichier.left(qMax<qsizetype>(0, etat.NomFichier.size() - 4));
     const QString programme = plateforme().dossierProgramme();
     for (const QString &dossier : {QDir::currentPath() + u'/' + sousDossier,
@@ -197,9 +198,11 @@ void FormMultimedia::decharger()
 
 void FormMultimedia::rendreFenetre()
 {
-    m_fenetre.setEnabled(true);
-    m_fenetre.raise();
-    m_fenetre.activateWindow();
+    if (!m_fenetre)
+        return;
+    m_fenetre->setEnabled(true);
+    m_fenetre->raise();
+    m_fenetre->activateWindow();
 }
 
 QString FormMultimedia::dossierListe() const
@@ -288,8 +291,7 @@ void FormMultimedia::BoutSON_Click()
 
 bool FormMultimedia::amenerDansDossierMedia(const QString &source)
 {
-    const Module1 &etat = m_fenetre.etat();
-    const QString dossier = chemins::dossierMedia(plateforme().dossierProgramme(), etat.NomFichier);
+    const QString dossier = m_session.dossierMedia();
     if (media::memeDossier(QFileInfo(source).absolutePath(), dossier))
         return true;
     const QString question =
@@ -340,41 +342,17 @@ void FormMultimedia::boutOK_Click()
     if (!amenerDansDossierMedia(source))
         return;
 
-    Module1 &etat = m_fenetre.etat();
-    FormEdit &f = m_fenetre;
-    etat.NomMedia = surDouze(nom);
-    if (images) {
-        // The picture comes to the front, at its own size.
-        f.FrameThemes->hide();
-        f.Frame4->show();
-        f.Frame1->hide();
-        f.Command3->setText(QStringLiteral("µ"));
-        f.montrerImageAttachee(image);
-    } else {
-        f.FrameThemes->show();
-        f.Frame4->hide();
-        f.Frame1->show();
-        f.effacerImageMedia();
-        f.Command3->setText(QStringLiteral("U"));
-        etat.OptionTaille = media::codeSon(nom, etat.OptionTaille);
-    }
-    // Only captions and pictures change: which media controls show stays as the card display
-    // set them, until the card is shown again.
-    f.LabelFileMedia->setText(nom);
+    if (images)
+        m_session.attacherImage(nom, source);
+    else
+        m_session.attacherSon(nom);
     rendreFenetre();
     decharger();
 }
 
 void FormMultimedia::Command1_Click()
 {
-    Module1 &etat = m_fenetre.etat();
-    FormEdit &f = m_fenetre;
-    f.effacerImageMedia();
-    etat.NomMedia = QString(media::LongueurNomMax, u' ');
-    etat.OptionTaille = media::Aucun;
-    for (QWidget *w : {static_cast<QWidget *>(f.Frame4), static_cast<QWidget *>(f.Command3),
-                       static_cast<QWidget *>(f.LabelMedia), static_cast<QWidget *>(f.LabelFileMedia)})
-        w->hide();
+    m_session.detacherMedia();
     // The dialog stays open for another choice; the main window is usable meanwhile.
     rendreFenetre();
 }

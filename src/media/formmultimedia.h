@@ -1,8 +1,9 @@
 #pragma once
+#include <QPointer>
 #include <QWidget>
 #include <array>
 
-class FormEdit;
+class SessionBanque;
 class ListesFichiers;
 class Plateforme;
 class QComboBox;
@@ -14,18 +15,18 @@ class QRadioButton;
 class QTreeView;
 
 // The media dialog: browses for a picture or a sound, previews it, attaches it to the card on
-// screen or takes the card's media away. It changes the editor state and the main window's
-// media area; the card reaches the file only when the main window stores it.
+// screen or takes the card's media away, through the session; the card reaches the file only
+// when it is stored.
 // It has no parent widget and unloads itself (deleteLater); the main window stays disabled
 // while it is open, except after "Aucun &Fichier", which leaves it open.
 class FormMultimedia : public QWidget {
     Q_OBJECT
 public:
-    explicit FormMultimedia(FormEdit &fenetre);
+    FormMultimedia(SessionBanque &session, QWidget *fenetre);
     ~FormMultimedia() override;
 
     // Disables the main window, then shows the dialog still loaded (as it was) or a new one.
-    static FormMultimedia *ouvrir(FormEdit &fenetre);
+    static FormMultimedia *ouvrir(SessionBanque &session, QWidget *fenetre);
 
     ListesFichiers *listes() const { return m_listes; }
     // The folder of the file list when a name was last taken from it, with a final "/".
@@ -68,8 +69,12 @@ private:
     // the file is not to be attached (refused, declined, or the copy failed: said already).
     bool amenerDansDossierMedia(const QString &source);
 
-    FormEdit &m_fenetre;
+    SessionBanque &m_session;
+    QPointer<QWidget> m_fenetre;
     ListesFichiers *m_listes;
     QString m_dossierMedia;
     bool m_decharge = false;
 };
+
+// The main window's "&Charger un fichier SON ou IMAGE" button.
+void BoutMultimedia_Click(SessionBanque &session, QWidget *fenetre);

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmapCache>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 #include <functional>
 
@@ -75,3 +77,18 @@ QPixmap image(int cote, qreal echelle, const QColor &encre)
 }
 
 } // namespace icones
+
+void BoutonSymbole::paintEvent(QPaintEvent *)
+{
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const bool son = text() == QLatin1String("U");
+    option.text.clear();
+    const int cote = qBound(12, qMin(width(), height()) - 8, 48);
+    const QColor encre = option.palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
+    option.icon = QIcon(son ? icones::hautParleur(cote, devicePixelRatio(), encre)
+                            : icones::image(cote, devicePixelRatio(), encre));
+    option.iconSize = QSize(cote, cote);
+    p.drawControl(QStyle::CE_PushButton, option);
+}

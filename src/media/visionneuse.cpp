@@ -1,5 +1,5 @@
 #include "media/visionneuse.h"
-#include "editor/formedit.h"
+#include "editor/session.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -48,44 +48,42 @@ namespace lecture {
 
 namespace {
 
-bool present(FormEdit &fenetre, const QString &chemin)
+bool present(SessionBanque &session, const QString &chemin)
 {
     if (QFileInfo(chemin).isFile())
         return true;
-    fenetre.message(QStringLiteral("Impossible de trouver le fichier : ") + chemin
+    session.message(QStringLiteral("Impossible de trouver le fichier : ") + chemin
                     + QStringLiteral(" Le fichier a été déplacé ou effacé"));
     return false;
 }
 
 } // namespace
 
-void voirImage(FormEdit &fenetre, const QString &chemin)
+void voirImage(SessionBanque &session, const QString &chemin)
 {
-    if (!present(fenetre, chemin))
+    if (!present(session, chemin))
         return;
     QImageReader lecteur(chemin);
     lecteur.setAutoTransform(true);
     const QImage image = lecteur.read();
     if (image.isNull()) {
-        fenetre.message(QStringLiteral("Le fichier %1 n'est pas une image lisible (JPEG ou BMP).").arg(chemin),
-                        Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
+        session.erreur(QStringLiteral("Le fichier %1 n'est pas une image lisible (JPEG ou BMP).").arg(chemin));
         return;
     }
-    auto *vue = qobject_cast<VisionneuseImage *>(fenetre.dialogue(QStringLiteral("VisionneuseImage")));
+    auto *vue = session.dialogue<VisionneuseImage>(QStringLiteral("VisionneuseImage"));
     if (!vue) {
         vue = new VisionneuseImage;
-        fenetre.garderDialogue(vue);
+        session.garderDialogue(vue);
     }
     vue->montrer(chemin, image);
 }
 
-void ouvrirVideo(FormEdit &fenetre, const QString &chemin)
+void ouvrirVideo(SessionBanque &session, const QString &chemin)
 {
-    if (!present(fenetre, chemin))
+    if (!present(session, chemin))
         return;
-    if (!fenetre.plateforme().ouvrirFichier(chemin))
-        fenetre.message(QStringLiteral("Aucune application du bureau ne peut ouvrir le fichier : ") + chemin,
-                        Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
+    if (!session.plateforme().ouvrirFichier(chemin))
+        session.erreur(QStringLiteral("Aucune application du bureau ne peut ouvrir le fichier : ") + chemin);
 }
 
 } // namespace lecture

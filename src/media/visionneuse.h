@@ -1,11 +1,11 @@
 #pragma once
 #include <QScrollArea>
 
-class FormEdit;
+class SessionBanque;
 class QLabel;
 
 // A card's picture at its own size in a small window of its own, scrolled when it is larger
-// than the screen allows. Found by the main window as the dialog "VisionneuseImage".
+// than the screen allows. Found in the session as the dialog "VisionneuseImage".
 class VisionneuseImage : public QScrollArea {
     Q_OBJECT
 public:
@@ -26,8 +26,8 @@ private:
 namespace lecture {
 
 // Opens the picture in the viewer (the one already open, or a new one).
-void voirImage(FormEdit &fenetre, const QString &chemin);
+void voirImage(SessionBanque &session, const QString &chemin);
 // Hands a video to the desktop's own player.
-void ouvrirVideo(FormEdit &fenetre, const QString &chemin);
+void ouvrirVideo(SessionBanque &session, const QString &chemin);
 
 } // namespace lecture

@@ -1,10 +1,10 @@
 #include "output/form_export.h"
 
-#include "editor/dialogues.h"
-#include "editor/formedit.h"
+#include "editor/session.h"
 #include "files/form_choixtransfert.h"
 #include "output/listing.h"
 #include "output/transfert.h"
+#include "platform/creer.h"
 
 #include <QButtonGroup>
 #include <QDir>
@@ -29,17 +29,6 @@ QColor bleuClair() { return {192, 192, 255}; }
 QColor jauneClair() { return {255, 255, 192}; }
 QColor grisClair() { return {224, 224, 224}; }
 QColor rougeFonce() { return {128, 0, 0}; }
-
-template <class W, class... A>
-W *creer(QWidget *parent, const QString &nom, const QRect &place, A &&...args)
-{
-    auto *w = new W(std::forward<A>(args)..., parent);
-    w->setObjectName(nom);
-    w->setGeometry(place);
-    return w;
-}
-
-QString indice(const char *nom, int i) { return QString::fromUtf8(nom) + u'_' + QString::number(i); }
 
 void fond(QWidget *w, const QColor &couleur)
 {
@@ -103,19 +92,19 @@ private:
 
 // Prints the open bank; the number of cards printed, or nothing when the job did not go
 // out (the reason has been shown, or the user stopped it).
-std::optional<qint64> imprimerListe(FormEdit &f, listing::Forme forme, Selection selection, QWidget *parent)
+std::optional<qint64> imprimerListe(SessionBanque &f, listing::Forme forme, Selection selection, QWidget *parent)
 {
     Module1 &m = f.etat();
     Plateforme &pf = f.plateforme();
     if (Resultat r = pf.imprimanteDebut(texte::sansEspaces(m.NomFichier)); !r) {
-        f.message(r.erreur, Boutons::Ok, Icone::Critique, kErreur);
+        f.erreur(r.erreur);
         return std::nullopt;
     }
     SortieImprimante sortie(pf);
     listing::ResultatListing r;
     {
         Avancement avancement(parent, QStringLiteral("Impression des questions en cours..."));
-        r = listing::imprimer(chemins::banque(pf.dossierProgramme(), m.NomFichier), m.NomFichier, forme, selection,
+        r = listing::imprimer(f.cheminBanque(), m.NomFichier, forme, selection,
                               sortie, avancement.progression());
     }
     if (r.resultat || r.annule)
@@ -123,18 +112,18 @@ std::optional<qint64> imprimerListe(FormEdit &f, listing::Forme forme, Selection
     if (!r.resultat || r.annule) {
         pf.imprimanteAbandon();
         if (!r.resultat)
-            f.message(r.resultat.erreur, Boutons::Ok, Icone::Critique, kErreur);
+            f.erreur(r.resultat.erreur);
         return std::nullopt;
     }
     if (Resultat fin = pf.imprimanteFin(); !fin) {
-        f.message(fin.erreur, Boutons::Ok, Icone::Critique, kErreur);
+        f.erreur(fin.erreur);
         return std::nullopt;
     }
     return r.imprimees;
 }
 
 // Without a printer the listing is a file: the user is told where it is.
-void direOuEstLaListe(FormEdit &f)
+void direOuEstLaListe(SessionBanque &f)
 {
     const QString fichier = f.plateforme().imprimanteFichier();
     if (!fichier.isEmpty())
@@ -144,18 +133,21 @@ void direOuEstLaListe(FormEdit &f)
                   Boutons::Ok, Icone::Aucune, kTitreImpression);
 }
 
-void rendreFenetre(FormEdit &f)
+void rendreFenetre(QWidget *f)
 {
-    f.setVisible(true);
-    f.setEnabled(true);
-    f.raise();
-    f.activateWindow();
-    f.setFocus();
+    if (!f)
+        return;
+    f->setVisible(true);
+    f->setEnabled(true);
+    f->raise();
+    f->activateWindow();
+    f->setFocus();
 }
 
 } // namespace
 
-Form_export::Form_export(FormEdit &fenetre) : QDialog(nullptr), m_fenetre(fenetre)
+Form_export::Form_export(SessionBanque &session, QWidget *fenetre)
+    : QDialog(nullptr), m_session(session), m_fenetre(fenetre)
 {
     setObjectName(QStringLiteral("Form_export"));
     setWindowTitle(QStringLiteral("Transfert de fiches ou impression ou génération d'un Q.C.M."));
@@ -239,7 +231,7 @@ Form_export::Form_export(FormEdit &fenetre) : QDialog(nullptr), m_fenetre(fenetr
     // Load: the first destination and the whole bank are chosen; the open bank is named.
     OptionTransfert[0]->setChecked(true);
     choixopt[0]->setChecked(true);
-    textefichieractif->setText(m_fenetre.etat().NomFichier);
+    textefichieractif->setText(m_session.etat().NomFichier);
 }
 
 void Form_export::reject() { Command2_Click(); }
@@ -252,7 +244,10 @@ void Form_export::OptionTransfert_Click(int index)
     fond(textedest, versFichier ? jauneClair() : grisClair());
 }
 
-void Form_export::Command3_Click() { Form_choixtransfert::ouvrir(m_fenetre, this); }
+void Form_export::Command3_Click()
+{
+    Form_choixtransfert::ouvrir(m_session, this, [this](const QString &nom) { textedest->setText(nom); });
+}
 
 void Form_export::Command2_Click()
 {
@@ -271,12 +266,12 @@ void Form_export::bout_OK_Click()
 void Form_export::transferer()
 {
     if (textedest->text().isEmpty()) {
-        m_fenetre.message(QStringLiteral("Vous devez choisir un fichier de destination!"), Boutons::Ok,
+        m_session.message(QStringLiteral("Vous devez choisir un fichier de destination!"), Boutons::Ok,
                           Icone::Exclamation, kErreur);
         return;
     }
-    Module1 &m = m_fenetre.etat();
-    const QString dossier = m_fenetre.plateforme().dossierProgramme();
+    Module1 &m = m_session.etat();
+    const QString dossier = m_session.dossier();
     ResultatTransfert r;
     {
         Avancement avancement(this, QStringLiteral("Transfert des questions vers ") + m.FichierDest + u'…');
@@ -286,25 +281,24 @@ void Form_export::transferer()
     if (r.annule)
         return;
     if (!r.resultat) {
-        m_fenetre.message(r.resultat.erreur, Boutons::Ok, Icone::Critique, kErreur);
+        m_session.erreur(r.resultat.erreur);
         return;
     }
-    m_fenetre.message(QStringLiteral("Transfert de ") + u' ' + QString::number(r.copiees)
+    m_session.message(QStringLiteral("Transfert de ") + u' ' + QString::number(r.copiees)
                       + QStringLiteral(" questions effectué vers le fichier ") + m.FichierDest);
 }
 
 void Form_export::imprimer(bool complete)
 {
     const std::optional<qint64> imprimees =
-        imprimerListe(m_fenetre, complete ? listing::Forme::Complete : listing::Forme::Allegee,
+        imprimerListe(m_session, complete ? listing::Forme::Complete : listing::Forme::Allegee,
                       Selection(groupeChoix->checkedId()), this);
     if (!imprimees)
         return;
-    Plateforme &pf = m_fenetre.plateforme();
-    pf.bip();
-    m_fenetre.message(u' ' + QString::number(*imprimees) + QStringLiteral(" Fiche(s) envoyées à l'impression"),
+    m_session.plateforme().bip();
+    m_session.message(u' ' + QString::number(*imprimees) + QStringLiteral(" Fiche(s) envoyées à l'impression"),
                       Boutons::Ok, Icone::Exclamation, kTitreImpression);
-    direOuEstLaListe(m_fenetre);
+    direOuEstLaListe(m_session);
     decharger();
     rendreFenetre(m_fenetre);
 }
@@ -316,29 +310,30 @@ void Form_export::decharger()
     deleteLater();
 }
 
-void Command1_Click(FormEdit &fenetre)
+void Command1_Click(SessionBanque &session, QWidget *fenetre)
 {
     // The main window first: a window disabled after a dialog is shown would take the dialog with it.
-    fenetre.setEnabled(false);
-    QWidget *d = fenetre.dialogue(QStringLiteral("Form_export"));
+    if (fenetre)
+        fenetre->setEnabled(false);
+    auto *d = session.dialogue<QWidget>(QStringLiteral("Form_export"));
     if (!d) {
-        d = new Form_export(fenetre);
-        fenetre.garderDialogue(d);
+        d = new Form_export(session, fenetre);
+        session.garderDialogue(d);
     }
     d->show();
     d->raise();
     d->activateWindow();
 }
 
-void BoutPrint_Click(FormEdit &fenetre)
+void BoutPrint_Click(SessionBanque &session, QWidget *fenetre)
 {
-    const Reponse r = fenetre.message(
+    const Reponse r = session.message(
         QStringLiteral("L'impression se fera dans l'ordre de classement actuel des questions; "
                        "Voulez-vous une impression Rapide?"),
         Boutons::OuiNonAnnuler, Icone::Critique, QStringLiteral("Paramètres d'impression"), Reponse::Non);
     if (r == Reponse::Annuler)
         return;
-    if (imprimerListe(fenetre, r == Reponse::Oui ? listing::Forme::Rapide : listing::Forme::Detaillee,
-                      Selection::Toutes, &fenetre))
-        direOuEstLaListe(fenetre);
+    if (imprimerListe(session, r == Reponse::Oui ? listing::Forme::Rapide : listing::Forme::Detaillee,
+                      Selection::Toutes, fenetre))
+        direOuEstLaListe(session);
 }

@@ -1,8 +1,9 @@
 #pragma once
 #include <QDialog>
+#include <QPointer>
 #include <array>
 
-class FormEdit;
+class SessionBanque;
 class QButtonGroup;
 class QGroupBox;
 class QLabel;
@@ -15,7 +16,7 @@ class QRadioButton;
 class Form_export : public QDialog {
     Q_OBJECT
 public:
-    explicit Form_export(FormEdit &fenetre);
+    Form_export(SessionBanque &session, QWidget *fenetre);
 
     // Controls, named as their objectName.
     QGroupBox *cadreDestination, *cadreChoix;
@@ -41,5 +42,11 @@ private:
     void imprimer(bool complete);
     void decharger();
 
-    FormEdit &m_fenetre;
+    SessionBanque &m_session;
+    QPointer<QWidget> m_fenetre;
 };
+
+// The main window's "&Transfert de questions..." button: the dialog, loaded or shown again.
+void Command1_Click(SessionBanque &session, QWidget *fenetre);
+// The main window's "&Impression..." button: asks quick or detailed, then prints the bank.
+void BoutPrint_Click(SessionBanque &session, QWidget *fenetre);

@@ -1,7 +1,7 @@
 #include "search/form_rech.h"
 
-#include "editor/dialogues.h"
-#include "editor/formedit.h"
+#include "editor/session.h"
+#include "platform/creer.h"
 #include "search/recherche.h"
 #include "tidy/fenetres_menage.h"
 
@@ -17,8 +17,6 @@
 namespace {
 
 const QString kNom = QStringLiteral("form_rech");
-
-QString indice(const char *nom, int i) { return QString::fromUtf8(nom) + u'_' + QString::number(i); }
 
 // The user moved the focus (click, Tab, shortcut). The focus a field gets back when its
 // window is activated again chooses nothing: the window may have been left on another option.
@@ -37,7 +35,7 @@ bool parLUtilisateur(const QEvent &event)
 
 } // namespace
 
-FormRech::FormRech(FormEdit &fenetre) : QDialog(nullptr), m_fenetre(fenetre)
+FormRech::FormRech(SessionBanque &session, QWidget *fenetre) : QDialog(nullptr), m_session(session), m_fenetre(fenetre)
 {
     setObjectName(kNom);
     setWindowTitle(QStringLiteral("Recherche de questions"));
@@ -92,7 +90,7 @@ FormRech::FormRech(FormEdit &fenetre) : QDialog(nullptr), m_fenetre(fenetre)
     auto *boutTheme = new QPushButton(QStringLiteral("Changer le &thème…"), this);
     boutTheme->setObjectName(QStringLiteral("boutTheme"));
     boutTheme->setToolTip(QStringLiteral("Change le thème de toutes les fiches dont la question contient le texte cherché."));
-    connect(boutTheme, &QPushButton::clicked, this, [this] { changerThemeTexte(m_fenetre, textrech[1]->text()); });
+    connect(boutTheme, &QPushButton::clicked, this, [this] { changerThemeTexte(m_session, m_fenetre, textrech[1]->text()); });
     boutons->addWidget(boutTheme);
     boutons->addStretch(1);
     boutons->addWidget(boutOK);
@@ -117,7 +115,8 @@ void FormRech::placer()
 {
     adjustSize();
     // Over the themes, so that the card found stays in sight.
-    move(m_fenetre.mapToGlobal(QPoint(m_fenetre.width() - width() - 30, 70)));
+    if (m_fenetre)
+        move(m_fenetre->mapToGlobal(QPoint(m_fenetre->width() - width() - 30, 70)));
 }
 
 bool FormRech::eventFilter(QObject *objet, QEvent *event)
@@ -134,31 +133,34 @@ bool FormRech::eventFilter(QObject *objet, QEvent *event)
 
 void FormRech::boutOK_Click()
 {
-    Module1 &m = m_fenetre.etat();
+    Module1 &m = m_session.etat();
     const recherche::Demande demande{recherche::Option(qMax(0, m_groupe->checkedId())), textrech[0]->text(),
                                      textrech[1]->text()};
     const FichierQuestions *f = m.fichier();
-    const QString chemin = f ? f->chemin() : chemins::banque(m_fenetre.plateforme().dossierProgramme(), m.NomFichier);
+    const QString chemin = f ? f->chemin() : m_session.cheminBanque();
     const recherche::Conclusion c = recherche::rechercher(chemin, demande, m.NumFiche, m.NbFiches);
     if (!c.lecture)
-        m_fenetre.message(c.lecture.erreur, Plateforme::Boutons::Ok, Plateforme::Icone::Critique,
-                          QStringLiteral("Erreur"));
+        m_session.erreur(c.lecture.erreur);
     else if (!c.message.isEmpty())
-        m_fenetre.message(c.message, Plateforme::Boutons::Ok, Plateforme::Icone::Exclamation);
+        m_session.message(c.message, Plateforme::Boutons::Ok, Plateforme::Icone::Exclamation);
     m.NumFiche = c.numFiche;
 
-    m_fenetre.setEnabled(true);
-    m_fenetre.Lit();
-    m_fenetre.setEnabled(false);
+    if (m_fenetre)
+        m_fenetre->setEnabled(true);
+    m_session.Lit();
+    if (m_fenetre)
+        m_fenetre->setEnabled(false);
     montrerDessus();
 }
 
 void FormRech::BOUTCANCEL_Click()
 {
     hide();
-    m_fenetre.setEnabled(true);
-    m_fenetre.raise();
-    m_fenetre.activateWindow();
+    if (!m_fenetre)
+        return;
+    m_fenetre->setEnabled(true);
+    m_fenetre->raise();
+    m_fenetre->activateWindow();
 }
 
 void FormRech::reject() { BOUTCANCEL_Click(); }
@@ -180,16 +182,14 @@ void FormRech::montrerDessus()
     activateWindow();
 }
 
-void BoutFind_Click(FormEdit &fenetre)
+void BoutFind_Click(SessionBanque &session, QWidget *fenetre)
 {
-    // An empty bank has no card on screen (its boxes are hidden): nothing to store, and
-    // storing would add a blank card to the bank.
-    if (fenetre.etat().NbFiches > 0 && !fenetre.Ecrit())
+    if (!session.stockerFiche(SessionBanque::Controle::Aucun))
         return;
-    auto *d = qobject_cast<FormRech *>(fenetre.dialogue(kNom));
+    auto *d = session.dialogue<FormRech>(kNom);
     if (!d) {
-        d = new FormRech(fenetre);
-        fenetre.garderDialogue(d);
+        d = new FormRech(session, fenetre);
+        session.garderDialogue(d);
         d->placer();
     }
     d->ouvrir();

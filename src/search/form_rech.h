@@ -1,8 +1,9 @@
 #pragma once
 #include <QDialog>
+#include <QPointer>
 #include <array>
 
-class FormEdit;
+class SessionBanque;
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
@@ -11,11 +12,11 @@ class QRadioButton;
 
 // The search window: moves the main window to a card found by number, text, mark or media.
 // It has no parent widget, so that the main window can be disabled between searches while
-// this window stays usable; the main window keeps it (FormEdit::garderDialogue).
+// this window stays usable; the session keeps it while it is loaded.
 class FormRech : public QDialog {
     Q_OBJECT
 public:
-    explicit FormRech(FormEdit &fenetre);
+    FormRech(SessionBanque &session, QWidget *fenetre);
 
     // Places the window over the main window's theme panel, beside the card.
     void placer();
@@ -41,6 +42,11 @@ private:
     void BOUTCANCEL_Click();
     void montrerDessus();
 
-    FormEdit &m_fenetre;
+    SessionBanque &m_session;
+    QPointer<QWidget> m_fenetre;
     QButtonGroup *m_groupe;
 };
+
+// The main window's "&Rechercher..." button: stores the card on screen (without the good-answer
+// check) and shows the search window.
+void BoutFind_Click(SessionBanque &session, QWidget *fenetre);

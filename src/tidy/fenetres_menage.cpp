@@ -1,7 +1,6 @@
 #include "tidy/fenetres_menage.h"
 
-#include "editor/formedit.h"
-#include "exchange/fenetre_echanges.h"
+#include "editor/session.h"
 #include "search/recherche.h"
 #include "tidy/corbeille.h"
 #include "tidy/doublons.h"
@@ -18,7 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTextBrowser>
@@ -31,55 +30,11 @@ namespace {
 
 const QString kErreur = QStringLiteral("Erreur");
 
-QString cheminBanque(FormEdit &f) { return chemins::banque(f.plateforme().dossierProgramme(), f.etat().NomFichier); }
-QString dossierMedia(FormEdit &f)
-{
-    return chemins::dossierMedia(f.plateforme().dossierProgramme(), f.etat().NomFichier);
-}
-
-void erreur(FormEdit &f, const QString &texte)
-{
-    f.message(texte, Plateforme::Boutons::Ok, Plateforme::Icone::Critique, kErreur);
-}
-
-// The card on screen reaches the file before the bank is read or rewritten, as a move does.
-bool stockerFicheEcran(FormEdit &f)
-{
-    return f.etat().NbFiches <= 0 || (f.verifierBonneReponse() && f.Ecrit());
-}
-
-// After a rewrite the bank is another file: it is opened again, counted, and card `numero`
-// (kept within the bank) is shown.
-void rouvrirBanque(FormEdit &f, int numero)
-{
-    Module1 &m = f.etat();
-    if (m.NbFiches <= 0) {  // the card controls come back as when a bank is opened
-        f.Initialisation();
-        return;
-    }
-    m.canaux.fermerTout();
-    Resultat ouvert;
-    m.CanalFichier = m.canaux.ouvrir(cheminBanque(f), &ouvert);
-    if (!ouvert)
-        erreur(f, ouvert.erreur);
-    const FichierQuestions *fichier = m.fichier();
-    m.NbFiches = fichier ? fichier->nombre() : 0;
-    const ComptesThemes comptes = fichier ? fichier->compterThemes() : ComptesThemes{};
-    for (int i = 0; i < 9; ++i) {
-        m.NbParTheme[size_t(i)] = comptes.parTheme[size_t(i)];
-        f.LabelTheme[i]->setText(QString::number(comptes.parTheme[size_t(i)]));
-    }
-    f.LabelTotal->setText(QString::number(m.NbFiches));
-    f.TextNbFiche->setText(QString::number(m.NbFiches));
-    m.NumFiche = qBound(1, numero, qMax(1, m.NbFiches));
-    f.Lit();
-}
-
-QString nomTheme(FormEdit &f, int theme)
+QString nomTheme(SessionBanque &s, int theme)
 {
     if (theme > 8)
         return QString::number(theme);
-    return texte::sansEspaces(jusquAuZero(f.etat().Themes.nom(theme)));
+    return texte::sansEspaces(jusquAuZero(s.etat().Themes.nom(theme)));
 }
 
 QString echapper(const QString &t) { return t.toHtmlEscaped(); }
@@ -94,7 +49,8 @@ QPushButton *bouton(QWidget *parent, const char *nom, const QString &texte)
 // A window of the tidy-up: found by its name while it is loaded, gone when closed.
 class FenetreMenage : public QDialog {
 public:
-    FenetreMenage(FormEdit &f, const QString &nom, const QString &titre) : QDialog(nullptr), m_f(f)
+    FenetreMenage(SessionBanque &s, QWidget *fenetre, const QString &nom, const QString &titre)
+        : QDialog(nullptr), m_s(s), m_fenetre(fenetre)
     {
         setObjectName(nom);
         setWindowTitle(titre);
@@ -106,11 +62,11 @@ public:
     // (first, so that this window stays enabled).
     void montrer(bool bloquer)
     {
-        m_etaitActive = m_f.isEnabled();
-        m_bloque = bloquer;
-        if (bloquer)
-            m_f.setEnabled(false);
-        m_f.garderDialogue(this);
+        m_etaitActive = !m_fenetre || m_fenetre->isEnabled();
+        m_bloque = bloquer && m_fenetre;
+        if (m_bloque)
+            m_fenetre->setEnabled(false);
+        m_s.garderDialogue(this);
         show();
         raise();
         activateWindow();
@@ -119,14 +75,15 @@ public:
 protected:
     void closeEvent(QCloseEvent *e) override
     {
-        if (m_bloque)
-            m_f.setEnabled(m_etaitActive);
+        if (m_bloque && m_fenetre)
+            m_fenetre->setEnabled(m_etaitActive);
         m_bloque = false;
         QDialog::closeEvent(e);
     }
     void reject() override { close(); }
 
-    FormEdit &m_f;
+    SessionBanque &m_s;
+    QPointer<QWidget> m_fenetre;
     bool m_etaitActive = true;
     bool m_bloque = false;
 };
@@ -136,7 +93,7 @@ protected:
 
 class FormCorbeille : public FenetreMenage {
 public:
-    explicit FormCorbeille(FormEdit &f) : FenetreMenage(f, QStringLiteral("FormCorbeille"), QStringLiteral("Corbeille"))
+    FormCorbeille(SessionBanque &s, QWidget *fenetre) : FenetreMenage(s, fenetre, QStringLiteral("FormCorbeille"), QStringLiteral("Corbeille"))
     {
         LabelCorbeille = new QLabel(this);
         LabelCorbeille->setObjectName(QStringLiteral("LabelCorbeille"));
@@ -190,8 +147,8 @@ private:
     {
         ListeCorbeille->clear();
         ApercuCorbeille->clear();
-        if (Resultat r = corbeille::lire(dossierMedia(m_f), m_contenu); !r)
-            erreur(m_f, r.erreur);
+        if (Resultat r = corbeille::lire(m_s.dossierMedia(), m_contenu); !r)
+            m_s.erreur(r.erreur);
         const int n = m_contenu.nombre();
         QList<QTreeWidgetItem *> lignes;
         lignes.reserve(n);
@@ -199,7 +156,7 @@ private:
             const char *enr = m_contenu.enregistrement(i);
             const qint64 d = m_contenu.dates[size_t(i - 1)];
             auto *l = new QTreeWidgetItem(
-                {texte::affiche(enr + offsets::Question, 200), nomTheme(m_f, quint8(enr[offsets::NumTheme])),
+                {texte::affiche(enr + offsets::Question, 200), nomTheme(m_s, quint8(enr[offsets::NumTheme])),
                  d > 0 ? QDateTime::fromSecsSinceEpoch(d).toString(QStringLiteral("dd/MM/yyyy HH:mm"))
                        : QStringLiteral("inconnue")});
             l->setData(0, Qt::UserRole, i);
@@ -241,12 +198,12 @@ private:
         if (numeros.isEmpty())
             return;
         int premiere = 0;
-        const Resultat r = corbeille::restaurer(cheminBanque(m_f), menage::cheminTemporaire(cheminBanque(m_f)),
-                                                dossierMedia(m_f), numeros, &premiere);
+        const Resultat r = corbeille::restaurer(m_s.cheminBanque(), menage::cheminTemporaire(m_s.cheminBanque()),
+                                                m_s.dossierMedia(), numeros, &premiere);
         if (premiere > 0)  // the cards are in the bank, even when the recycle file kept them too
-            rouvrirBanque(m_f, premiere);
+            m_s.rouvrir(premiere);
         if (!r)
-            erreur(m_f, r.erreur);
+            m_s.erreur(r.erreur);
         charger();
     }
 
@@ -256,12 +213,12 @@ private:
         const QString texte = n == 1 ? QStringLiteral("Vider la corbeille ? La fiche qu'elle contient sera perdue définitivement.")
                                      : QStringLiteral("Vider la corbeille ? Les %1 fiches qu'elle contient seront perdues "
                                                       "définitivement.").arg(n);
-        if (m_f.message(texte, Plateforme::Boutons::OuiNon, Plateforme::Icone::Exclamation, QStringLiteral("Corbeille"),
+        if (m_s.message(texte, Plateforme::Boutons::OuiNon, Plateforme::Icone::Exclamation, QStringLiteral("Corbeille"),
                         Plateforme::Reponse::Non)
             != Plateforme::Reponse::Oui)
             return;
-        if (Resultat r = corbeille::vider(dossierMedia(m_f)); !r)
-            erreur(m_f, r.erreur);
+        if (Resultat r = corbeille::vider(m_s.dossierMedia()); !r)
+            m_s.erreur(r.erreur);
         charger();
     }
 
@@ -273,7 +230,7 @@ private:
 
 class FormDoublons : public FenetreMenage {
 public:
-    explicit FormDoublons(FormEdit &f) : FenetreMenage(f, QStringLiteral("FormDoublons"), QStringLiteral("Doublons"))
+    FormDoublons(SessionBanque &s, QWidget *fenetre) : FenetreMenage(s, fenetre, QStringLiteral("FormDoublons"), QStringLiteral("Doublons"))
     {
         auto *etiquette = new QLabel(QStringLiteral("Ressemblance à partir de :"), this);
         SeuilDoublons = new QDoubleSpinBox(this);
@@ -330,11 +287,11 @@ public:
     void chercher()
     {
         Resultat r;
-        m_analyse = doublons::chercher(cheminBanque(m_f), SeuilDoublons->value(), &r);
+        m_analyse = doublons::chercher(m_s.cheminBanque(), SeuilDoublons->value(), &r);
         m_fiches.clear();
         if (!r)
-            erreur(m_f, r.erreur);
-        QFile banque(cheminBanque(m_f));
+            m_s.erreur(r.erreur);
+        QFile banque(m_s.cheminBanque());
         if (banque.open(QIODevice::ReadOnly))
             m_fiches = banque.readAll();
         ListeGroupes->clear();
@@ -427,16 +384,16 @@ private:
               [](const FicheQuestion &c) { return QStringList{texte::affiche(c.Commentaire)}; });
         h += QStringLiteral("<tr>");
         for (const FicheQuestion &c : cartes)
-            h += QStringLiteral("<td><small>Thème</small><br>%1</td>").arg(echapper(nomTheme(m_f, c.NumTheme)));
+            h += QStringLiteral("<td><small>Thème</small><br>%1</td>").arg(echapper(nomTheme(m_s, c.NumTheme)));
         h += QStringLiteral("</tr></table>");
         VueGroupe->setHtml(h);
     }
 
     bool banqueInchangee()
     {
-        if (m_f.etat().NbFiches == m_analyse.nbFiches)
+        if (m_s.etat().NbFiches == m_analyse.nbFiches)
             return true;
-        m_f.message(QStringLiteral("La banque a changé depuis la recherche des doublons : cliquez sur « Chercher » "
+        m_s.message(QStringLiteral("La banque a changé depuis la recherche des doublons : cliquez sur « Chercher » "
                                    "pour la refaire."),
                     Plateforme::Boutons::Ok, Plateforme::Icone::Exclamation);
         return false;
@@ -444,25 +401,25 @@ private:
 
     void allerA(int n)
     {
-        if (n < 1 || !banqueInchangee() || !stockerFicheEcran(m_f))
+        if (n < 1 || !banqueInchangee() || !m_s.stockerFiche())
             return;
-        m_f.etat().NumFiche = n;
-        m_f.Lit();
-        m_f.raise();
+        m_s.allerA(n);
+        if (m_fenetre)
+            m_fenetre->raise();
     }
 
     void marquer()
     {
         const int i = ListeGroupes->currentRow();
-        if (i < 0 || i >= m_analyse.groupes.size() || !banqueInchangee() || !stockerFicheEcran(m_f))
+        if (i < 0 || i >= m_analyse.groupes.size() || !banqueInchangee() || !m_s.stockerFiche())
             return;
         const QList<int> &fiches = m_analyse.groupes[i].fiches;
-        const QString banque = cheminBanque(m_f);
-        m_f.etat().canaux.fermerTout();
+        const QString banque = m_s.cheminBanque();
+        m_s.etat().canaux.fermerTout();
         const menage::Bilan b = menage::marquer(banque, menage::cheminTemporaire(banque), fiches);
-        rouvrirBanque(m_f, m_f.etat().NumFiche);
+        m_s.rouvrir(m_s.etat().NumFiche);
         if (!b.resultat) {
-            erreur(m_f, b.resultat.erreur);
+            m_s.erreur(b.resultat.erreur);
             return;
         }
         LabelBilan->setText(QStringLiteral("Les %1 fiches du groupe sont marquées.").arg(fiches.size()));
@@ -485,8 +442,8 @@ private:
 
 class FormChoixTheme : public FenetreMenage {
 public:
-    FormChoixTheme(FormEdit &f, const recherche::Critere &quelles, const QString &annonce)
-        : FenetreMenage(f, QStringLiteral("FormChoixTheme"), QStringLiteral("Changer le thème")), m_quelles(quelles)
+    FormChoixTheme(SessionBanque &s, QWidget *fenetre, const recherche::Critere &quelles, const QString &annonce)
+        : FenetreMenage(s, fenetre, QStringLiteral("FormChoixTheme"), QStringLiteral("Changer le thème")), m_quelles(quelles)
     {
         LabelChoix = new QLabel(annonce, this);
         LabelChoix->setObjectName(QStringLiteral("LabelChoix"));
@@ -494,7 +451,7 @@ public:
         ListeThemes = new QListWidget(this);
         ListeThemes->setObjectName(QStringLiteral("ListeThemes"));
         for (int i = 0; i < 9; ++i) {
-            const QString nom = nomTheme(f, i);
+            const QString nom = nomTheme(s, i);
             auto *l = new QListWidgetItem(nom.isEmpty() ? QStringLiteral("(thème %1 sans nom)").arg(i + 1) : nom, ListeThemes);
             if (nom.isEmpty())
                 l->setFlags(Qt::NoItemFlags);  // a card is not sent to a theme the bank does not name
@@ -511,7 +468,7 @@ public:
         tout->addWidget(ListeThemes, 1);
         tout->addLayout(boutons);
         resize(380, 340);
-        ListeThemes->setCurrentRow(qBound(0, int(f.etat().Fiche.NumTheme), 8));
+        ListeThemes->setCurrentRow(qBound(0, int(s.etat().Fiche.NumTheme), 8));
         if (!(ListeThemes->currentItem()->flags() & Qt::ItemIsEnabled))
             ListeThemes->setCurrentRow(0);
         connect(ListeThemes, &QListWidget::itemDoubleClicked, this, [this] { ok(); });
@@ -525,13 +482,13 @@ private:
         const int theme = ListeThemes->currentRow();
         if (theme < 0 || !(ListeThemes->item(theme)->flags() & Qt::ItemIsEnabled))
             return;
-        const QString banque = cheminBanque(m_f);
-        m_f.etat().canaux.fermerTout();
+        const QString banque = m_s.cheminBanque();
+        m_s.etat().canaux.fermerTout();
         const menage::Bilan b = menage::changerTheme(banque, menage::cheminTemporaire(banque), m_quelles, theme);
         close();
-        rouvrirBanque(m_f, m_f.etat().NumFiche);
+        m_s.rouvrir(m_s.etat().NumFiche);
         if (!b.resultat)
-            erreur(m_f, b.resultat.erreur);
+            m_s.erreur(b.resultat.erreur);
     }
 
     QLabel *LabelChoix;
@@ -540,35 +497,35 @@ private:
     recherche::Critere m_quelles;
 };
 
-void changerTheme(FormEdit &f, const recherche::Critere &quelles, const QString &aucune, const QString &une,
-                  const std::function<QString(int)> &plusieurs)
+void changerTheme(SessionBanque &s, QWidget *fenetre, const recherche::Critere &quelles, const QString &aucune,
+                  const QString &une, const std::function<QString(int)> &plusieurs)
 {
-    if (f.dialogue(QStringLiteral("FormChoixTheme")) || !stockerFicheEcran(f))
+    if (s.dialogue(QStringLiteral("FormChoixTheme")) || !s.stockerFiche())
         return;
     Resultat r;
-    const int n = menage::compter(cheminBanque(f), quelles, &r);
+    const int n = menage::compter(s.cheminBanque(), quelles, &r);
     if (!r) {
-        erreur(f, r.erreur);
+        s.erreur(r.erreur);
         return;
     }
     if (n == 0) {
-        f.message(aucune, Plateforme::Boutons::Ok, Plateforme::Icone::Exclamation);
+        s.message(aucune, Plateforme::Boutons::Ok, Plateforme::Icone::Exclamation);
         return;
     }
-    auto *d = new FormChoixTheme(f, quelles, n == 1 ? une : plusieurs(n));
+    auto *d = new FormChoixTheme(s, fenetre, quelles, n == 1 ? une : plusieurs(n));
     d->montrer(true);
 }
 
-template <class W> void ouvrirUne(FormEdit &f, const QString &nom, bool bloquer)
+template <class W> void ouvrirUne(SessionBanque &s, QWidget *fenetre, const QString &nom, bool bloquer)
 {
-    if (QWidget *d = f.dialogue(nom)) {
+    if (auto *d = s.dialogue<QWidget>(nom)) {
         d->raise();
         d->activateWindow();
         return;
     }
-    if (!stockerFicheEcran(f))
+    if (!s.stockerFiche())
         return;
-    auto *w = new W(f);
+    auto *w = new W(s, fenetre);
     w->montrer(bloquer);
     if constexpr (std::is_same_v<W, FormDoublons>)
         w->chercher();
@@ -576,43 +533,37 @@ template <class W> void ouvrirUne(FormEdit &f, const QString &nom, bool bloquer)
 
 } // namespace
 
-void installerMenage(FormEdit &f)
+QList<EntreeMenu> entreesMenage(SessionBanque &s, QWidget *fenetre)
 {
-    QMenu *menu = menuEchanges(f);
-    if (!menu)
-        return;
-    menu->addSeparator();
-    const struct {
-        const char *nom;
-        QString texte;
-        void (*faire)(FormEdit &);
-    } entrees[] = {
-        {"actionCorbeille", QStringLiteral("Corbeille…"), ouvrirCorbeille},
-        {"actionDoublons", QStringLiteral("Doublons…"), ouvrirDoublons},
-        {"actionChangerTheme", QStringLiteral("Changer le thème des cartes marquées…"), changerThemeMarquees},
+    return {
+        {QStringLiteral("actionCorbeille"), QStringLiteral("Corbeille…"), [&s, fenetre] { ouvrirCorbeille(s, fenetre); }},
+        {QStringLiteral("actionDoublons"), QStringLiteral("Doublons…"), [&s, fenetre] { ouvrirDoublons(s, fenetre); }},
+        {QStringLiteral("actionChangerTheme"), QStringLiteral("Changer le thème des cartes marquées…"),
+         [&s, fenetre] { changerThemeMarquees(s, fenetre); }},
     };
-    for (const auto &e : entrees) {
-        QAction *a = menu->addAction(e.texte);
-        a->setObjectName(QString::fromUtf8(e.nom));
-        QObject::connect(a, &QAction::triggered, &f, [&f, faire = e.faire] { faire(f); });
-    }
 }
 
-void ouvrirCorbeille(FormEdit &f) { ouvrirUne<FormCorbeille>(f, QStringLiteral("FormCorbeille"), true); }
-
-void ouvrirDoublons(FormEdit &f) { ouvrirUne<FormDoublons>(f, QStringLiteral("FormDoublons"), false); }
-
-void changerThemeMarquees(FormEdit &f)
+void ouvrirCorbeille(SessionBanque &s, QWidget *fenetre)
 {
-    changerTheme(f, recherche::Critere::marque(), QStringLiteral("Aucune fiche n'est marquée."),
+    ouvrirUne<FormCorbeille>(s, fenetre, QStringLiteral("FormCorbeille"), true);
+}
+
+void ouvrirDoublons(SessionBanque &s, QWidget *fenetre)
+{
+    ouvrirUne<FormDoublons>(s, fenetre, QStringLiteral("FormDoublons"), false);
+}
+
+void changerThemeMarquees(SessionBanque &s, QWidget *fenetre)
+{
+    changerTheme(s, fenetre, recherche::Critere::marque(), QStringLiteral("Aucune fiche n'est marquée."),
                  QStringLiteral("La fiche marquée ira dans le thème choisi :"),
                  [](int n) { return QStringLiteral("Les %1 fiches marquées iront dans le thème choisi :").arg(n); });
 }
 
-void changerThemeTexte(FormEdit &f, const QString &texte)
+void changerThemeTexte(SessionBanque &s, QWidget *fenetre, const QString &texte)
 {
     const QString cite = QStringLiteral("« ") + texte + QStringLiteral(" »");
-    changerTheme(f, recherche::Critere::texte(texte),
+    changerTheme(s, fenetre, recherche::Critere::texte(texte),
                  QStringLiteral("Aucune question ne contient le texte ") + cite + u'.',
                  QStringLiteral("La fiche dont la question contient ") + cite + QStringLiteral(" ira dans le thème choisi :"),
                  [cite](int n) {

@@ -2,7 +2,7 @@
 // widgets: the dialog's choices, the file asked of the fake desktop, the file written and
 // handed to the desktop's application, and every message on the way.
 #include "classroom/fenetre_classe.h"
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "exchange/fenetre_echanges.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
@@ -38,11 +38,11 @@ struct Editeur {
         f.charger();
         pf.oublier();
     }
-    QAction *action(const QString &nom) { return menuEchanges(f)->findChild<QAction *>(nom); }
+    QAction *action(const QString &nom) { return f.findChild<QMenu *>("menuEchanges")->findChild<QAction *>(nom); }
     FormClasse *ouvrir(const QString &action)
     {
         this->action(action)->trigger();
-        return qobject_cast<FormClasse *>(f.dialogue("FormClasse"));
+        return qobject_cast<FormClasse *>(dialogueCharge(f, "FormClasse"));
     }
     QString chemin(const QString &nom) const { return dir.filePath(nom); }
 };
@@ -65,7 +65,7 @@ private slots:
     {
         std::unique_ptr<Editeur> e(trois());
         QStringList textes;
-        for (QAction *a : menuEchanges(e->f)->actions())
+        for (QAction *a : e->f.findChild<QMenu *>("menuEchanges")->actions())
             if (!a->isSeparator())
                 textes << a->text();
         QCOMPARE(textes.mid(2, 2), (L{"Page de quiz pour la classe…", "Sujets d'examen (PDF)…"}));
@@ -112,7 +112,7 @@ private slots:
         if (const QString dossier = qEnvironmentVariable("ORBELIN_CAPTURES"); !dossier.isEmpty())
             d->grab().save(dossier + "/dialogue-" + action + ".png");
         QTest::mouseClick(d->bout_Annuler, Qt::LeftButton);
-        QTRY_VERIFY(!e->f.dialogue("FormClasse"));
+        QTRY_VERIFY(!dialogueCharge(e->f, "FormClasse"));
         QVERIFY(e->f.isEnabled());
         QVERIFY(e->pf.dialoguesFichier.isEmpty());
     }
@@ -165,7 +165,7 @@ private slots:
         const QByteArray page = banque::lire(e->chemin(fichier));
         QVERIFY(page.contains("<title>Révisions</title>"));
         QVERIFY(page.contains("\"q\":\"Q2\"") && page.contains("\"q\":\"Q3\"") && !page.contains("\"q\":\"Q1\""));
-        QTRY_VERIFY(!e->f.dialogue("FormClasse"));
+        QTRY_VERIFY(!dialogueCharge(e->f, "FormClasse"));
         QVERIFY(e->f.isEnabled());
     }
 
@@ -191,7 +191,7 @@ private slots:
         QCOMPARE(e.pf.messages[0].titre, "Erreur");
         QVERIFY(e.pf.dialoguesFichier.isEmpty());
         QVERIFY(!QFile::exists(e.chemin("e.pdf")));
-        QVERIFY(e.f.dialogue("FormClasse") && d->isVisible());
+        QVERIFY(dialogueCharge(e.f, "FormClasse") && d->isVisible());
         QVERIFY(e.pf.ouverts.isEmpty());
     }
 
@@ -202,7 +202,7 @@ private slots:
         QTest::mouseClick(d->bout_OK, Qt::LeftButton);
         QCOMPARE(e->pf.dialoguesFichier.size(), 1);
         QCOMPARE(QDir(e->dir.path()).entryList({"*.html"}, QDir::Files), L());
-        QVERIFY(e->f.dialogue("FormClasse"));
+        QVERIFY(dialogueCharge(e->f, "FormClasse"));
         QVERIFY(!e->f.isEnabled());
         QVERIFY(e->pf.textes().isEmpty());
     }
@@ -268,7 +268,7 @@ private slots:
         for (QWidget *w : QApplication::topLevelWidgets())
             n += qobject_cast<FormClasse *>(w) != nullptr;
         QCOMPARE(n, 1);
-        QCOMPARE(e->f.dialogue("FormClasse"), d);
+        QCOMPARE(dialogueCharge(e->f, "FormClasse"), d);
         QCOMPARE(d->windowTitle(), "Page de quiz pour la classe");
     }
 };

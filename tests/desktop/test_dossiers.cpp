@@ -1,6 +1,6 @@
 // Where the banks live: the folder chosen for a run, the first start with the sample bank, a bank
 // named on the command line, and the sample bank opened in the editor.
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "platform/dossierprogramme.h"
 #include "support/fakeplateforme.h"
 

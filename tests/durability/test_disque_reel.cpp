@@ -2,7 +2,7 @@
 // may not be written, a full disk, a folder where the scratch file goes, a bank reached
 // through a symbolic link or holding a second name. Each run says what happened, exits with
 // the right status and leaves the bank's bytes as they were (or as the run defines them).
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "store/reecriture.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"

@@ -1,6 +1,6 @@
 // Damaged and hostile banks given to every verb of the built qzf and opened by the main
 // window: no crash, no hang, nothing read outside the bank's folder, no card lost.
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "store/fichierquestions.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"

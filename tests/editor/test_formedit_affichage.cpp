@@ -1,6 +1,6 @@
 // Main window: start-up, showing and saving a card, media display, quitting with the sort.
 #include "editor/controles.h"
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
 
@@ -33,7 +33,7 @@ struct Banc {
         pf.oublier();
         return *fe;
     }
-    void montrer(int numero) { fe->etat().NumFiche = numero, fe->Lit(); }
+    void montrer(int numero) { fe->session().etat().NumFiche = numero, fe->session().Lit(); }
     template <class T = QWidget> T *w(const QString &nom) const { return fe->findChild<T *>(nom); }
 };
 
@@ -119,7 +119,7 @@ private slots:
         const banque::Carte c2{"  abc  ", l.theme, 0, 0, {"\u00A0x\u00A0", "   deux  mots"}, u" c\0d"_s, "AB"};
         const QByteArray q2 = avec(banque::octets({c2}), offsets::BonneReponse, QByteArray::fromHex(l.drapeaux));
         FormEdit &fe = b->ouvrir(avec(banque::octets({{"Q1", 5}}), offsets::BonneReponse, QByteArray(6, '\xff')) + q2);
-        QCOMPARE(fe.etat().Fiche.octets(), q2);  // the count read every card
+        QCOMPARE(fe.session().etat().Fiche.octets(), q2);  // the count read every card
         QCOMPARE(texteDe(b->w(u"TextQuestion"_s)), u"Q1"_s);
         b->montrer(2);
         QStringList vu;
@@ -136,7 +136,7 @@ private slots:
                          i == l.jaune ? "#ffffc0" : "#c0ffc0");
             }
         }
-        QVERIFY(fe.Ecrit());
+        QVERIFY(fe.session().Ecrit());
         QCOMPARE(int(quint8(b->octets().at(FicheQuestion::Taille + offsets::NumTheme))), l.theme);
     }
 
@@ -172,7 +172,7 @@ private slots:
         FormEdit &fe = b->ouvrir(e.initial);
         if (!e.nom.isEmpty())
             QTest::keyClicks(b->w(e.nom), e.tape);
-        QVERIFY(fe.Ecrit());
+        QVERIFY(fe.session().Ecrit());
         QCOMPARE(b->octets().toHex(' '), e.attendu.toHex(' '));
     }
 

@@ -1,6 +1,6 @@
 // Editing in the main window, driven through the real widgets: theme editor, navigation,
 // new and deleted cards, marking, initials, good-answer highlight and the help line.
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
 

@@ -1,6 +1,6 @@
 // The main window's "Échanges" button driven through the real widgets: the card on screen
 // stored first, the file dialogs answered by the fake desktop, the bank shown again, the report.
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "exchange/fenetre_echanges.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
@@ -36,11 +36,11 @@ struct Editeur {
     }
     template <class T = QWidget> T *w(const QString &nom) { return f.findChild<T *>(nom); }
     QString texte(const QString &nom) { return w<QLabel>(nom) ? w<QLabel>(nom)->text() : QString(); }
-    QAction *action(const QString &nom) { return menuEchanges(f)->findChild<QAction *>(nom); }
+    QAction *action(const QString &nom) { return f.findChild<QMenu *>("menuEchanges")->findChild<QAction *>(nom); }
     QByteArray octets() { return banque::lire(dir.filePath("BASE.QZF")); }
     QString rapport()
     {
-        QWidget *d = f.dialogue("RapportEchanges");
+        QWidget *d = dialogueCharge(f, "RapportEchanges");
         return d ? d->windowTitle() + '\n' + d->findChild<QPlainTextEdit *>("TextRapport")->toPlainText() : QString();
     }
 };
@@ -66,7 +66,7 @@ private slots:
         QCOMPARE(b->height(), e.w("Quitter")->height());
         QVERIFY(!b->geometry().intersects(e.w("Dernier")->geometry()));
         QVERIFY(!b->geometry().intersects(e.w("Quitter")->geometry()));
-        QMenu *menu = menuEchanges(e.f);
+        QMenu *menu = e.f.findChild<QMenu *>("menuEchanges");
         QVERIFY(menu);
         QCOMPARE(menu->objectName(), "menuEchanges");
         QStringList textes;
@@ -142,7 +142,7 @@ private slots:
         Editeur e(deuxCartes());
         e.action("actionExporter")->trigger();
         QCOMPARE(e.pf.dialoguesFichier.size(), 1);
-        QVERIFY(!e.f.dialogue("RapportEchanges"));
+        QVERIFY(!dialogueCharge(e.f, "RapportEchanges"));
         QCOMPARE(QDir(e.dir.path()).entryList(QDir::Files), L({"BASE.prm", "BASE.QZF"}));
     }
 
@@ -171,8 +171,8 @@ private slots:
                               "1 question(s) non importée(s) : voir ci-dessous.\n\n"
                               "Questions non importées (1) :\n  ligne 7 : question vrai/faux\n\n"
                               "Thèmes (1) :\n  « Sciences » : nouveau thème 2\n");
-        QTest::mouseClick(e.f.dialogue("RapportEchanges")->findChild<QPushButton *>("bout_OK"), Qt::LeftButton);
-        QTRY_VERIFY(!e.f.dialogue("RapportEchanges"));
+        QTest::mouseClick(dialogueCharge(e.f, "RapportEchanges")->findChild<QPushButton *>("bout_OK"), Qt::LeftButton);
+        QTRY_VERIFY(!dialogueCharge(e.f, "RapportEchanges"));
     }
 
     void import_badFileSaysWhyAndLeavesTheBank_data()
@@ -204,7 +204,7 @@ private slots:
         QCOMPARE(e.pf.messages.first().icone, Plateforme::Icone::Critique);
         QCOMPARE(e.pf.messages.first().titre, "Erreur");
         QCOMPARE(e.octets(), avant);
-        QVERIFY(!e.f.dialogue("RapportEchanges"));
+        QVERIFY(!dialogueCharge(e.f, "RapportEchanges"));
     }
 
     void import_intoAnEmptyBankAsksNoGoodAnswer()

@@ -1,7 +1,7 @@
 // The two file choosers driven through the real widgets: the main window's bank chooser and
 // the transfer's destination chooser, with the messages, the editor state and the disk after.
 #include "clicfichier.h"
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "files/form_choixtransfert.h"
 #include "files/form_fichier.h"
 #include "support/banque.h"
@@ -91,7 +91,7 @@ struct Banc {
         QVERIFY(QTest::qWaitForWindowActive(f.get()));
         textedest->setObjectName("textedest");
         ouvreur.setObjectName("Form_export");
-        f->etat().FichierDest = "avant.qzf";
+        f->session().etat().FichierDest = "avant.qzf";
         pf.oublier();
     }
     ~Banc()
@@ -102,14 +102,14 @@ struct Banc {
 
     ChoixFichier *choix(bool transfert) const
     {
-        return qobject_cast<ChoixFichier *>(f->dialogue(transfert ? "Form_choixtransfert" : "form_fichier"));
+        return qobject_cast<ChoixFichier *>(dialogueCharge(*f, transfert ? "Form_choixtransfert" : "form_fichier"));
     }
     ChoixFichier *ouvrir(bool transfert)
     {
         if (transfert)
-            Form_choixtransfert::ouvrir(*f, &ouvreur);
+            Form_choixtransfert::ouvrir(f->session(), &ouvreur, [this](const QString &nom) { textedest->setText(nom); });
         else
-            cliquer(f->Fichier);
+            cliquer(controle(f.get(), "Fichier"));
         ChoixFichier *c = choix(transfert);
         if (c)
             c->listes()->attendreChargement();
@@ -235,7 +235,7 @@ private slots:
         QCOMPARE(b.pf.saisies, (QList<QPair<QString, QString>>{{"Tapez le nom d'un fichier (8 caractères maxi.)", ""}}));
 
         const QString nom = base + ".qzf";
-        Module1 &etat = b.f->etat();
+        Module1 &etat = b.f->session().etat();
         QCOMPARE(banque::lire(b.dir.filePath("BASE.QZF")), banqueAvant);
         if (base.isEmpty()) {
             QCOMPARE(b.messages(), messages);
@@ -296,7 +296,7 @@ private slots:
         b.laisserPartir();
         QCOMPARE(b.messages(), L{message + "|exclamation|Erreur"});
         QCOMPARE(b.choix(false), c);
-        QCOMPARE(b.f->etat().NomFichier, "BASE.QZF");
+        QCOMPARE(b.f->session().etat().NomFichier, "BASE.QZF");
         QCOMPARE(disque(b.dir.path()), avant);
     }
 
@@ -352,7 +352,7 @@ private slots:
         b.laisserPartir();
         QTEST(b.messages(), "messages");
         QTEST(b.ecran(), "ecran");
-        Module1 &etat = b.f->etat();
+        Module1 &etat = b.f->session().etat();
         // The card on screen was stored by "&Fichier...", whatever came next.
         const QByteArray base = banque::fiche({"B1 bis", 0, 1}).octets() + cartes("B", 2).mid(803);
         QCOMPARE(banque::lire(b.dir.filePath("BASE.QZF")), base);
@@ -376,7 +376,7 @@ private slots:
         QCOMPARE(etat.fichier()->chemin(), b.dir.filePath("BASE.QZF"));
         b.faire(c, {"Command1"});
         b.laisserPartir();
-        b.cliquer(b.f->Suivant);
+        b.cliquer(controle(b.f.get(), "Suivant"));
         QCOMPARE(b.ecran(), "2/2 B2");
         QCOMPARE(banque::lire(b.dir.filePath("BASE.QZF")), base);
     }
@@ -392,7 +392,7 @@ private slots:
         QFETCH(QByteArray, base);
         Banc b({}, base);
         QTest::keyClicks(b.f->findChild<QWidget *>("TextQuestion"), "X");
-        b.cliquer(b.f->Fichier);
+        b.cliquer(controle(b.f.get(), "Fichier"));
         QCOMPARE(b.messages(), L{kBonne});
         QVERIFY(!b.choix(false));
         QVERIFY(b.f->isEnabled());
@@ -417,7 +417,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&b.ouvreur));
         }
         QWidget *ouvreur = transfert ? &b.ouvreur : static_cast<QWidget *>(b.f.get());
-        const FichierQuestions *ouvert = b.f->etat().fichier();
+        const FichierQuestions *ouvert = b.f->session().etat().fichier();
         ChoixFichier *c = b.ouvrir(transfert);
         QVERIFY(c);
         QVERIFY(!ouvreur->isEnabled());
@@ -433,10 +433,10 @@ private slots:
         QVERIFY(ouvreur->isEnabled());
         QVERIFY(QTest::qWaitForWindowActive(ouvreur));
         QCOMPARE(b.messages(), L{});
-        QCOMPARE(b.f->etat().NomFichier, "BASE.QZF");
-        QCOMPARE(b.f->etat().FichierDest, "avant.qzf");
+        QCOMPARE(b.f->session().etat().NomFichier, "BASE.QZF");
+        QCOMPARE(b.f->session().etat().FichierDest, "avant.qzf");
         QCOMPARE(b.textedest->text(), "avant.qzf");
-        QCOMPARE(b.f->etat().fichier(), ouvert);
+        QCOMPARE(b.f->session().etat().fichier(), ouvert);
         QCOMPARE(b.ecran(), "1/2 B1");
     }
 
@@ -470,18 +470,18 @@ private slots:
         b.laisserPartir();
         QTEST(b.messages(), "messages");
         QCOMPARE(disque(b.dir.path()), avant);
-        QCOMPARE(b.f->etat().NomFichier, "BASE.QZF");
+        QCOMPARE(b.f->session().etat().NomFichier, "BASE.QZF");
         if (dest.isEmpty()) {
             QCOMPARE(b.choix(true), c);
             QVERIFY(!b.ouvreur.isEnabled());
-            QCOMPARE(b.f->etat().FichierDest, "avant.qzf");
+            QCOMPARE(b.f->session().etat().FichierDest, "avant.qzf");
             QCOMPARE(b.textedest->text(), "avant.qzf");
             return;
         }
         QVERIFY(!b.choix(true));
         QVERIFY(b.ouvreur.isEnabled());
         QVERIFY(QTest::qWaitForWindowActive(&b.ouvreur));
-        QCOMPARE(b.f->etat().FichierDest, dest);
+        QCOMPARE(b.f->session().etat().FichierDest, dest);
         QCOMPARE(b.textedest->text(), dest);
     }
 
@@ -491,14 +491,14 @@ private slots:
         Banc b({"dest.qzf:2"});
         auto *ouvreur = new QWidget;
         ChoixFichier *c = nullptr;
-        Form_choixtransfert::ouvrir(*b.f, ouvreur);
+        Form_choixtransfert::ouvrir(b.f->session(), ouvreur, [](const QString &) { QFAIL("the opener is gone"); });
         c = b.choix(true);
         QVERIFY(c);
         delete ouvreur;
         b.faire(c, {"clic:dest.qzf", "bout_open"});
         b.laisserPartir();
         QVERIFY(!b.choix(true));
-        QCOMPARE(b.f->etat().FichierDest, "dest.qzf");
+        QCOMPARE(b.f->session().etat().FichierDest, "dest.qzf");
     }
 };
 

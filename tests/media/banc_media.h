@@ -1,6 +1,6 @@
 #pragma once
 // A program folder with a bank and its media folder, the fake desktop and the main window.
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "files/clicfichier.h"
 #include "media/formmultimedia.h"
 #include "support/banque.h"
@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QImage>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -76,12 +77,12 @@ struct Banc {
     }
     FormMultimedia *dialogue() const
     {
-        return qobject_cast<FormMultimedia *>(fe->dialogue(u"FormMultimedia"_s));
+        return qobject_cast<FormMultimedia *>(dialogueCharge(*fe, u"FormMultimedia"_s));
     }
     // Clicks "&Charger un fichier SON ou IMAGE" and waits for the file list.
     FormMultimedia *ouvrirDialogue()
     {
-        QTest::mouseClick(fe->BoutMultimedia, Qt::LeftButton);
+        QTest::mouseClick(controle(fe.get(), "BoutMultimedia"), Qt::LeftButton);
         FormMultimedia *d = dialogue();
         if (!d || !QTest::qWaitForWindowExposed(d) || !d->listes()->attendreChargement())
             return nullptr;
@@ -116,21 +117,21 @@ struct Banc {
     // The main window's media area: the play button (+ shown, - hidden, then its caption), the two
     // labels and the name, the frames Frame4 Frame1 FrameThemes, the picture in its zone, the
     // editor state in brackets with the code, the size options, the beeps.
-    QString media() const
+    QString media()
     {
         const auto vu = [](const QWidget *w) { return w->isHidden() ? u"-"_s : u"+"_s; };
-        const FormEdit &f = *fe;
-        const QLabel *img = f.ImageMedia;
+        FormEdit &f = *fe;
+        const QLabel *img = controle<QLabel>(f, "ImageMedia");
         const auto taille = [](QSize s) { return u"%1x%2"_s.arg(s.width()).arg(s.height()); };
         QString options;
-        for (const QRadioButton *o : f.OptionImage)
+        for (const QRadioButton *o : f.findChildren<QRadioButton *>(QRegularExpression("^OptionImage_")))
             options += o->isChecked() ? u'x' : u'.';
-        return QStringList{vu(f.Command3) + f.Command3->text(),
-                           (vu(f.LabelMedia) + vu(f.LabelFileMedia) + u' ' + f.LabelFileMedia->text()).trimmed(),
-                           vu(f.Frame4) + vu(f.Frame1) + vu(f.FrameThemes),
+        return QStringList{vu(controle(f, "Command3")) + controle<QPushButton>(f, "Command3")->text(),
+                           (vu(controle(f, "LabelMedia")) + vu(controle(f, "LabelFileMedia")) + u' ' + controle<QLabel>(f, "LabelFileMedia")->text()).trimmed(),
+                           vu(controle(f, "Frame4")) + vu(controle(f, "Frame1")) + vu(controle(f, "FrameThemes")),
                            img->pixmap().isNull() ? u"none"_s
                                                   : taille(img->pixmap().size()) + u" in "_s + taille(img->size()),
-                           u"[%1] %2"_s.arg(fe->etat().NomMedia).arg(fe->etat().OptionTaille), options,
+                           u"[%1] %2"_s.arg(fe->session().etat().NomMedia).arg(fe->session().etat().OptionTaille), options,
                            QString::number(pf.bips)}
             .join(u" | "_s);
     }

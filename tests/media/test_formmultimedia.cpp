@@ -189,11 +189,11 @@ private slots:
         if (!attache)
             return;
         // Shown again, the card shows what it was given.
-        b->clic(b->fe->Suivant);
-        b->clic(b->fe->Precedent);
-        QVERIFY(!b->fe->Command3->isHidden() && !b->fe->LabelFileMedia->isHidden());
+        b->clic(controle(b->fe.get(), "Suivant"));
+        b->clic(controle(b->fe.get(), "Précédent"));
+        QVERIFY(!controle(b->fe.get(), "Command3")->isHidden() && !controle(b->fe.get(), "LabelFileMedia")->isHidden());
         const FicheQuestion stockee = banque::carte(b->chemin(u"BASE.QZF"_s), 1);
-        QCOMPARE(texte::brut(stockee.FichierMedia), b->fe->etat().NomMedia);
+        QCOMPARE(texte::brut(stockee.FichierMedia), b->fe->session().etat().NomMedia);
     }
 
     void waysOut_enableTheMainWindow_cardAsEachLeavesIt_data()
@@ -229,7 +229,7 @@ private slots:
         if (s.avant.code == s.apres.code)
             QCOMPARE(b->media(), avant);
         // The next move stores the card on screen: exactly the bytes of the card expected.
-        b->clic(b->fe->Suivant);
+        b->clic(controle(b->fe.get(), "Suivant"));
         QCOMPARE(banque::enregistrement(b->octets(), 1).toHex(' '), banque::fiche(s.apres).octets().toHex(' '));
     }
 
@@ -245,7 +245,7 @@ private slots:
         QCOMPARE(b->media(), u"-µ | -- photo.jpg | -+- | none | [            ] 0 | .x.. | 0"_s);
         QVERIFY(b->fe->isEnabled() && d->isVisible());
         // The main window is usable meanwhile; the next opening shows the same dialog as it was.
-        QTest::mouseClick(b->fe->BoutMultimedia, Qt::LeftButton);
+        QTest::mouseClick(controle(b->fe.get(), "BoutMultimedia"), Qt::LeftButton);
         QCOMPARE(b->dialogue(), d);
         QVERIFY(!b->fe->isEnabled() && d->isVisible());
         QCOMPARE(d->textfilename->text(), u"vue.bmp"_s);

@@ -1,6 +1,6 @@
 // The output dialog and the main window's print button, driven through the real widgets:
 // states of the controls, the messages, the bytes written and the lines sent to the printer.
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "output/form_export.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
@@ -38,20 +38,20 @@ struct Poste {
         QVERIFY(QTest::qWaitForWindowActive(&f));
         pf.oublier();
     }
-    Form_export *d() const { return qobject_cast<Form_export *>(f.dialogue("Form_export")); }
-    template <class W = QWidget> W *c(const QString &nom) const { return d()->findChild<W *>(nom); }
+    Form_export *d() { return qobject_cast<Form_export *>(dialogueCharge(f, "Form_export")); }
+    template <class W = QWidget> W *c(const QString &nom) { return d()->findChild<W *>(nom); }
     void clic(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(8, w->height() / 2)); }
     void clic(const QString &nom) { clic(c(nom)); }
-    void ouvrir() { clic(f.Command1); }
+    void ouvrir() { clic(controle(f, "Command1")); }
     void destination(const QString &nom)
     {
-        f.etat().FichierDest = nom;
+        f.session().etat().FichierDest = nom;
         c<QLabel>("textedest")->setText(nom);
     }
     bool decharge()
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return f.dialogue("Form_export") == nullptr;
+        return dialogueCharge(f, "Form_export") == nullptr;
     }
     // Each message as "text |icon|title", the folder written DIR.
     L messages() const
@@ -161,7 +161,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&p.f));
         QWidget *focus = QApplication::focusWidget();
         QVERIFY(focus == &p.f || p.f.isAncestorOf(focus));
-        p.f.etat().NomFichier = "AUTRE2.QZF";
+        p.f.session().etat().NomFichier = "AUTRE2.QZF";
         p.ouvrir();
         QCOMPARE(p.d(), avant);
         QVERIFY(p.d()->isVisible() && !p.f.isEnabled());
@@ -204,7 +204,7 @@ private slots:
         p.clic(QStringLiteral("choixopt_%1").arg(choix));
         if (!dest.isEmpty())
             p.destination(dest);
-        const int nbFiches = p.f.etat().NbFiches;
+        const int nbFiches = p.f.session().etat().NbFiches;
         p.clic("bout_OK");
         QCOMPARE(p.messages(), L{message});
         QByteArray attendu;
@@ -214,7 +214,7 @@ private slots:
             QCOMPARE(banque::lire(p.dir.filePath(dest)), attendu);
         QCOMPARE(banque::lire(p.dir.filePath("BASE.QZF")), cinq());
         QVERIFY(p.d()->isVisible() && !p.f.isEnabled());
-        QCOMPARE(p.f.etat().NbFiches, nbFiches);
+        QCOMPARE(p.f.session().etat().NbFiches, nbFiches);
         QCOMPARE(p.pf.impression, L{});
     }
 
@@ -253,7 +253,7 @@ private slots:
         QFETCH(QString, fichier);
         Poste p;
         p.pf.fichierImpression = fichier.replace("DIR", p.dir.path());
-        p.f.etat().NbFiches = 99;
+        p.f.session().etat().NbFiches = 99;
         p.ouvrir();
         p.clic(QStringLiteral("OptionTransfert_%1").arg(option));
         p.clic(QStringLiteral("choixopt_%1").arg(choix));
@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(p.pf.document, "BASE.QZF");
         QCOMPARE(p.pf.bips, 1);
         QTEST(p.messages(), "messages");
-        QCOMPARE(p.f.etat().NbFiches, 5);
+        QCOMPARE(p.f.session().etat().NbFiches, 5);
         QVERIFY(p.decharge());
         QVERIFY(p.f.isEnabled());
         QVERIFY(QTest::qWaitForWindowActive(&p.f));
@@ -333,8 +333,8 @@ private slots:
         QFETCH(int, reponse);
         Poste p(cinq().left(2 * 803));
         p.pf.reponses.enqueue(R(reponse));
-        const int nbFiches = p.f.etat().NbFiches = 7;
-        p.clic(p.f.BoutPrint);
+        const int nbFiches = p.f.session().etat().NbFiches = 7;
+        p.clic(controle(p.f, "BoutPrint"));
         QTEST(p.pf.impression, "impression");
         QCOMPARE(p.pf.messages.size(), 1);
         const FakePlateforme::Message &m = p.pf.messages[0];
@@ -344,7 +344,7 @@ private slots:
         QCOMPARE(int(m.icone), int(I::Critique));
         QCOMPARE(int(m.parDefaut), int(R::Non));
         QCOMPARE(m.titre, "Paramètres d'impression");
-        QCOMPARE(p.f.etat().NbFiches, reponse == int(R::Annuler) ? nbFiches : 2);
+        QCOMPARE(p.f.session().etat().NbFiches, reponse == int(R::Annuler) ? nbFiches : 2);
         QCOMPARE(p.pf.bips, 0);
         QVERIFY(p.f.isEnabled());
     }

@@ -1,5 +1,5 @@
 // The search window driven through its real controls, with the main window beside it.
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
 
@@ -52,7 +52,7 @@ struct Editeur {
         pf.oublier();
     }
     QByteArray octets() const { return banque::lire(dir.filePath("BASE.QZF")); }
-    QWidget *rech() const { return f.dialogue("form_rech"); }
+    QWidget *rech() { return dialogueCharge(f, "form_rech"); }
     QWidget *w(const QString &nom)
     {
         if (QWidget *c = f.findChild<QWidget *>(nom))
@@ -222,8 +222,8 @@ private slots:
     {
         const QByteArray trois = cartes().left(3 * T);
         Editeur e(cartes({{"Q1"}, {"Q2", 0, 0}}).left(3 * T));
-        e.f.etat().NumFiche = 2;
-        e.f.Lit();
+        e.f.session().etat().NumFiche = 2;
+        e.f.session().Lit();
         e.faire({"TextQuestion=Capitale ?", "CheckMarquage", "TextAuteur=XY", "BoutFind"});
         QCOMPARE(e.vu(), (L{"2/3 Capitale ?", "main enabled, search shown"}));
         banque::Carte attendue{"Capitale ?", 0, 0, 1};

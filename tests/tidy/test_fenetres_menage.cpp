@@ -1,7 +1,7 @@
 // The recycle, duplicates and theme-change windows, driven through the real widgets from the
 // main window's exchanges menu, with the bytes on disk checked after each step.
 #include "editor/controles.h"
-#include "editor/formedit.h"
+#include "support/editeur.h"
 #include "files/choixfichier.h"
 #include "files/form_choixtransfert.h"
 #include "files/listesfichiers.h"
@@ -49,13 +49,14 @@ struct Editeur {
         pf.oublier();
     }
     QByteArray octets() const { return banque::lire(dir.filePath("BASE.QZF")); }
-    QString ecran() const { return f.TextAffNumero->text() + '/' + f.TextNbFiche->text() + ' ' + f.TextQuestion->property("plainText").toString(); }
-    QString comptes() const
+    QString texte(const char *nom) { return controle(f, nom)->property("text").toString(); }
+    QString ecran() { return texte("TextAffNumero") + '/' + texte("TextNbFiche") + ' ' + controle(f, "TextQuestion")->property("plainText").toString(); }
+    QString comptes()
     {
         QString c;
-        for (QLabel *l : f.LabelTheme)
-            c += l->text() + ' ';
-        return c + f.LabelTotal->text();
+        for (int i = 0; i < 9; ++i)
+            c += texte(qPrintable(QStringLiteral("LabelTheme_%1").arg(i))) + ' ';
+        return c + texte("LabelTotal");
     }
     void menu(const char *action)
     {
@@ -65,7 +66,7 @@ struct Editeur {
     }
     template <class W = QWidget> W *dans(const QString &fenetre, const char *nom)
     {
-        QWidget *d = f.dialogue(fenetre);
+        QWidget *d = dialogueCharge(f, fenetre);
         return d ? d->findChild<W *>(nom) : nullptr;
     }
     static void clic(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
@@ -79,7 +80,7 @@ struct Editeur {
     void capturer(const QString &fenetre)
     {
         if (!qEnvironmentVariableIsEmpty("ORBELIN_CAPTURES"))
-            f.dialogue(fenetre)->grab().save(qEnvironmentVariable("ORBELIN_CAPTURES") + '/' + fenetre + ".png");
+            dialogueCharge(f, fenetre)->grab().save(qEnvironmentVariable("ORBELIN_CAPTURES") + '/' + fenetre + ".png");
     }
 };
 
@@ -104,8 +105,8 @@ private slots:
     {
         Editeur e({carte("Q1"), carte("Q2", 1), carte("Q3", 2), carte("Q4")});
         const QByteArray depart = e.octets();
-        e.clic(e.f.Suivant);
-        e.clic(e.f.Supprimer);
+        e.clic(controle(e.f, "Suivant"));
+        e.clic(controle(e.f, "Supprimer"));
         QCOMPARE(e.ecran(), "2/3 Q3");
         QCOMPARE(e.octets(), QByteArray(depart).remove(T, T));
 
@@ -143,8 +144,8 @@ private slots:
         Editeur e({carte("Q1"), carte("Q2"), carte("Q3")});
         const QByteArray depart = e.octets();
         QVERIFY(banque::ecrire(e.dir.filePath("BASE"), "un fichier à la place du dossier"));
-        e.clic(e.f.Suivant);
-        e.clic(e.f.Supprimer);
+        e.clic(controle(e.f, "Suivant"));
+        e.clic(controle(e.f, "Supprimer"));
         QCOMPARE(e.octets(), depart);
         QCOMPARE(e.ecran(), "2/3 Q2");
         QCOMPARE(e.messages(), L{"La fiche 2 n'a pas pu être gardée dans la corbeille, elle n'est donc pas supprimée. "
@@ -163,8 +164,8 @@ private slots:
     {
         QFETCH(int, reponse);
         Editeur e({carte("Q1"), carte("Q2"), carte("Q3")});
-        e.clic(e.f.Supprimer);
-        e.clic(e.f.Supprimer);
+        e.clic(controle(e.f, "Supprimer"));
+        e.clic(controle(e.f, "Supprimer"));
         e.menu("actionCorbeille");
         e.pf.oublier();
         e.pf.reponses.enqueue(M::Reponse(reponse));
@@ -200,7 +201,7 @@ private slots:
         QCOMPARE(e.comptes(), "2 2 0 0 0 0 0 0 0 4");
         QVERIFY(e.f.isEnabled());
         QCOMPARE(e.ecran(), "1/4 Q1");
-        QCOMPARE(e.f.Theme[1]->isChecked(), true);
+        QCOMPARE(controle<QAbstractButton>(e.f, "Theme_1")->isChecked(), true);
         QCOMPARE(e.messages(), L{});
     }
 
@@ -208,7 +209,7 @@ private slots:
     {
         Editeur e({carte("Q1"), carte("Q2")});
         e.menu("actionChangerTheme");
-        QVERIFY(!e.f.dialogue("FormChoixTheme"));
+        QVERIFY(!dialogueCharge(e.f, "FormChoixTheme"));
         QCOMPARE(e.messages(), L{"Aucune fiche n'est marquée.|1|"});
     }
 
@@ -216,8 +217,8 @@ private slots:
     {
         Editeur e({carte("Quelle est la CAPITALE ?"), carte("Q2"), carte("capitale du Pérou", 1)});
         QByteArray attendu = e.octets();
-        e.clic(e.f.BoutFind);
-        QWidget *rech = e.f.dialogue("form_rech");
+        e.clic(controle(e.f, "BoutFind"));
+        QWidget *rech = dialogueCharge(e.f, "form_rech");
         QVERIFY(rech);
         QTest::keyClicks(rech->findChild<QLineEdit *>("textrech_1"), "capitale");
         e.clic(rech->findChild<QPushButton *>("boutTheme"));
@@ -261,7 +262,7 @@ private slots:
         attendu[782] = 1;
         attendu[3 * T + 782] = 1;
         QCOMPARE(e.octets(), attendu);
-        QVERIFY(e.f.CheckMarquage->isChecked());
+        QVERIFY(controle<QAbstractButton>(e.f, "CheckMarquage")->isChecked());
         QCOMPARE(e.dans<QLabel>("FormDoublons", "LabelBilan")->text(), "Les 2 fiches du groupe sont marquées.");
         QCOMPARE(e.messages(), L{});
     }
@@ -269,19 +270,16 @@ private slots:
     void recycleFile_isNeverListedByTheBankChoosers()
     {
         Editeur e({carte("Q1"), carte("Q2")});
-        e.clic(e.f.Supprimer);
+        e.clic(controle(e.f, "Supprimer"));
         QVERIFY(QFile::exists(e.dir.filePath("BASE/corbeille.qzc")));
         QWidget ouvreur;
-        ouvreur.setObjectName("Form_export");
-        auto *texte = new QLabel("X.qzf", &ouvreur);
-        texte->setObjectName("textedest");
         for (bool transfert : {false, true}) {
             if (transfert) {
-                Form_choixtransfert::ouvrir(e.f, &ouvreur);
+                Form_choixtransfert::ouvrir(e.f.session(), &ouvreur, {});
             } else {
-                e.clic(e.f.Fichier);
+                e.clic(controle(e.f, "Fichier"));
             }
-            auto *c = qobject_cast<ChoixFichier *>(e.f.dialogue(transfert ? "Form_choixtransfert" : "form_fichier"));
+            auto *c = qobject_cast<ChoixFichier *>(dialogueCharge(e.f, transfert ? "Form_choixtransfert" : "form_fichier"));
             QVERIFY(c);
             for (const QString &dossier : {e.dir.path(), e.dir.filePath("BASE")}) {
                 QVERIFY(c->listes()->fixerDossier(dossier));
