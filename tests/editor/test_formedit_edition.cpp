@@ -35,40 +35,10 @@ QByteArray simples(int n, int sans = 0)  // Q1..Qn, first answer good except on 
     return b;
 }
 
-struct Editeur {
-    QTemporaryDir dir;
-    FakePlateforme pf{dir.path()};
-    FormEdit f{pf};
-
-    QByteArray octets() const { return banque::lire(dir.filePath("BASE.QZF")); }
-    explicit Editeur(const QByteArray &cartes, const QStringList &noms = {"Histoire", "Sciences"})
+struct Edition : Editeur {
+    explicit Edition(const QByteArray &cartes, const QStringList &noms = {"Histoire", "Sciences"})
+        : Editeur(cartes, themes(noms))
     {
-        banque::ecrire(dir.filePath("BASE.QZF"), cartes);
-        banque::ecrire(dir.filePath("BASE.prm"), themes(noms));
-        f.charger();
-        QVERIFY(QTest::qWaitForWindowActive(&f));
-        pf.oublier();
-    }
-    QWidget *w(const QString &nom) { return nom == "FormEdit" ? &f : f.findChild<QWidget *>(nom); }
-    QVariant lire(const QString &nom, const char *propriete) { return w(nom)->property(propriete); }
-    // Text boxes hold "plainText", line boxes and options "text": the other one reads empty.
-    QString texte(const QString &nom) { return lire(nom, "plainText").toString() + lire(nom, "text").toString(); }
-    QString ecran() { return texte("TextAffNumero") + '/' + texte("TextNbFiche") + ' ' + texte("TextQuestion"); }
-    // The messages shown, the program's folder written DIR, the beeps, then the card on screen.
-    L vu() { return pf.textes().replaceInStrings(dir.path(), "DIR") + L(pf.bips, "bip") + L{ecran()}; }
-    // "Name" clicks a control at its left, where check and option buttons have their indicator;
-    // "Name=text" empties a box as a user would, then types the text (ASCII only).
-    void faire(const QStringList &actions)
-    {
-        for (const QString &a : actions) {
-            QWidget *c = w(a.section('=', 0, 0));
-            if (!a.contains('=')) {
-                QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(8, c->height() / 2));
-            } else {
-                QTest::keyClick(c, Qt::Key_A, Qt::ControlModifier);
-                QTest::keyClicks(c, '\b' + a.section('=', 1));  // the selection erased, then the text typed
-            }
-        }
     }
 };
 
@@ -103,7 +73,7 @@ private slots:
         QFETCH(L, noms);
         QFETCH(L, actions);
         QFETCH(L, stockes);
-        Editeur e(simples(1), noms);
+        Edition e(simples(1), noms);
         for (QString &a : actions)
             a.prepend(a[0].isDigit() ? "ThemeEdit_" : "");
         e.faire(L{"Command4"} + actions);
@@ -144,6 +114,8 @@ private slots:
         QTest::newRow("previous at start") << cinq << edite + L{"Précédent"} << L{"bip", "1/5 Capitale ?"} << cinq;
         QTest::newRow("first at start") << cinq << edite + L{"Premier"} << L{"bip", "1/5 Capitale ?"} << cinq;
         QTest::newRow("no good answer") << sans << bis + L{"Suivant"} << L{kBonne, "2/3 Q2 bis"} << sans;
+        const QByteArray theme1 = banque::fiche({"Q1", 1, 1}).octets() + simples(2).mid(T);
+        QTest::newRow("first theme chosen") << theme1 << L{"Theme_0", "Suivant"} << L{"2/2 Q2"} << simples(2);
 
         QByteArray images;  // each card names a missing picture, so each card read says so
         for (int i = 1; i <= 6; ++i)
@@ -176,7 +148,7 @@ private slots:
     {
         QFETCH(QByteArray, cartes);
         QFETCH(L, actions);
-        Editeur e(cartes);
+        Edition e(cartes);
         e.faire(actions);
         QTEST(e.vu(), "vu");
         QTEST(e.octets(), "apres");
@@ -192,7 +164,7 @@ private slots:
         for (int i = 1; i <= 6; ++i)
             images += banque::fiche({.question = QStringLiteral("Q%1").arg(i), .theme = (i - 1) / 2, .bonne = 1 + i % 3,
                                      .marque = i % 2, .media = QStringLiteral("c%1.jpg").arg(i), .code = 11}).octets();
-        Editeur e(images);
+        Edition e(images);
         L derriere;
         e.pf.pendantMessage = [&](const FakePlateforme::Message &) {
             QString bonne;
@@ -215,7 +187,7 @@ private slots:
     void newCard_keepsThemeMarkInitials()
     {
         QFETCH(int, bonne);
-        Editeur e(banque::octets({{"Q1"}, {"Q2", 1, 2, 1, {"", "b"}, {}, "AB"}, {"Q3"}}));
+        Edition e(banque::octets({{"Q1"}, {"Q2", 1, 2, 1, {"", "b"}, {}, "AB"}, {"Q3"}}));
         e.faire({"Suivant", "TextQuestion=Q2 revue", "Nouveau"});
         QCOMPARE(e.octets(), banque::octets({{"Q1"}, {"Q2 revue", 1, 2, 1, {"", "b"}, {}, "AB"}, {"Q3"}}));
         QCOMPARE(e.vu() << e.texte("TextAuteur"), (L{"4/4 ", "AB   "}));
@@ -229,7 +201,7 @@ private slots:
 
     void deleteFails_bankUnchanged()
     {
-        Editeur e(simples(3));
+        Edition e(simples(3));
         QVERIFY(QDir(e.dir.path()).mkpath("BASE.TMP/occupe"));  // not even root can put a file there
         e.faire({"Suivant", "Supprimer"});
         const auto m = e.pf.messages.value(0);
@@ -264,7 +236,7 @@ private slots:
     }
     void helpLine()
     {
-        Editeur e(simples(2));
+        Edition e(simples(2));
         // Sent to the control itself: a move through the window system is dropped when the cursor is already there.
         for (const QString nom : {"Suivant", QTest::currentDataTag()}) {
             const QPoint p = nom == "FormEdit" ? QPoint(4, 300) : QPoint(8, 8);  // left of the card frame

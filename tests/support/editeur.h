@@ -29,9 +29,17 @@ struct Editeur {
     FormEdit f{pf};
 
     explicit Editeur(const QByteArray &cartes, const QStringList &themes = {"Histoire", "Sciences", "Arts"})
+        : Editeur(cartes, QByteArray(), themes)
+    {
+    }
+    // `fichierThemes`: the theme file's bytes, laid out by the test.
+    Editeur(const QByteArray &cartes, const QByteArray &fichierThemes, const QStringList &themes = {})
     {
         banque::ecrire(dir.filePath("BASE.QZF"), cartes);
-        banque::ecrireThemes(dir.filePath("BASE.prm"), themes);
+        if (fichierThemes.isEmpty())
+            banque::ecrireThemes(dir.filePath("BASE.prm"), themes);
+        else
+            banque::ecrire(dir.filePath("BASE.prm"), fichierThemes);
         QDir::setCurrent(dir.path());
         f.charger();
         QVERIFY(QTest::qWaitForWindowActive(&f));
@@ -39,6 +47,26 @@ struct Editeur {
     }
     QByteArray octets() const { return banque::lire(dir.filePath("BASE.QZF")); }
     template <class W = QWidget> W *w(const QString &nom) { return controle<W>(f, nom); }
+    QVariant lire(const QString &nom, const char *propriete) { return w(nom)->property(propriete); }
+    // Text boxes hold "plainText", line boxes and options "text": the other one reads empty.
+    QString texte(const QString &nom) { return lire(nom, "plainText").toString() + lire(nom, "text").toString(); }
+    QString ecran() { return texte("TextAffNumero") + '/' + texte("TextNbFiche") + ' ' + texte("TextQuestion"); }
+    // The messages shown, the program's folder written DIR, the beeps, then the card on screen.
+    QStringList vu() { return pf.textes().replaceInStrings(dir.path(), "DIR") + QStringList(pf.bips, "bip") + QStringList{ecran()}; }
+    // "Name" clicks a control at its left, where check and option buttons have their indicator;
+    // "Name=text" empties a box as a user would, then types the text (ASCII only).
+    void faire(const QStringList &actions)
+    {
+        for (const QString &a : actions) {
+            QWidget *c = w(a.section('=', 0, 0));
+            if (!a.contains('=')) {
+                QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(8, c->height() / 2));
+            } else {
+                QTest::keyClick(c, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(c, '\b' + a.section('=', 1));  // the selection erased, then the text typed
+            }
+        }
+    }
     void clic(QWidget *c) { QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(8, c->height() / 2)); }
     void clic(const QString &nom) { clic(w(nom)); }
     QMenu *menu() { return w<QMenu>("menuEchanges"); }
