@@ -26,19 +26,12 @@ namespace {
 using L = QStringList;
 const QString kBonne = QStringLiteral("vous devez cocher une bonne réponse à votre question pour valider la saisie");
 
-struct Editeur {
-    QTemporaryDir dir;
-    FakePlateforme pf{dir.path()};
-    FormEdit f{pf};
-
-    explicit Editeur(std::initializer_list<banque::Carte> cartes, const QStringList &themes = {"Histoire", "Géo & co"})
+struct Classe : Editeur {
+    explicit Classe(std::initializer_list<banque::Carte> cartes, const QStringList &themes = {"Histoire", "Géo & co"})
+        : Editeur(banque::octets(cartes), themes)
     {
-        banque::ecrire(dir.filePath("BASE.QZF"), cartes);
-        banque::ecrireThemes(dir.filePath("BASE.prm"), themes);
-        f.charger();
-        pf.oublier();
     }
-    QAction *action(const QString &nom) { return f.findChild<QMenu *>("menuEchanges")->findChild<QAction *>(nom); }
+    QAction *action(const QString &nom) { return menu()->findChild<QAction *>(nom); }
     FormClasse *ouvrir(const QString &action)
     {
         this->action(action)->trigger();
@@ -48,9 +41,9 @@ struct Editeur {
 };
 
 // Three cards: the second marked, themes 0, 1, 1.
-Editeur *trois()
+Classe *trois()
 {
-    return new Editeur({{"Q1", 0, 1, 0, {"a", "b", "c"}}, {"Q2", 1, 2, 1, {"a", "b", "c"}}, {"Q3", 1, 3, 0, {"a", "b", "c"}}});
+    return new Classe({{"Q1", 0, 1, 0, {"a", "b", "c"}}, {"Q2", 1, 2, 1, {"a", "b", "c"}}, {"Q3", 1, 3, 0, {"a", "b", "c"}}});
 }
 
 // A click on the button's box: a click past the end of its caption misses it.
@@ -63,7 +56,7 @@ class TestFenetreClasse : public QObject {
 private slots:
     void menu_bothEntriesAfterTheExchanges()
     {
-        std::unique_ptr<Editeur> e(trois());
+        std::unique_ptr<Classe> e(trois());
         QStringList textes;
         for (QAction *a : e->f.findChild<QMenu *>("menuEchanges")->actions())
             if (!a->isSeparator())
@@ -85,7 +78,7 @@ private slots:
     {
         QFETCH(QString, action);
         QFETCH(bool, quiz);
-        std::unique_ptr<Editeur> e(trois());
+        std::unique_ptr<Classe> e(trois());
         FormClasse *d = e->ouvrir(action);
         QVERIFY(d && d->isVisible());
         QTEST(d->windowTitle(), "titre");
@@ -119,7 +112,7 @@ private slots:
 
     void count_followsEveryChoice()
     {
-        std::unique_ptr<Editeur> e(trois());
+        std::unique_ptr<Classe> e(trois());
         FormClasse *d = e->ouvrir("actionQuizClasse");
         cliquer(d->OptionMarquees);
         QCOMPARE(d->LabelCompte->text(), "1 fiche retenue");
@@ -148,7 +141,7 @@ private slots:
     {
         QFETCH(QString, tape);
         QFETCH(QString, fichier);
-        std::unique_ptr<Editeur> e(trois());
+        std::unique_ptr<Classe> e(trois());
         FormClasse *d = e->ouvrir("actionQuizClasse");
         cliquer(d->OptionThemes);
         cliquer(d->CheckTheme[1]);
@@ -180,7 +173,7 @@ private slots:
     void create_refusalsKeepTheDialogAndWriteNothing()
     {
         QFETCH(QString, option);
-        Editeur e({{"Q1", 0, 1, 0, {"a", "b"}}});
+        Classe e({{"Q1", 0, 1, 0, {"a", "b"}}});
         FormClasse *d = e.ouvrir("actionSujetsExamen");
         cliquer(d->findChild<QRadioButton *>(option));
         e.pf.reponsesFichier << e.chemin("e.pdf");
@@ -197,7 +190,7 @@ private slots:
 
     void fileDialogCancelled_dialogStays()
     {
-        std::unique_ptr<Editeur> e(trois());
+        std::unique_ptr<Classe> e(trois());
         FormClasse *d = e->ouvrir("actionQuizClasse");
         QTest::mouseClick(d->bout_OK, Qt::LeftButton);
         QCOMPARE(e->pf.dialoguesFichier.size(), 1);
@@ -209,7 +202,7 @@ private slots:
 
     void exam_writesTheVersionsAsAsked()
     {
-        std::unique_ptr<Editeur> e(trois());
+        std::unique_ptr<Classe> e(trois());
         FormClasse *d = e->ouvrir("actionSujetsExamen");
         d->SpinVersions->setValue(2);
         d->TextTitre->setText("Contrôle");
@@ -228,7 +221,7 @@ private slots:
 
     void remarksShownThenFileOpened()
     {
-        Editeur e({{"Q1", 0, 1, 0, {"a", "b"}}, {"Q2", 0, 1, 0, {"a", "b"}, "", "", "absente.jpg", 10},
+        Classe e({{"Q1", 0, 1, 0, {"a", "b"}}, {"Q2", 0, 1, 0, {"a", "b"}, "", "", "absente.jpg", 10},
                    {"Sans bonne", 0, 0, 0, {"a", "b"}}});
         FormClasse *d = e.ouvrir("actionQuizClasse");
         e.pf.reponsesFichier << e.chemin("q.html");
@@ -246,13 +239,13 @@ private slots:
 
     void cardOnScreen_storedBeforeTheDialog()
     {
-        std::unique_ptr<Editeur> e(trois());
+        std::unique_ptr<Classe> e(trois());
         auto *question = e->f.findChild<QPlainTextEdit *>("TextQuestion");
         question->setPlainText("Q1 revue");
         QVERIFY(e->ouvrir("actionQuizClasse"));
         QCOMPARE(texte::affiche(banque::carte(e->chemin("BASE.QZF"), 1).Question), "Q1 revue");
 
-        Editeur sans({{"Sans bonne réponse", 0, 0, 0, {"a", "b"}}});
+        Classe sans({{"Sans bonne réponse", 0, 0, 0, {"a", "b"}}});
         QVERIFY(!sans.ouvrir("actionSujetsExamen"));
         QCOMPARE(sans.pf.textes(), L{kBonne});
         QVERIFY(sans.f.isEnabled());
@@ -260,7 +253,7 @@ private slots:
 
     void secondOpening_bringsTheSameDialogBack()
     {
-        std::unique_ptr<Editeur> e(trois());
+        std::unique_ptr<Classe> e(trois());
         FormClasse *d = e->ouvrir("actionQuizClasse");
         e->f.setEnabled(true);  // the menu stays reachable through a shortcut
         e->action("actionSujetsExamen")->trigger();

@@ -22,22 +22,9 @@ const QString kBonne = QStringLiteral("vous devez cocher une bonne réponse à v
 const QString kRappel = QStringLiteral("Pensez à saisir, une bonne fois pour toutes, vos initiales dans l'emplacement "
                                        "violet afin que les questions que vous aurez créées portent fièrement votre trace.");
 
-struct Editeur {
-    QTemporaryDir dir;
-    FakePlateforme pf{dir.path()};
-    FormEdit f{pf};
-
-    explicit Editeur(const QByteArray &cartes, const QStringList &themes = {"Histoire"})
-    {
-        banque::ecrire(dir.filePath("BASE.QZF"), cartes);
-        banque::ecrireThemes(dir.filePath("BASE.prm"), themes);
-        f.charger();
-        pf.oublier();
-    }
-    template <class T = QWidget> T *w(const QString &nom) { return f.findChild<T *>(nom); }
-    QString texte(const QString &nom) { return w<QLabel>(nom) ? w<QLabel>(nom)->text() : QString(); }
-    QAction *action(const QString &nom) { return f.findChild<QMenu *>("menuEchanges")->findChild<QAction *>(nom); }
-    QByteArray octets() { return banque::lire(dir.filePath("BASE.QZF")); }
+struct Echanges : Editeur {
+    explicit Echanges(const QByteArray &cartes, const QStringList &themes = {"Histoire"}) : Editeur(cartes, themes) {}
+    QAction *action(const QString &nom) { return menu()->findChild<QAction *>(nom); }
     QString rapport()
     {
         QWidget *d = dialogueCharge(f, "RapportEchanges");
@@ -58,7 +45,7 @@ class TestFenetreEchanges : public QObject {
 private slots:
     void button_standsInTheBottomRowWithItsMenu()
     {
-        Editeur e(deuxCartes());
+        Echanges e(deuxCartes());
         auto *b = e.w<QPushButton>("Echanges");
         QVERIFY(b && b->isVisible());
         QCOMPARE(b->text(), "É&changes...");
@@ -81,7 +68,7 @@ private slots:
 
     void export_needsAGoodAnswerOnScreen()
     {
-        Editeur e(banque::octets({{"Sans bonne réponse", 0, 0, 0, {"a", "b", "c"}}}));
+        Echanges e(banque::octets({{"Sans bonne réponse", 0, 0, 0, {"a", "b", "c"}}}));
         const QByteArray avant = e.octets();
         e.action("actionExporter")->trigger();
         QCOMPARE(e.pf.textes(), L{kBonne});
@@ -111,7 +98,7 @@ private slots:
         QFETCH(QString, reponse);
         QFETCH(QString, fichier);
         QFETCH(QByteArray, debut);
-        Editeur e(deuxCartes());
+        Echanges e(deuxCartes());
         auto *question = e.w<QPlainTextEdit>("TextQuestion");
         question->setFocus();
         QTest::keyClick(question, Qt::Key_End, Qt::ControlModifier);
@@ -139,7 +126,7 @@ private slots:
 
     void export_cancelledWritesNothing()
     {
-        Editeur e(deuxCartes());
+        Echanges e(deuxCartes());
         e.action("actionExporter")->trigger();
         QCOMPARE(e.pf.dialoguesFichier.size(), 1);
         QVERIFY(!dialogueCharge(e.f, "RapportEchanges"));
@@ -148,7 +135,7 @@ private slots:
 
     void import_appendsThenShowsTheBankAgain()
     {
-        Editeur e(deuxCartes(), {"Histoire"});
+        Echanges e(deuxCartes(), {"Histoire"});
         banque::ecrire(e.dir.filePath("q.gift"), "$CATEGORY: Sciences\n\nEau ? {=H2O ~CO2 ~O2}\n\nAir ? {~H2O ~CO2 =N2}\n\n"
                                                  "Vrai ? {T}\n");
         e.pf.reponsesFichier << e.dir.filePath("q.gift");
@@ -195,7 +182,7 @@ private slots:
         QFETCH(QString, nom);
         QFETCH(QByteArray, contenu);
         QFETCH(QString, message);
-        Editeur e(deuxCartes());
+        Echanges e(deuxCartes());
         const QByteArray avant = e.octets();
         banque::ecrire(e.dir.filePath(nom), contenu);
         e.pf.reponsesFichier << e.dir.filePath(nom);
@@ -209,7 +196,7 @@ private slots:
 
     void import_intoAnEmptyBankAsksNoGoodAnswer()
     {
-        Editeur e({}, {});
+        Echanges e({}, {});
         banque::ecrire(e.dir.filePath("q.csv"), "Question;Réponse 1;Réponse 2;Réponse 3;Bonne réponse\nQ;a;b;c;2\n");
         e.pf.reponsesFichier << e.dir.filePath("q.csv");
         e.pf.filtresChoisis << "CSV (*.csv)";
@@ -223,7 +210,7 @@ private slots:
 
     void report_isReadOnlyAndReplacedByTheNext()
     {
-        Editeur e(deuxCartes());
+        Echanges e(deuxCartes());
         for (int i = 0; i < 2; ++i) {
             e.pf.reponsesFichier << e.dir.filePath(QStringLiteral("s%1.gift").arg(i));
             e.action("actionExporter")->trigger();

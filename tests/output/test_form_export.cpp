@@ -26,21 +26,11 @@ QByteArray cinq()  // marks on cards 2 and 4
     return banque::octets({{"A", 0, 1, 0, {"a1"}}, {"B", 1, 2, 1, {"", "b2"}}, {"C"}, {"D", 0, 1, 1}, {"E"}});
 }
 
-struct Poste {
-    QTemporaryDir dir;
-    FakePlateforme pf{dir.path()};
-    FormEdit f{pf};
-
-    explicit Poste(const QByteArray &cartes = cinq())
-    {
-        banque::ecrire(dir.filePath("BASE.QZF"), cartes);
-        f.charger();
-        QVERIFY(QTest::qWaitForWindowActive(&f));
-        pf.oublier();
-    }
+struct Poste : Editeur {
+    explicit Poste(const QByteArray &cartes = cinq()) : Editeur(cartes) {}
     Form_export *d() { return qobject_cast<Form_export *>(dialogueCharge(f, "Form_export")); }
     template <class W = QWidget> W *c(const QString &nom) { return d()->findChild<W *>(nom); }
-    void clic(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(8, w->height() / 2)); }
+    using Editeur::clic;
     void clic(const QString &nom) { clic(c(nom)); }
     void ouvrir() { clic(controle(f, "Command1")); }
     void destination(const QString &nom)

@@ -38,20 +38,8 @@ QByteArray marquees(const QList<int> &marques)
     return b;
 }
 
-struct Editeur {
-    QTemporaryDir dir;
-    FakePlateforme pf{dir.path()};
-    FormEdit f{pf};
-
-    explicit Editeur(const QByteArray &octets)
-    {
-        banque::ecrire(dir.filePath("BASE.QZF"), octets);
-        banque::ecrireThemes(dir.filePath("BASE.prm"), {"Histoire"});
-        f.charger();
-        QVERIFY(QTest::qWaitForWindowActive(&f));
-        pf.oublier();
-    }
-    QByteArray octets() const { return banque::lire(dir.filePath("BASE.QZF")); }
+struct Recherche : Editeur {
+    explicit Recherche(const QByteArray &octets) : Editeur(octets, QStringList{"Histoire"}) {}
     QWidget *rech() { return dialogueCharge(f, "form_rech"); }
     QWidget *w(const QString &nom)
     {
@@ -122,7 +110,7 @@ private slots:
 
     void opening_showsControlsAndLeavesMainEnabled()
     {
-        Editeur e(cartes());
+        Recherche e(cartes());
         QVERIFY(!e.rech());
         e.faire({"BoutFind"});
         QVERIFY(e.rech());
@@ -156,7 +144,7 @@ private slots:
     void ending_hidesKeepsContentsAndEnablesMain()
     {
         QFETCH(QString, fin);
-        Editeur e(cartes());
+        Recherche e(cartes());
         e.faire({"BoutFind", "textrech_0=3", "boutOK"});
         QCOMPARE(e.vu(), (L{"3/6 Q3", "main disabled, search shown"}));
         QCOMPARE(QApplication::activeWindow(), e.rech());
@@ -211,7 +199,7 @@ private slots:
     {
         QFETCH(QByteArray, banque);
         QFETCH(L, actions);
-        Editeur e(banque);
+        Recherche e(banque);
         e.faire(L{"BoutFind"} + actions);
         QTEST(e.vu(), "vu");
         QCOMPARE(e.octets(), banque);
@@ -221,7 +209,7 @@ private slots:
     void findButton_storesCardOnScreen()
     {
         const QByteArray trois = cartes().left(3 * T);
-        Editeur e(cartes({{"Q1"}, {"Q2", 0, 0}}).left(3 * T));
+        Recherche e(cartes({{"Q1"}, {"Q2", 0, 0}}).left(3 * T));
         e.f.session().etat().NumFiche = 2;
         e.f.session().Lit();
         e.faire({"TextQuestion=Capitale ?", "CheckMarquage", "TextAuteur=XY", "BoutFind"});
@@ -233,7 +221,7 @@ private slots:
 
     void emptyBank_searchesKeepEmptyScreen()
     {
-        Editeur e(QByteArray{});
+        Recherche e(QByteArray{});
         e.faire({"BoutFind", "boutOK", "optrech_2", "boutOK", "textrech_1=", "boutOK", "textrech_0=1", "boutOK"});
         QCOMPARE(e.vu(), (L{"La fiche numéro  n'existe pas! [!, app]", "Pas d'occurrence trouvée! [!, app]",
                             "Pas d'occurrence trouvée! [!, app]", "La fiche numéro 1 n'existe pas! [!, app]", "1/0 ",
@@ -250,7 +238,7 @@ private slots:
     // The bank's name now leads to a folder: the open card stays, the search says why it failed.
     void unreadableBank_saysWhy()
     {
-        Editeur e(cartes());
+        Recherche e(cartes());
         e.faire({"BoutFind"});
         QVERIFY(QFile::remove(e.dir.filePath("BASE.QZF")) && QDir(e.dir.path()).mkdir("BASE.QZF"));
         e.faire({"optrech_2", "boutOK"});

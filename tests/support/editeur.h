@@ -51,6 +51,14 @@ struct Editeur {
     // Text boxes hold "plainText", line boxes and options "text": the other one reads empty.
     QString texte(const QString &nom) { return lire(nom, "plainText").toString() + lire(nom, "text").toString(); }
     QString ecran() { return texte("TextAffNumero") + '/' + texte("TextNbFiche") + ' ' + texte("TextQuestion"); }
+    // The theme counts, then the total.
+    QString comptes()
+    {
+        QString c;
+        for (int i = 0; i < 9; ++i)
+            c += texte(QStringLiteral("LabelTheme_%1").arg(i)) + ' ';
+        return c + texte("LabelTotal");
+    }
     // The messages shown, the program's folder written DIR, the beeps, then the card on screen.
     QStringList vu() { return pf.textes().replaceInStrings(dir.path(), "DIR") + QStringList(pf.bips, "bip") + QStringList{ecran()}; }
     // "Name" clicks a control at its left, where check and option buttons have their indicator;

@@ -34,42 +34,13 @@ banque::Carte carte(const QString &q, int theme = 0, int marque = 0, const L &r 
     return {q, theme, 1, marque, r, "Vu en classe", "AB"};
 }
 
-struct Editeur {
-    QTemporaryDir dir;
-    FakePlateforme pf{dir.path()};
-    FormEdit f{pf};
-
-    explicit Editeur(std::initializer_list<banque::Carte> cartes)
-    {
-        banque::ecrire(dir.filePath("BASE.QZF"), cartes);
-        banque::ecrireThemes(dir.filePath("BASE.prm"), {"Histoire", "Sciences", "Arts"});
-        QDir::setCurrent(dir.path());
-        f.charger();
-        QVERIFY(QTest::qWaitForWindowActive(&f));
-        pf.oublier();
-    }
-    QByteArray octets() const { return banque::lire(dir.filePath("BASE.QZF")); }
-    QString texte(const char *nom) { return controle(f, nom)->property("text").toString(); }
-    QString ecran() { return texte("TextAffNumero") + '/' + texte("TextNbFiche") + ' ' + controle(f, "TextQuestion")->property("plainText").toString(); }
-    QString comptes()
-    {
-        QString c;
-        for (int i = 0; i < 9; ++i)
-            c += texte(qPrintable(QStringLiteral("LabelTheme_%1").arg(i))) + ' ';
-        return c + texte("LabelTotal");
-    }
-    void menu(const char *action)
-    {
-        QAction *a = f.findChild<QMenu *>("menuEchanges")->findChild<QAction *>(action);
-        QVERIFY(a);
-        a->trigger();
-    }
+struct Menage : Editeur {
+    explicit Menage(std::initializer_list<banque::Carte> cartes) : Editeur(banque::octets(cartes)) {}
     template <class W = QWidget> W *dans(const QString &fenetre, const char *nom)
     {
         QWidget *d = dialogueCharge(f, fenetre);
         return d ? d->findChild<W *>(nom) : nullptr;
     }
-    static void clic(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
     L messages() const
     {
         L m;
@@ -91,7 +62,7 @@ class TestFenetresMenage : public QObject {
 private slots:
     void menu_listsTheThreeEntriesAfterASeparator()
     {
-        Editeur e({carte("Q1")});
+        Menage e({carte("Q1")});
         const QList<QAction *> a = e.f.findChild<QMenu *>("menuEchanges")->actions();
         QVERIFY(a.size() >= 4);
         const auto fin = a.mid(a.size() - 4);
@@ -103,10 +74,10 @@ private slots:
 
     void deleteThenRestore_fromTheWindow_givesTheCardBackAtTheEnd()
     {
-        Editeur e({carte("Q1"), carte("Q2", 1), carte("Q3", 2), carte("Q4")});
+        Menage e({carte("Q1"), carte("Q2", 1), carte("Q3", 2), carte("Q4")});
         const QByteArray depart = e.octets();
-        e.clic(controle(e.f, "Suivant"));
-        e.clic(controle(e.f, "Supprimer"));
+        e.clic(e.w("Suivant"));
+        e.clic(e.w("Supprimer"));
         QCOMPARE(e.ecran(), "2/3 Q3");
         QCOMPARE(e.octets(), QByteArray(depart).remove(T, T));
 
@@ -141,11 +112,11 @@ private slots:
 
     void deletion_isRefused_whenTheCardCannotBeKept()
     {
-        Editeur e({carte("Q1"), carte("Q2"), carte("Q3")});
+        Menage e({carte("Q1"), carte("Q2"), carte("Q3")});
         const QByteArray depart = e.octets();
         QVERIFY(banque::ecrire(e.dir.filePath("BASE"), "un fichier à la place du dossier"));
-        e.clic(controle(e.f, "Suivant"));
-        e.clic(controle(e.f, "Supprimer"));
+        e.clic(e.w("Suivant"));
+        e.clic(e.w("Supprimer"));
         QCOMPARE(e.octets(), depart);
         QCOMPARE(e.ecran(), "2/3 Q2");
         QCOMPARE(e.messages(), L{"La fiche 2 n'a pas pu être gardée dans la corbeille, elle n'est donc pas supprimée. "
@@ -163,9 +134,9 @@ private slots:
     void emptyRecycle_asksFirst()
     {
         QFETCH(int, reponse);
-        Editeur e({carte("Q1"), carte("Q2"), carte("Q3")});
-        e.clic(controle(e.f, "Supprimer"));
-        e.clic(controle(e.f, "Supprimer"));
+        Menage e({carte("Q1"), carte("Q2"), carte("Q3")});
+        e.clic(e.w("Supprimer"));
+        e.clic(e.w("Supprimer"));
         e.menu("actionCorbeille");
         e.pf.oublier();
         e.pf.reponses.enqueue(M::Reponse(reponse));
@@ -182,7 +153,7 @@ private slots:
 
     void themeOfMarkedCards_movesThemInOneGo()
     {
-        Editeur e({carte("Q1", 0, 1), carte("Q2"), carte("Q3", 2, 1), carte("Q4")});
+        Menage e({carte("Q1", 0, 1), carte("Q2"), carte("Q3", 2, 1), carte("Q4")});
         QByteArray attendu = e.octets();
         e.menu("actionChangerTheme");
         QCOMPARE(e.dans<QLabel>("FormChoixTheme", "LabelChoix")->text(), "Les 2 fiches marquées iront dans le thème choisi :");
@@ -201,13 +172,13 @@ private slots:
         QCOMPARE(e.comptes(), "2 2 0 0 0 0 0 0 0 4");
         QVERIFY(e.f.isEnabled());
         QCOMPARE(e.ecran(), "1/4 Q1");
-        QCOMPARE(controle<QAbstractButton>(e.f, "Theme_1")->isChecked(), true);
+        QCOMPARE(e.w<QAbstractButton>("Theme_1")->isChecked(), true);
         QCOMPARE(e.messages(), L{});
     }
 
     void themeOfMarkedCards_withNoneMarked_saysSo()
     {
-        Editeur e({carte("Q1"), carte("Q2")});
+        Menage e({carte("Q1"), carte("Q2")});
         e.menu("actionChangerTheme");
         QVERIFY(!dialogueCharge(e.f, "FormChoixTheme"));
         QCOMPARE(e.messages(), L{"Aucune fiche n'est marquée.|1|"});
@@ -215,9 +186,9 @@ private slots:
 
     void searchWindow_movesTheCardsOfTheTextSearch()
     {
-        Editeur e({carte("Quelle est la CAPITALE ?"), carte("Q2"), carte("capitale du Pérou", 1)});
+        Menage e({carte("Quelle est la CAPITALE ?"), carte("Q2"), carte("capitale du Pérou", 1)});
         QByteArray attendu = e.octets();
-        e.clic(controle(e.f, "BoutFind"));
+        e.clic(e.w("BoutFind"));
         QWidget *rech = dialogueCharge(e.f, "form_rech");
         QVERIFY(rech);
         QTest::keyClicks(rech->findChild<QLineEdit *>("textrech_1"), "capitale");
@@ -235,7 +206,7 @@ private slots:
 
     void duplicates_showGroups_jumpAndMark()
     {
-        Editeur e({carte("Quelle est la capitale de la France ?"), carte("Q2"), carte("Autre"),
+        Menage e({carte("Quelle est la capitale de la France ?"), carte("Q2"), carte("Autre"),
                    carte("quelle est la capitale de la france?", 1, 0, {"Nice", "Paris", "Lyon"})});
         QByteArray attendu = e.octets();
         e.menu("actionDoublons");
@@ -262,22 +233,22 @@ private slots:
         attendu[782] = 1;
         attendu[3 * T + 782] = 1;
         QCOMPARE(e.octets(), attendu);
-        QVERIFY(controle<QAbstractButton>(e.f, "CheckMarquage")->isChecked());
+        QVERIFY(e.w<QAbstractButton>("CheckMarquage")->isChecked());
         QCOMPARE(e.dans<QLabel>("FormDoublons", "LabelBilan")->text(), "Les 2 fiches du groupe sont marquées.");
         QCOMPARE(e.messages(), L{});
     }
 
     void recycleFile_isNeverListedByTheBankChoosers()
     {
-        Editeur e({carte("Q1"), carte("Q2")});
-        e.clic(controle(e.f, "Supprimer"));
+        Menage e({carte("Q1"), carte("Q2")});
+        e.clic(e.w("Supprimer"));
         QVERIFY(QFile::exists(e.dir.filePath("BASE/corbeille.qzc")));
         QWidget ouvreur;
         for (bool transfert : {false, true}) {
             if (transfert) {
                 Form_choixtransfert::ouvrir(e.f.session(), &ouvreur, {});
             } else {
-                e.clic(controle(e.f, "Fichier"));
+                e.clic(e.w("Fichier"));
             }
             auto *c = qobject_cast<ChoixFichier *>(dialogueCharge(e.f, transfert ? "Form_choixtransfert" : "form_fichier"));
             QVERIFY(c);
