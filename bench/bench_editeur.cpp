@@ -1,6 +1,6 @@
 // The main window on the largest bank the format allows: start-up, and the walk back
 // by theme from the last card to the first.
-#include "support/editeur.h"
+#include "editor/formedit.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
 
