@@ -3,6 +3,7 @@
 #include "classroom/page_quiz.h"
 #include "classroom/sujets_pdf.h"
 #include "editor/session.h"
+#include "platform/avancement.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -16,7 +17,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -255,21 +255,10 @@ void FormClasse::creer()
 
     classe::ResultatSortie r;
     {
-        QProgressDialog avancement(quiz ? QStringLiteral("Écriture de la page de quiz...")
-                                        : QStringLiteral("Mise en page des sujets..."),
-                                   QStringLiteral("Annuler"), 0, 100);
-        avancement.setObjectName(QStringLiteral("ProgressionClasse"));
-        avancement.setWindowTitle(QString::fromUtf16(kTitreApplication));
-        avancement.setWindowModality(Qt::ApplicationModal);
-        avancement.setMinimumDuration(400);
-        avancement.setAutoClose(false);
-        avancement.setAutoReset(false);
-        avancement.setValue(0);
-        const Progression progression = [&avancement](qint64 fait, qint64 total) {
-            avancement.setMaximum(int(qMax<qint64>(1, total)));
-            avancement.setValue(int(qMin(fait, total)));
-            return !avancement.wasCanceled();
-        };
+        Avancement avancement(quiz ? QStringLiteral("Écriture de la page de quiz...")
+                                   : QStringLiteral("Mise en page des sujets..."),
+                              QStringLiteral("ProgressionClasse"));
+        const Progression progression = avancement.progression();
         if (quiz) {
             classe::OptionsQuiz o;
             o.titre = TextTitre->text();

@@ -1,12 +1,12 @@
 #include "exchange/fenetre_echanges.h"
 #include "editor/session.h"
 #include "exchange/echanges.h"
+#include "platform/avancement.h"
 
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -57,35 +57,6 @@ echanges::CheminsBanque cheminsOuverts(const SessionBanque &s)
 {
     return {s.cheminBanque(), s.cheminThemes(), s.dossierMedia()};
 }
-
-// A progress dialog that shows itself only when the work lasts.
-class Avancement {
-public:
-    explicit Avancement(const QString &texte) : m_dialogue(texte, QStringLiteral("Annuler"), 0, 100)
-    {
-        m_dialogue.setObjectName(QStringLiteral("ProgressionEchanges"));
-        m_dialogue.setWindowTitle(QString::fromUtf16(kTitreApplication));
-        m_dialogue.setWindowModality(Qt::ApplicationModal);
-        m_dialogue.setMinimumDuration(500);
-        m_dialogue.setAutoClose(false);
-        m_dialogue.setAutoReset(false);
-        m_dialogue.setValue(0);
-    }
-    echanges::Progression progression()
-    {
-        return [this](int fait, int total) {
-            m_dialogue.setMaximum(qMax(1, total));
-            m_dialogue.setValue(qMin(fait, total));
-            m_annule = m_dialogue.wasCanceled();
-            return !m_annule;
-        };
-    }
-    bool annule() const { return m_annule; }
-
-private:
-    QProgressDialog m_dialogue;
-    bool m_annule = false;
-};
 
 void montrerRapport(SessionBanque &s, const QString &titre, const QString &texte)
 {
@@ -148,7 +119,8 @@ void exporterBanque(SessionBanque &s)
     Resultat r;
     bool annule = false;
     {
-        Avancement avancement(QStringLiteral("Exportation de la banque %1...").arg(banque.nom()));
+        Avancement avancement(QStringLiteral("Exportation de la banque %1...").arg(banque.nom()),
+                              QStringLiteral("ProgressionEchanges"));
         r = echanges::exporter(banque, fichier, options, rapport, avancement.progression());
         annule = avancement.annule();
     }
@@ -176,7 +148,8 @@ void importerDansBanque(SessionBanque &s)
     echanges::ResultatImport r;
     bool annule = false;
     {
-        Avancement avancement(QStringLiteral("Importation dans la banque %1...").arg(banque.nom()));
+        Avancement avancement(QStringLiteral("Importation dans la banque %1...").arg(banque.nom()),
+                              QStringLiteral("ProgressionEchanges"));
         r = echanges::importer(banque, fichier, choisi ? choisi->format : std::nullopt, avancement.progression());
         annule = avancement.annule();
     }

@@ -4,13 +4,13 @@
 #include "files/form_choixtransfert.h"
 #include "output/listing.h"
 #include "output/transfert.h"
+#include "platform/avancement.h"
 #include "platform/creer.h"
 
 #include <QButtonGroup>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <optional>
@@ -45,35 +45,6 @@ void texteCouleur(QWidget *w, const QColor &couleur)
     w->setPalette(p);
 }
 
-// A progress window for long work: it shows itself only once the work has lasted half a
-// second, and its cancel button answers "stop" to the work's next question.
-class Avancement {
-public:
-    Avancement(QWidget *parent, const QString &texte)
-        : m_dialogue(texte, QStringLiteral("Annuler"), 0, Pas, parent)
-    {
-        m_dialogue.setWindowTitle(QString::fromUtf16(kTitreApplication));
-        m_dialogue.setWindowModality(Qt::WindowModal);
-        m_dialogue.setMinimumDuration(500);
-        m_dialogue.setAutoClose(false);
-        m_dialogue.setAutoReset(false);
-        m_dialogue.setValue(0);
-    }
-    Progression progression()
-    {
-        return [this](qint64 faites, qint64 total) {
-            const int v = total > 0 ? int(faites * Pas / total) : Pas;
-            if (v != m_dialogue.value())
-                m_dialogue.setValue(v);
-            return !m_dialogue.wasCanceled();
-        };
-    }
-
-private:
-    static constexpr int Pas = 1000;
-    QProgressDialog m_dialogue;
-};
-
 // The listing's lines go to the printer through the platform.
 class SortieImprimante : public listing::Sortie {
 public:
@@ -103,7 +74,8 @@ std::optional<qint64> imprimerListe(SessionBanque &f, listing::Forme forme, Sele
     SortieImprimante sortie(pf);
     listing::ResultatListing r;
     {
-        Avancement avancement(parent, QStringLiteral("Impression des questions en cours..."));
+        Avancement avancement(QStringLiteral("Impression des questions en cours..."), QStringLiteral("ProgressionImpression"),
+                              parent, Qt::WindowModal);
         r = listing::imprimer(f.cheminBanque(), m.NomFichier, forme, selection,
                               sortie, avancement.progression());
     }
@@ -274,7 +246,8 @@ void Form_export::transferer()
     const QString dossier = m_session.dossier();
     ResultatTransfert r;
     {
-        Avancement avancement(this, QStringLiteral("Transfert des questions vers ") + m.FichierDest + u'…');
+        Avancement avancement(QStringLiteral("Transfert des questions vers ") + m.FichierDest + u'…',
+                              QStringLiteral("ProgressionTransfert"), this, Qt::WindowModal);
         r = ::transferer(chemins::banque(dossier, m.NomFichier), chemins::banque(dossier, m.FichierDest),
                          Selection(groupeChoix->checkedId()), avancement.progression());
     }
