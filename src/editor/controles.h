@@ -11,11 +11,22 @@ public:
     QString texte() const;                 // the text exactly as held (no space conversion)
     void fixerTexte(const QString &texte); // set by the program
     int limite() const { return m_limite; }
+    // The width of the field the text is stored in: what it would lose there is told.
+    void fixerLargeur(int largeur) { m_largeur = largeur; }
+    // Why storing the text would change it, in words; "" when it would not.
+    QString avertissement() const { return m_avertissement; }
+
+signals:
+    void avertissementChange(const QString &texte);
 
 private:
     void surChangement();
 
+    void verifierPerte();
+
     int m_limite;           // 0 = no limit
+    int m_largeur = 0;      // 0 = not checked
+    QString m_avertissement;
     QString m_precedent;    // the text before the last change
     bool m_parProgramme = false;
     // The text as the program gave it and as the box then held it: while the box is left

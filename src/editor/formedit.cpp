@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QShortcut>
 
 #include <cstring>
 
@@ -199,6 +200,28 @@ void FormEdit::construireFiche()
                            QStringLiteral("Commentaires sur la réponse"));
     TextExplic = creer<BoiteTexte>(Frame3, QStringLiteral("TextExplic"), {12, 458, 541, 92}, 200);
     fixerCouleur(TextExplic, couleurs::jauneClair());
+
+    // What a text would lose when stored is told as it is typed.
+    const FicheQuestion f;
+    TextQuestion->fixerLargeur(int(sizeof f.Question));
+    for (BoiteTexte *r : TextReponse)
+        r->fixerLargeur(int(sizeof f.Reponse[0]));
+    TextExplic->fixerLargeur(int(sizeof f.Commentaire));
+    for (BoiteTexte *b : {TextQuestion, TextReponse[0], TextReponse[1], TextReponse[2], TextExplic})
+        connect(b, &BoiteTexte::avertissementChange, this, [this](const QString &t) {
+            if (!t.isEmpty())
+                Aide->setText(t);
+        });
+
+    // Ctrl+S stores the card on screen as a move would, and stays on it.
+    auto *enregistrer = new QShortcut(QKeySequence::Save, this);
+    enregistrer->setObjectName(QStringLiteral("raccourciEnregistrer"));
+    connect(enregistrer, &QShortcut::activated, this, [this] {
+        if (!m_session.lectureSeule() && m_.NbFiches > 0)
+            m_session.stockerFiche();
+    });
+    Frame3->setToolTip(QStringLiteral("Ctrl+S enregistre la fiche affichée, comme le passage à une autre fiche "
+                                      "(une bonne réponse doit être cochée)."));
 }
 
 void FormEdit::construireThemes()
@@ -302,8 +325,8 @@ void FormEdit::construireBoutons()
     BoutMultimedia = creer<QPushButton>(Frame2, QStringLiteral("BoutMultimedia"), {10, 130, 395, 30},
                                         QStringLiteral("&Charger un fichier SON ou IMAGE"));
 
-    for (QPushButton *b : {BoutFind, BoutPrint, Command1, Fichier, Nouveau, Supprimer, Premier, Precedent, Suivant,
-                           Dernier, Quitter}) {
+    for (QWidget *b : std::initializer_list<QWidget *>{BoutFind, BoutPrint, Command1, Fichier, Nouveau, Supprimer,
+                                                        Premier, Precedent, Suivant, Dernier, Quitter, Frame3}) {
         b->setMouseTracking(true);
         b->installEventFilter(this);
     }
@@ -722,6 +745,8 @@ QString FormEdit::texteAide(const QString &nom)
          QStringLiteral("Cliquez ici pour passer à la dernière question. Toute saisie effectuée dans la question active "
                         "sera mémorisée.")},
         {QStringLiteral("Quitter"), QStringLiteral("Allez! vous avez raison!...Vous avez bien mieux à faire.....")},
+        {QStringLiteral("Frame3"), QStringLiteral("Ctrl+S enregistre la fiche affichée, comme le passage à une autre "
+                                                  "fiche (une bonne réponse doit être cochée).")},
     };
     return textes.value(nom);
 }

@@ -13,6 +13,27 @@ void stocker(char *champ, int largeur, const QString &valeur)
     std::memset(champ + n, ' ', size_t(largeur - n));
 }
 
+Perte perte(const QString &valeur, int largeur)
+{
+    Perte p;
+    qsizetype octets = 0;
+    for (qsizetype i = 0; i < valeur.size(); ++i, ++octets) {
+        char32_t c = valeur.at(i).unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+            continue;
+        qsizetype n = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < valeur.size() && valeur.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(valeur.at(i), valeur.at(i + 1));
+            n = 2;
+        }
+        if (cp1252::versOctet(c) < 0 && !p.horsPage.contains(valeur.mid(i, n)))
+            p.horsPage += valeur.mid(i, n);
+        i += n - 1;
+    }
+    p.coupes = qMax<qsizetype>(0, octets - largeur);
+    return p;
+}
+
 QString brut(const char *champ, int largeur)
 {
     const void *zero = std::memchr(champ, 0, size_t(largeur));

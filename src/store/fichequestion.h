@@ -15,6 +15,15 @@ QString sansEspaces(const QString &valeur);
 // For display: up to the first zero byte, spaces removed at both ends.
 inline QString affiche(const char *champ, int largeur) { return sansEspaces(brut(champ, largeur)); }
 
+// What storing a text typed into a field of `largeur` bytes would lose: the characters the
+// code page cannot hold (each once, in order), and how many bytes fall past the width.
+struct Perte {
+    QString horsPage;
+    qsizetype coupes = 0;
+    bool vide() const { return horsPage.isEmpty() && coupes == 0; }
+};
+Perte perte(const QString &valeur, int largeur);
+
 template <int N> void stocker(char (&champ)[N], const QString &v) { stocker(champ, N, v); }
 template <int N> QString brut(const char (&champ)[N]) { return brut(champ, N); }
 template <int N> QString affiche(const char (&champ)[N]) { return affiche(champ, N); }

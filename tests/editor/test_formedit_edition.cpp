@@ -115,6 +115,9 @@ private slots:
         QTest::newRow("first at start") << cinq << edite + L{"Premier"} << L{"bip", "1/5 Capitale ?"} << cinq;
         QTest::newRow("no good answer") << sans << bis + L{"Suivant"} << L{kBonne, "2/3 Q2 bis"} << sans;
         const QByteArray theme1 = banque::fiche({"Q1", 1, 1}).octets() + simples(2).mid(T);
+        QTest::newRow("ctrl+s stores, stays") << sans << L{"TextQuestion=Nouvelle", "ctrl+s"} << L{"1/3 Nouvelle"}
+                                              << banque::fiche({"Nouvelle", 0, 1}).octets() + sans.mid(T);
+        QTest::newRow("ctrl+s, no good answer") << sans << bis + L{"ctrl+s"} << L{kBonne, "2/3 Q2 bis"} << sans;
         QTest::newRow("first theme chosen") << theme1 << L{"Theme_0", "Suivant"} << L{"2/2 Q2"} << simples(2);
 
         QByteArray images;  // each card names a missing picture, so each card read says so
@@ -155,6 +158,35 @@ private slots:
         for (const char *b : {"Dernier", "Premier", "Suivant", "Précédent", "Supprimer"})
             QVERIFY2(e.lire(QString::fromUtf8(b), "enabled").toBool(), b);
         QVERIFY(!QDir().exists(e.dir.filePath("BASE.TMP")));
+    }
+
+    // A character the code page lacks, or a text past its field, is told as it is typed; stored, the
+    // card shows what the file holds.
+    void typing_tellsWhatStoringLoses_data()
+    {
+        QTest::addColumn<QString>("boite");
+        QTest::addColumn<QString>("tape");
+        QTest::addColumn<QString>("dit");
+        QTest::addColumn<QString>("garde");
+        QTest::newRow("pi and less-or-equal") << "TextQuestion" << "π ≤ 3,2 ≤ 4" << "La banque ne peut pas garder ces "
+                                              "caractères : π ≤ deviendra « ? » à l'enregistrement." << "? ? 3,2 ? 4";
+        QTest::newRow("curly quote is kept") << "TextExplic" << "l’été, 5 €" << "" << "l’été, 5 €";
+        QTest::newRow("answer past 125") << "TextReponse_0" << QString(130, 'a') << "Le texte dépasse de 5 caractères "
+                                         "les 125 que la fiche garde : la fin sera coupée." << QString(125, 'a');
+    }
+    void typing_tellsWhatStoringLoses()
+    {
+        QFETCH(QString, boite);
+        QFETCH(QString, tape);
+        QFETCH(QString, dit);
+        Edition e(simples(2));
+        e.faire({boite + '=' + tape});
+        QCOMPARE(e.w(boite)->toolTip(), dit);
+        QCOMPARE(e.texte("Aide"), dit);
+        e.faire({"ctrl+s"});
+        QTEST(e.texte(boite), "garde");
+        QCOMPARE(e.w(boite)->toolTip(), QString());
+        QVERIFY(e.pf.messages.isEmpty());
     }
 
     // Behind each missing-picture message the screen shows one card whole: the one laid out before.

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QString>
 #include <QTemporaryDir>
@@ -62,17 +63,37 @@ struct Editeur {
     // The messages shown, the program's folder written DIR, the beeps, then the card on screen.
     QStringList vu() { return pf.textes().replaceInStrings(dir.path(), "DIR") + QStringList(pf.bips, "bip") + QStringList{ecran()}; }
     // "Name" clicks a control at its left, where check and option buttons have their indicator;
-    // "Name=text" empties a box as a user would, then types the text (ASCII only).
+    // "Name=text" empties a box as a user would, then types the text; "ctrl+s" is that key.
     void faire(const QStringList &actions)
     {
         for (const QString &a : actions) {
+            if (a == "ctrl+s") {
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &f, Qt::Key_S,
+                                Qt::ControlModifier);
+                continue;
+            }
             QWidget *c = w(a.section('=', 0, 0));
             if (!a.contains('=')) {
                 QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(8, c->height() / 2));
             } else {
                 QTest::keyClick(c, Qt::Key_A, Qt::ControlModifier);
-                QTest::keyClicks(c, '\b' + a.section('=', 1));  // the selection erased, then the text typed
+                QTest::keyClick(c, Qt::Key_Backspace);  // the selection erased, then the text typed
+                taper(c, a.section('=', 1));
             }
+        }
+    }
+    // Typed key by key; a character with no key of its own comes as a keyboard layout sends it.
+    static void taper(QWidget *c, const QString &texte)
+    {
+        for (const QChar ch : texte) {
+            if (ch.unicode() < 0x80) {
+                QTest::keyClick(c, ch.toLatin1());
+                continue;
+            }
+            QKeyEvent appui(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+            QKeyEvent relache(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(c, &appui);
+            QApplication::sendEvent(c, &relache);
         }
     }
     void clic(QWidget *c) { QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(8, c->height() / 2)); }
