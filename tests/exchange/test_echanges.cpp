@@ -112,6 +112,16 @@ private slots:
         QTest::newRow("a category holds until the next; questions before any have none")
             << QByteArray("A {=1 ~2 ~3}\n\n$CATEGORY: X\n\nB {~1 =2 ~3}\n\n$CATEGORY: Y\n\nC {~1 ~2 =3}\n")
             << L{"A|1|2|3|1||", "B|1|2|3|2||X", "C|1|2|3|3||Y"};
+        // A weight of 100 % makes a tilde answer the good one; the weight is no part of its text.
+        QTest::newRow("tilde answer weighted 100 %")
+            << QByteArray("Q {~%100%a ~b ~c}\n") << L{"Q|a|b|c|1||"};
+        QTest::newRow("cut after an opening brace")
+            << QByteArray("Q1 {=a ~b ~c}\n\n::Q2::Deux {\n=a\n~b\n")
+            << L{"ERREUR Le fichier q.gift est incomplet ou n'est pas un fichier GIFT : l'accolade « { » de la ligne 3 n'est "
+                 "jamais fermée."};
+        QTest::newRow("Windows-1252 bytes")
+            << QByteArray("Q1 {=a ~b ~c}\n\nQu'est-ce qu'un \xe9l\xe9phant ? {=a ~b ~c}\n")
+            << L{"ERREUR Le fichier q.gift n'est pas écrit en UTF-8 (ligne 3) : un fichier GIFT doit l'être."};
     }
     void gift_readsEachKindOfQuestion()
     {
@@ -120,59 +130,75 @@ private slots:
         QCOMPARE(essai::resumes(lireGift(gift, "q.gift")), attendu);
     }
 
-    void gift_badInputIsRefusedWithItsPlace_data()
-    {
-        QTest::addColumn<QByteArray>("gift");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("cut after an opening brace")
-            << QByteArray("Q1 {=a ~b ~c}\n\n::Q2::Deux {\n=a\n~b\n")
-            << "Le fichier q.gift est incomplet ou n'est pas un fichier GIFT : l'accolade « { » de la ligne 3 n'est "
-               "jamais fermée.";
-        QTest::newRow("Windows-1252 bytes")
-            << QByteArray("Q1 {=a ~b ~c}\n\nQu'est-ce qu'un \xe9l\xe9phant ? {=a ~b ~c}\n")
-            << "Le fichier q.gift n'est pas écrit en UTF-8 (ligne 3) : un fichier GIFT doit l'être.";
-    }
-    void gift_badInputIsRefusedWithItsPlace()
-    {
-        QFETCH(QByteArray, gift);
-        QFETCH(QString, message);
-        const Lecture l = lireGift(gift, "q.gift");
-        QVERIFY(!l.resultat);
-        QCOMPARE(l.resultat.erreur, message);
-    }
-
     // ---------------------------------------------------------------- Moodle XML
-    void moodle_skipsWhatIsNotOneOfThree_andKeepsTheRest()
+    void moodle_reads_data()
     {
-        const QByteArray fichier = moodle(
-            "<question type=\"category\"><category><text>$course$/top/Défaut//Autre/Géographie</text></category></question>\n"
-            + choixMoodle("Vrai ou faux", {{100, "true"}, {0, "false"}}, "Le ciel est bleu", "truefalse")
-            + choixMoodle("Quatre", {{100, "a"}, {0, "b"}, {0, "c"}, {0, "d"}})
-            + choixMoodle("Deux justes", {{50, "a"}, {50, "b"}, {0, "c"}})
-            + "<question type=\"multichoice\"><name><text>Bonne</text></name>\n"
-              "<questiontext format=\"html\"><text><![CDATA[<p>Quel fleuve<br>passe à <i>Paris</i>&nbsp;?</p>"
-              "<p><img src=\"@@PLUGINFILE@@/carte%20de%20France.jpg\" alt=\"\"></p>]]></text>\n"
-              "<file name=\"carte de France.jpg\" path=\"/\" encoding=\"base64\">SlBFRw==</file></questiontext>\n"
-              "<generalfeedback format=\"plain_text\"><text>La Seine &lt;évidemment&gt;</text></generalfeedback>\n"
-              "<answer fraction=\"0\" format=\"html\"><text>La Loire</text></answer>\n"
-              "<answer fraction=\"100\" format=\"html\"><text>La &amp;lt;Seine&amp;gt;</text>"
-              "<feedback format=\"html\"><text>Oui</text></feedback></answer>\n"
-              "<answer fraction=\"-50\" format=\"html\"><text>Le Rhône</text></answer>\n"
-              "<tags><tag><text>marque</text></tag><tag><text>auteur-AB</text></tag></tags></question>\n");
-        const Lecture l = lireMoodle(fichier, "quiz.xml");
-        QVERIFY2(l.resultat, qPrintable(l.resultat.erreur));
-        QCOMPARE(essai::resumes(l),
-                 L({"Quel fleuve/passe à Paris ?|La Loire|La <Seine>|Le Rhône|2|La Seine <évidemment>|Géographie",
-                    "question « Vrai ou faux » (ligne 4) : question vrai/faux",
-                    "question « Quatre » (ligne 10) : 4 réponses au lieu de 3",
-                    "question « Deux justes » (ligne 18) : 2 bonnes réponses au lieu d'une",
-                    "question « Bonne » (ligne 25) : les commentaires propres à chaque réponse ne sont pas gardés"}));
-        const Question &q = l.questions.first();
-        QCOMPARE(q.media, "carte de France.jpg");
-        QCOMPARE(q.codeMedia, 10);
-        QCOMPARE(q.octetsMedia, "JPEG");
-        QVERIFY(q.marque);
-        QCOMPARE(q.auteur, "AB");
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<QStringList>("attendu");
+        const QByteArray reponses = "<answer fraction=\"100\"><text>a</text></answer><answer fraction=\"0\"><text>b</text></answer>"
+                                    "<answer fraction=\"0\"><text>c</text></answer>";
+        QTest::newRow("skips what is not one of three, keeps the rest")
+            << moodle("<question type=\"category\"><category><text>$course$/top/Défaut//Autre/Géographie</text></category></question>\n"
+                      + choixMoodle("Vrai ou faux", {{100, "true"}, {0, "false"}}, "Le ciel est bleu", "truefalse")
+                      + choixMoodle("Quatre", {{100, "a"}, {0, "b"}, {0, "c"}, {0, "d"}})
+                      + choixMoodle("Deux justes", {{50, "a"}, {50, "b"}, {0, "c"}})
+                      + "<question type=\"multichoice\"><name><text>Bonne</text></name>\n"
+                        "<questiontext format=\"html\"><text><![CDATA[<p>Quel fleuve<br>passe à <i>Paris</i>&nbsp;?</p>"
+                        "<p><img src=\"@@PLUGINFILE@@/carte%20de%20France.jpg\" alt=\"\"></p>]]></text>\n"
+                        "<file name=\"carte de France.jpg\" path=\"/\" encoding=\"base64\">SlBFRw==</file></questiontext>\n"
+                        "<generalfeedback format=\"plain_text\"><text>La Seine &lt;évidemment&gt;</text></generalfeedback>\n"
+                        "<answer fraction=\"0\" format=\"html\"><text>La Loire</text></answer>\n"
+                        "<answer fraction=\"100\" format=\"html\"><text>La &amp;lt;Seine&amp;gt;</text>"
+                        "<feedback format=\"html\"><text>Oui</text></feedback></answer>\n"
+                        "<answer fraction=\"-50\" format=\"html\"><text>Le Rhône</text></answer>\n"
+                        "<tags><tag><text>marque</text></tag><tag><text>auteur-AB</text></tag></tags></question>\n")
+            << L{"Quel fleuve/passe à Paris ?|La Loire|La <Seine>|Le Rhône|2|La Seine <évidemment>|Géographie|"
+                 "carte de France.jpg/10/JPEG|marque|AB",
+                 "question « Vrai ou faux » (ligne 4) : question vrai/faux",
+                 "question « Quatre » (ligne 10) : 4 réponses au lieu de 3",
+                 "question « Deux justes » (ligne 18) : 2 bonnes réponses au lieu d'une",
+                 "question « Bonne » (ligne 25) : les commentaires propres à chaque réponse ne sont pas gardés"};
+        QTest::newRow("type and format written with references")
+            << moodle("<question type=\"multi&#99;hoice\"><name><text>N</text></name><questiontext format=\"plain&#95;text\">"
+                      "<text>&lt;b&gt;tel quel&lt;/b&gt;</text></questiontext>" + reponses + "</question>")
+            << L{"<b>tel quel</b>|a|b|c|1||"};
+        QTest::newRow("fractions as a number reads them")
+            << moodle("<question type=\"multichoice\"><questiontext><text>Q</text></questiontext>"
+                      "<answer fraction=\"-0\"><text>a</text></answer><answer fraction=\" 1e2 \"><text>b</text></answer>"
+                      "<answer fraction=\"0.000\"><text>c</text></answer></question>"
+                      "<question type=\"multichoice\"><questiontext><text>R</text></questiontext>"
+                      "<answer fraction=\"abc\"><text>a</text></answer><answer fraction=\"-50\"><text>b</text></answer>"
+                      "<answer fraction=\"0.001\"><text>c</text></answer></question>")
+            << L{"Q|a|b|c|2||", "R|a|b|c|3||"};
+        QTest::newRow("a text in pieces, blanks between elements left out")
+            << moodle("<question type=\"multichoice\"><name><text>N</text></name><questiontext format=\"html\"><text>un "
+                      "<![CDATA[<b>deux</b>]]> <x/> &amp;nbsp;trois</text></questiontext>" + reponses + "</question>")
+            << L{"un deux  trois|a|b|c|1||"};
+        QTest::newRow("a name holding %1 and %2 keeps them")
+            << moodle("<question type=\"truefalse\"><name><text>100%1 sûr %2</text></name></question>")
+            << L{"question « 100%1 sûr %2 » (ligne 3) : question vrai/faux"};
+        QTest::newRow("file bytes from every piece of its text")
+            << moodle("<question type=\"multichoice\"><questiontext format=\"html\"><text><![CDATA[<img src=\"@@PLUGINFILE@@/a.jpg\">]]>"
+                      "</text><file name=\"a.jpg\" encoding=\"base64\">SlB<![CDATA[FR]]>&#119;\n==</file></questiontext>" + reponses
+                      + "</question>")
+            << L{"|a|b|c|1|||a.jpg/10/JPEG"};
+        const QByteArray entier = moodle(choixMoodle("Une", {{100, "a"}, {0, "b"}, {0, "c"}}));
+        QTest::newRow("cut in the middle")
+            << entier.left(entier.indexOf("<answer fraction=\"0\">") + 12)
+            << L{"ERREUR Le fichier quiz.xml est incomplet : son XML s'arrête ligne 7, colonne 12, avant la fin du document."};
+        QTest::newRow("not Moodle")
+            << QByteArray("<?xml version=\"1.0\"?>\n<html><body/></html>")
+            << L{"ERREUR Le fichier quiz.xml n'est pas un fichier Moodle XML : son élément racine est « html » (ligne 2), "
+                 "« quiz » est attendu."};
+        QTest::newRow("mismatched tag")
+            << QByteArray("<quiz><question type=\"x\"></quiz>")
+            << L{"ERREUR Le fichier quiz.xml n'est pas un XML valide (ligne 1, colonne 26) : la balise de fin </quiz> ne "
+                 "correspond pas à <question>."};
+    }
+    void moodle_reads()
+    {
+        QFETCH(QByteArray, xml);
+        QTEST(essai::resumes(lireMoodle(xml, "quiz.xml")), "attendu");
     }
 
     void moodle_exportWritesEachCardAsItsStoredBytesShowIt()
@@ -214,75 +240,6 @@ private slots:
         Rapport r;
         QCOMPARE(exporter(b, o, &r), attendu);
         QCOMPARE(r.lignes(Remarque::Genre::Note), L({"1 fiche(s) sans bonne réponse, exportées sans réponse juste : 2"}));
-    }
-
-    void moodle_readsWhatTheFileWritesWithReferencesAndPieces_data()
-    {
-        QTest::addColumn<QByteArray>("question");
-        QTest::addColumn<QStringList>("attendu");
-        const QByteArray reponses = "<answer fraction=\"100\"><text>a</text></answer><answer fraction=\"0\"><text>b</text></answer>"
-                                    "<answer fraction=\"0\"><text>c</text></answer>";
-        QTest::newRow("type and format written with references")
-            << "<question type=\"multi&#99;hoice\"><name><text>N</text></name><questiontext format=\"plain&#95;text\">"
-               "<text>&lt;b&gt;tel quel&lt;/b&gt;</text></questiontext>" + reponses + "</question>"
-            << L{"<b>tel quel</b>|a|b|c|1||"};
-        QTest::newRow("fractions as a number reads them")
-            << QByteArray("<question type=\"multichoice\"><questiontext><text>Q</text></questiontext>"
-                          "<answer fraction=\"-0\"><text>a</text></answer><answer fraction=\" 1e2 \"><text>b</text></answer>"
-                          "<answer fraction=\"0.000\"><text>c</text></answer></question>"
-                          "<question type=\"multichoice\"><questiontext><text>R</text></questiontext>"
-                          "<answer fraction=\"abc\"><text>a</text></answer><answer fraction=\"-50\"><text>b</text></answer>"
-                          "<answer fraction=\"0.001\"><text>c</text></answer></question>")
-            << L{"Q|a|b|c|2||", "R|a|b|c|3||"};
-        QTest::newRow("a text in pieces, blanks between elements left out")
-            << "<question type=\"multichoice\"><name><text>N</text></name><questiontext format=\"html\"><text>un "
-               "<![CDATA[<b>deux</b>]]> <x/> &amp;nbsp;trois</text></questiontext>" + reponses + "</question>"
-            << L{"un deux  trois|a|b|c|1||"};
-        QTest::newRow("a name holding %1 and %2 keeps them")
-            << QByteArray("<question type=\"truefalse\"><name><text>100%1 sûr %2</text></name></question>")
-            << L{"question « 100%1 sûr %2 » (ligne 3) : question vrai/faux"};
-    }
-    void moodle_readsWhatTheFileWritesWithReferencesAndPieces()
-    {
-        QFETCH(QByteArray, question);
-        QFETCH(QStringList, attendu);
-        QCOMPARE(essai::resumes(lireMoodle(moodle(question), "quiz.xml")), attendu);
-    }
-
-    void moodle_fileBytesComeFromEveryPieceOfItsText()
-    {
-        const Lecture l = lireMoodle(
-            moodle("<question type=\"multichoice\"><questiontext format=\"html\"><text><![CDATA[<img src=\"@@PLUGINFILE@@/a.jpg\">]]>"
-                   "</text><file name=\"a.jpg\" encoding=\"base64\">SlB<![CDATA[FR]]>&#119;\n==</file></questiontext>"
-                   "<answer fraction=\"100\"><text>a</text></answer><answer fraction=\"0\"><text>b</text></answer>"
-                   "<answer fraction=\"0\"><text>c</text></answer></question>"),
-            "quiz.xml");
-        QCOMPARE(l.questions.size(), 1);
-        QCOMPARE(l.questions.first().octetsMedia, "JPEG");
-    }
-
-    void moodle_badXmlIsRefusedWithItsPlace_data()
-    {
-        QTest::addColumn<QByteArray>("xml");
-        QTest::addColumn<QString>("message");
-        const QByteArray entier = moodle(choixMoodle("Une", {{100, "a"}, {0, "b"}, {0, "c"}}));
-        QTest::newRow("cut in the middle") << entier.left(entier.indexOf("<answer fraction=\"0\">") + 12)
-                                           << "Le fichier quiz.xml est incomplet : son XML s'arrête ligne 7, colonne "
-                                              "12, avant la fin du document.";
-        QTest::newRow("not Moodle") << QByteArray("<?xml version=\"1.0\"?>\n<html><body/></html>")
-                                    << "Le fichier quiz.xml n'est pas un fichier Moodle XML : son élément racine est "
-                                       "« html » (ligne 2), « quiz » est attendu.";
-        QTest::newRow("mismatched tag") << QByteArray("<quiz><question type=\"x\"></quiz>")
-                                        << "Le fichier quiz.xml n'est pas un XML valide (ligne 1, colonne 26) : la balise "
-                                           "de fin </quiz> ne correspond pas à <question>.";
-    }
-    void moodle_badXmlIsRefusedWithItsPlace()
-    {
-        QFETCH(QByteArray, xml);
-        QFETCH(QString, message);
-        const Lecture l = lireMoodle(xml, "quiz.xml");
-        QCOMPARE(l.resultat.erreur, message);
-        QVERIFY(l.questions.isEmpty());
     }
 
     // ---------------------------------------------------------------- CSV
