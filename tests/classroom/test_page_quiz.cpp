@@ -75,17 +75,32 @@ private slots:
 
     void echapperHtml() { QCOMPARE(classe::echapperHtml("<b>\"R&D\"</b> l'été"), "&lt;b&gt;&quot;R&amp;D&quot;&lt;/b&gt; l&#39;été"); }
 
-    void page_cardTextsAreDataNeverMarkup()
+    // Card texts and the title are data, never markup; nothing in the page loads from elsewhere.
+    void page_textsAreDataAndNothingLoadsFromOutside()
     {
         Banque b;
         const QString piege = "</script><script>window.pirate=1</script><img src=x onerror=\"window.pirate=2\">";
-        b.poser({{piege, 0, 2, 0, {"<b>gras</b>", "R&D", "a\r\nb"}, "<!-- commentaire -->"}}, {"Thème <i>"});
-        const QByteArray p = page(b);
+        b.poser({{piege, 0, 2, 0, {"<b>gras</b>", "R&D", "a\r\nb"}, "<!-- commentaire -->"},
+                 {"Image", 0, 1, 0, {"a", "b"}, "", "", "photo.jpg", 10}, {"Son", 0, 1, 0, {"a", "b"}, "", "", "la.wav", 2}},
+                {"Thème <i>"});
+        b.media("photo.jpg", kJpeg);
+        b.media("la.wav", kWav);
+        const QByteArray p = pageQuiz(tirer(b.chemins(), {}).questions, b.chemins().medias, "Révisions <CM2> & \"bis\"", false, 1);
+        QVERIFY(p.startsWith("<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">"));
+        for (const char *t : {"<title>Révisions &lt;CM2&gt; &amp; &quot;bis&quot;</title>",
+                              "<h1 id=\"titre\">Révisions &lt;CM2&gt; &amp; &quot;bis&quot;</h1>",
+                              "Content-Security-Policy\" content=\"default-src 'none'; img-src data:; media-src data:;"})
+            QVERIFY2(p.contains(t), t);
         // Only the page's own two scripts; the texts hold none of the signs that end them.
         QCOMPARE(p.count("<script"), 2);
         QCOMPARE(p.count("</script>"), 2);
-        QVERIFY(!p.contains("<img"));
-        QVERIFY(!p.contains("<b>"));
+        for (const char *t : {"<img", "<b>", "http:", "https:", "@import", "url("})
+            QVERIFY2(!p.contains(t), t);
+        // No attribute in the page's markup (the data block aside) names a place to load from.
+        const QString balisage = QString::fromUtf8(p).remove(
+            QRegularExpression("<script type=\"application/json\".*</script>", QRegularExpression::DotMatchesEverythingOption |
+                                                                                   QRegularExpression::InvertedGreedinessOption));
+        QVERIFY(!balisage.contains("window.pirate") && !QRegularExpression("\\s(src|href)\\s*=").match(balisage).hasMatch());
         const QJsonObject q = donnees(p)["questions"].toArray().at(0).toObject();
         QCOMPARE(q["q"].toString(), piege);
         QCOMPARE(q["r"].toArray().toVariantList(), (QVariantList{"<b>gras</b>", "R&D", "a\nb"}));
@@ -93,33 +108,6 @@ private slots:
         QCOMPARE(q["c"].toString(), "<!-- commentaire -->");
         QCOMPARE(q["t"].toString(), "Thème <i>");
         QCOMPARE(q["f"].toInt(), 1);
-    }
-
-    void page_titleEscapedInHeadAndHeading()
-    {
-        Banque b;
-        b.poser({{"Q", 0, 1, 0, {"a"}}});
-        const Tirage t = tirer(b.chemins(), {});
-        const QByteArray p = pageQuiz(t.questions, {}, "Révisions <CM2> & \"bis\"", false, 1);
-        QVERIFY(p.contains("<title>Révisions &lt;CM2&gt; &amp; &quot;bis&quot;</title>"));
-        QVERIFY(p.contains("<h1 id=\"titre\">Révisions &lt;CM2&gt; &amp; &quot;bis&quot;</h1>"));
-        QVERIFY(p.startsWith("<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">"));
-    }
-
-    void page_asksNothingOfTheNetwork()
-    {
-        Banque b;
-        b.poser({{"Image", 0, 1, 0, {"a", "b"}, "", "", "photo.jpg", 10}, {"Son", 0, 1, 0, {"a", "b"}, "", "", "la.wav", 2}});
-        b.media("photo.jpg", kJpeg);
-        b.media("la.wav", kWav);
-        const QByteArray p = page(b);
-        QVERIFY(p.contains("Content-Security-Policy\" content=\"default-src 'none'; img-src data:; media-src data:;"));
-        QVERIFY(!p.contains("http:"));
-        QVERIFY(!p.contains("https:"));
-        QVERIFY(!p.contains("@import"));
-        QVERIFY(!p.contains("url("));
-        // No attribute in the page's markup names a place to load from.
-        QVERIFY(!QRegularExpression("\\s(src|href)\\s*=").match(QString::fromUtf8(p)).hasMatch());
     }
 
     void page_mediaInsideThePage_data()

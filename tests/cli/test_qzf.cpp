@@ -78,7 +78,8 @@ private slots:
     {
         QString out, err;
         QCOMPARE(lancer({"--help"}, out, err), 0);
-        for (const char *texte : {"\n  dump BANK ", "\n  themes BANK ", "\n  sort BANK ", "\n  delete BANK N ", "\n  --help "})
+        for (const char *texte : {"\n  dump BANK ", "\n  themes BANK ", "\n  sort BANK ", "\n  delete BANK N ", "\n  --help ",
+                                  "\n  export BANK --to FORMAT", "\n  import FILE BANK", "\n  find BANK "})
             QVERIFY2(out.contains(QLatin1String(texte)), texte);
         // A long synopsis does not push its summary off the side of a terminal.
         for (const QString &ligne : out.split(u'\n'))

@@ -95,23 +95,6 @@ private slots:
         QCOMPARE(s.code, code);
         QCOMPARE(banque::lire(dir.filePath("BASE.QZF")), avant);
     }
-
-    void help_namesTheOptions()
-    {
-        QTemporaryDir dir;
-        const Sortie e = lancer(dir, {"export", "--help"});
-        QCOMPARE(e.code, 0);
-        QVERIFY2(e.sortie.startsWith("Usage: qzf export [options] BANK\n"), qPrintable(e.sortie));
-        for (const char *option : {"--to <FORMAT>", "-o, --output <OUT>", "--separator <SEP>", "--shuffle"})
-            QVERIFY2(e.sortie.contains(option), option);
-        const Sortie i = lancer(dir, {"import", "--help"});
-        QCOMPARE(i.code, 0);
-        QVERIFY2(i.sortie.startsWith("Usage: qzf import [options] FILE BANK\n"), qPrintable(i.sortie));
-        QVERIFY(i.sortie.contains("--from <FORMAT>"));
-        const Sortie g = lancer(dir, {"--help"});
-        QVERIFY(g.sortie.contains("  export BANK --to FORMAT"));
-        QVERIFY(g.sortie.contains("  import FILE BANK"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestQzfEchanges)

@@ -79,15 +79,6 @@ private slots:
         QCOMPARE(err, QStringLiteral("qzf: ABSENT.QZF: no such file\n"));
         QVERIFY(!QFile::exists("ABSENT.QZF"));
     }
-
-    void help_namesEveryCriterion()
-    {
-        QString out, err;
-        QCOMPARE(lancer({"find", "--help"}, out, err), 0);
-        QVERIFY2(out.startsWith("Usage: qzf find [options] BANK\n"), qPrintable(out));
-        for (const char *option : {"--number <TEXT>", "--text <TEXT>", "--mark ", "--media ", "--from <N>"})
-            QVERIFY2(out.contains(QLatin1String(option)), option);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestQzfFind)
