@@ -384,10 +384,13 @@ private slots:
         QTest::addColumn<bool>("marquesEtInitiales");
         QTest::addColumn<bool>("themes");
         QTest::addColumn<int>("medias");  // 0 none, 1 names and codes, 2 bytes too
-        QTest::newRow("GIFT") << int(Format::Gift) << false << true << 0;
-        QTest::newRow("Moodle XML") << int(Format::MoodleXml) << true << true << 2;
-        QTest::newRow("QTI") << int(Format::Qti) << false << false << 2;
-        QTest::newRow("CSV ;") << int(Format::Csv) << true << true << 1;
+        QTest::addColumn<QChar>("separateur");
+        QTest::newRow("GIFT") << int(Format::Gift) << false << true << 0 << QChar(u';');
+        QTest::newRow("Moodle XML") << int(Format::MoodleXml) << true << true << 2 << QChar(u';');
+        QTest::newRow("QTI") << int(Format::Qti) << false << false << 2 << QChar(u';');
+        QTest::newRow("CSV ;") << int(Format::Csv) << true << true << 1 << QChar(u';');
+        // The reader takes the separator from the header: the header must use it too.
+        QTest::newRow("CSV ,") << int(Format::Csv) << true << true << 1 << QChar(u',');
     }
     void roundTrip_givesTheSameCards()
     {
@@ -409,7 +412,8 @@ private slots:
             cible.media("carte.jpg", image);
             cible.media("chant.wav", son);
         }
-        OptionsExport o = en(Format(format));
+        QFETCH(QChar, separateur);
+        OptionsExport o = en(Format(format), separateur);
         Rapport r;
         const QString fichier = source.chemin("export." + extension(Format(format)));
         QVERIFY(echanges::exporter(source.chemins(), fichier, o, r));
