@@ -85,14 +85,50 @@ QByteArray sansLaTroisieme(const QByteArray &b) { return (b.left(2 * T) + b.mid(
 
 // One whole-bank operation of the program, on the bank "BASE.QZF" of a folder; what it should
 // leave when it runs to its end; the names it may leave beside the bank; and what else must
-// hold once the bank has been opened again ("" when it does), told whether the file is new.
+// hold once the bank has been opened again ("" when it does), told whether the file is new and
+// whether the operation said it failed (rather than being cut short).
 struct Operation {
     std::function<Resultat(const QString &dossier)> lancer;
     std::function<QByteArray(const QByteArray &)> attendu;
     QString fichier = QStringLiteral("BASE.QZF");
     QStringList restesPermis = {};
-    std::function<QString(const QString &dossier, bool nouveau)> aussi = [](const QString &, bool) { return QString(); };
+    std::function<QString(const QString &dossier, bool nouveau, bool refusee)> aussi = [](const QString &, bool, bool) { return QString(); };
+    QList<std::pair<QString, QByteArray>> poses = {};  // files laid in the folder first
 };
+
+// A deleted card goes to the recycle file first: never a new bank without it, never half of it,
+// and a card still in the bank is not offered back twice. `deja`: the recycle file already holds
+// card 1, deleted earlier.
+Operation corbeille(bool deja)
+{
+    Operation op{[](const QString &d) { return corbeille::supprimerEnGardant(d + "/BASE.QZF", d + "/BASE.TMP", 3, d + "/BASE", Date); },
+                 sansLaTroisieme};
+    op.aussi = [deja](const QString &d, bool nouveau, bool refusee) {
+        corbeille::Contenu c;
+        if (!corbeille::lire(d + "/BASE", c))
+            return QStringLiteral("recycle file unreadable");
+        const int n = c.nombre() - deja;
+        if (n < 0 || n > 1 || (nouveau && n != 1) || (refusee && !nouveau && n != 0))
+            return QStringLiteral("recycle file of %1 cards").arg(c.nombre());
+        if (deja && (c.cartes.left(T) != kBanque.left(T) || c.dates[0] != Date - 60))
+            return QStringLiteral("the card the recycle file held changed");
+        if (n && (c.cartes.mid(deja * T) != kBanque.mid(2 * T, T) || c.dates.back() != Date))
+            return QStringLiteral("recycle file holds another card or date");
+        return QString();
+    };
+    if (deja) {
+        static const QList<std::pair<QString, QByteArray>> poses = [] {
+            QTemporaryDir dir;
+            corbeille::garder(dir.path(), kBanque.left(T), Date - 60);
+            QList<std::pair<QString, QByteArray>> l;
+            for (const QString &nom : {corbeille::nomCartes(), corbeille::nomDates()})
+                l.append({"BASE/" + nom, banque::lire(dir.filePath(nom))});
+            return l;
+        }();
+        op.poses = poses;
+    }
+    return op;
+}
 
 QMap<QString, Operation> operations()
 {
@@ -123,19 +159,8 @@ QMap<QString, Operation> operations()
                          return r;
                      },
                      QStringLiteral("BASE.prm")};
-    // A deleted card goes to the recycle file first: never a new bank without it, never half of it.
-    ops["corbeille"] = {[](const QString &d) { return corbeille::supprimerEnGardant(d + "/BASE.QZF", d + "/BASE.TMP", 3, d + "/BASE", Date); },
-                        sansLaTroisieme, QStringLiteral("BASE.QZF"), {},
-                        [](const QString &d, bool nouveau) {
-                            corbeille::Contenu c;
-                            if (!corbeille::lire(d + "/BASE", c))
-                                return QStringLiteral("recycle file unreadable");
-                            if (c.nombre() > 1 || (nouveau && c.nombre() != 1))
-                                return QStringLiteral("recycle file of %1 cards").arg(c.nombre());
-                            if (c.nombre() && (c.cartes != kBanque.mid(2 * T, T) || c.dates != std::vector<qint64>{Date}))
-                                return QStringLiteral("recycle file holds another card or date");
-                            return QString();
-                        }};
+    ops["corbeille"] = corbeille(false);
+    ops["corbeille, une carte deja"] = corbeille(true);
     // The marked cards to theme 7, in one rewrite (the last card is too short to hold a mark).
     ops["retheme"] = {[](const QString &d) {
                           return menage::changerTheme(d + "/BASE.QZF", menage::cheminTemporaire(d + "/BASE.QZF"),
@@ -151,21 +176,23 @@ QMap<QString, Operation> operations()
 }
 
 // After a fault and the next opening: the file old or new byte for byte, new when the operation
-// said it succeeded, and beside it only the program's files. "" when all holds.
+// said it succeeded (fini 1; 0 it said it failed, -1 it was cut short), and beside it only the
+// program's files. "" when all holds.
 QString bilan(const Operation &op, const QString &d, const QByteArray &apres, const QByteArray &ancien, const QByteArray &nouveau,
-              bool fini, const QStringList &noms, const QStringList &permis)
+              int fini, const QStringList &noms, const QStringList &permis)
 {
     if (apres != ancien && apres != nouveau)
         return QStringLiteral("neither old nor new (%1 bytes)").arg(apres.size());
-    if (fini && apres != nouveau)
+    if (fini == 1 && apres != nouveau)
         return QStringLiteral("old after a success");
     for (const QString &n : noms)
         if (!permis.contains(n) && !op.restesPermis.contains(n))
             return "left behind: " + n;
-    return op.aussi(d, apres == nouveau);
+    return op.aussi(d, apres == nouveau, fini == 0);
 }
 
-const QStringList kOperations = {"tri", "suppression", "ajout", "fiche", "transfert", "themes", "corbeille", "retheme"};
+const QStringList kOperations = {"tri", "suppression", "ajout", "fiche", "transfert", "themes", "corbeille", "corbeille, une carte deja",
+                                 "retheme"};
 
 } // namespace
 
@@ -205,6 +232,8 @@ private slots:
         auto preparer = [&] {
             QVERIFY(QDir(d).removeRecursively() && QDir().mkpath(d));
             QVERIFY(poser(d + "/BASE.QZF", kBanque) && poser(d + "/BASE.prm", themesDepart()) && poser(d + "/SOURCE.QZF", cartes({1, 2, 3})));
+            for (const auto &[nom, octets] : op.poses)
+                QVERIFY(QDir(d).mkpath("BASE") && poser(d + "/" + nom, octets));
         };
         preparer();
         const QByteArray ancien = banque::lire(cible), nouveau = op.attendu(ancien);
@@ -215,11 +244,11 @@ private slots:
             total = p.compte;
         }
         QCOMPARE(banque::lire(cible), nouveau);
-        QCOMPARE(op.aussi(d, true), QString());
+        QCOMPARE(op.aussi(d, true, false), QString());  // and the check holds after a whole run
         QVERIFY(total > 3);
         for (long k = 1; k <= total; ++k) {
             preparer();
-            bool fini = false;
+            int fini = 0;
             {
                 Panne p;
                 p.echoue = k;
@@ -230,7 +259,7 @@ private slots:
             const QByteArray apres = banque::lire(cible);
             const QString lieu = QString("k=%1/%2").arg(k).arg(total);
             QVERIFY2(apres == ancien || apres == nouveau, qPrintable(lieu));
-            const bool journalLaisse = fini && QFile::exists(d + "/BASE.QZF.jnl");
+            const bool journalLaisse = fini == 1 && QFile::exists(d + "/BASE.QZF.jnl");
             QVERIFY2(reprendreBanque(d + "/BASE.QZF"), qPrintable(lieu));
             TableThemes t;
             QVERIFY2(lireThemes(d + "/BASE.prm", t), qPrintable(lieu));
@@ -264,6 +293,8 @@ private slots:
             disque.poserFichier("/banques/BASE.QZF", kBanque);
             disque.poserFichier("/banques/BASE.prm", themesDepart());
             disque.poserFichier("/banques/SOURCE.QZF", cartes({1, 2, 3}));
+            for (const auto &[nom, octets] : op.poses)
+                disque.poserFichier(("/banques/" + nom).toStdString(), octets);
         };
         QByteArray ancien, nouveau;
         long total = 0;
@@ -282,7 +313,7 @@ private slots:
                     Disque disque;
                     preparer(disque);
                     disque.coupureApres = k;
-                    bool fini = false;
+                    int fini = -1;
                     try {
                         fini = op.lancer(d).ok;
                     } catch (const Coupure &) {
