@@ -438,132 +438,114 @@ private slots:
     }
 
     // ---------------------------------------------------------------- the import step
-    void import_categoriesFillFreeThemesThenTheNinth()
+    // The report (its title aside) and what the bank holds afterwards: its themes, the cards
+    // added (with their media) and its media folder, each file with its bytes.
+    void import_data()
     {
-        Banque b;
-        b.poser({{"Existante", 2, 1, 0, {"a", "b", "c"}}}, {"Un", "Deux", "", "Quatre", "Cinq", "Six", "Sept"});
-        const QString f = b.fichier("q.gift", "$CATEGORY: deux\n\nQ1 {=a ~b ~c}\n\n$CATEGORY: Neuf\n\nQ2 {=a ~b ~c}\n\n"
-                                              "$CATEGORY: Dix\n\nQ3 {=a ~b ~c}\n\n$CATEGORY: Onze\n\nQ4 {=a ~b ~c}\n\n"
-                                              "$CATEGORY: Douze\n\nQ5 {=a ~b ~c}\n\n$CATEGORY: Onze\n\nQ6 {=a ~b ~c}\n");
-        const ResultatImport r = importer(b.chemins(), f);
-        QVERIFY2(r.resultat, qPrintable(r.resultat.erreur));
-        // Slot 3 is blank but holds a card already: it stays as it is.
-        QCOMPARE(b.themes(), L({"Un", "Deux", "", "Quatre", "Cinq", "Six", "Sept", "Neuf", "Dix"}));
-        QCOMPARE(r.rapport.lignes(Remarque::Genre::Theme),
-                 L({"« deux » : thème 2 de la banque", "« Neuf » : nouveau thème 8", "« Dix » : nouveau thème 9",
-                    "« Onze » : plus de place parmi les neuf thèmes, ses questions vont au thème 9 « Dix »",
-                    "« Douze » : plus de place parmi les neuf thèmes, ses questions vont au thème 9 « Dix »"}));
-        QList<int> numTheme;
-        for (int n = 2; n <= 7; ++n)
-            numTheme << b.fiche(n).NumTheme;
-        QCOMPARE(numTheme, QList<int>({1, 7, 8, 8, 8, 8}));
-        QCOMPARE(r.rapport.resume, L({"6 questions importées : fiches 2 à 7."}));
-    }
-
-    void import_mediaNeverOverwrites()
-    {
-        Banque b;
-        b.poser({});
-        b.media("photo.jpg", "ANCIENNE");
-        const QByteArray image = "NOUVELLE";
-        auto question = [&](const QByteArray &nom, const QByteArray &octets) {
+        QTest::addColumn<QString>("cas");
+        QTest::addColumn<QString>("fichier");
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<QStringList>("rapport");
+        QTest::addColumn<QStringList>("banque");
+        QTest::newRow("categories fill the free themes, then the ninth")
+            << "sept themes" << "q.gift"
+            << QByteArray("$CATEGORY: deux\n\nQ1 {=a ~b ~c}\n\n$CATEGORY: Neuf\n\nQ2 {=a ~b ~c}\n\n$CATEGORY: Dix\n\nQ3 {=a ~b ~c}\n\n"
+                          "$CATEGORY: Onze\n\nQ4 {=a ~b ~c}\n\n$CATEGORY: Douze\n\nQ5 {=a ~b ~c}\n\n$CATEGORY: Onze\n\nQ6 {=a ~b ~c}\n")
+            << L{"6 questions importées : fiches 2 à 7.", "Thèmes (5) :", "  « deux » : thème 2 de la banque",
+                 "  « Neuf » : nouveau thème 8", "  « Dix » : nouveau thème 9",
+                 "  « Onze » : plus de place parmi les neuf thèmes, ses questions vont au thème 9 « Dix »",
+                 "  « Douze » : plus de place parmi les neuf thèmes, ses questions vont au thème 9 « Dix »"}
+            // Slot 3 is blank but holds a card already: it stays as it is.
+            << L{"Un,Deux,,Quatre,Cinq,Six,Sept,Neuf,Dix", "Q1|a|b|c|1||Deux", "Q2|a|b|c|1||Neuf", "Q3|a|b|c|1||Dix", "Q4|a|b|c|1||Dix",
+                 "Q5|a|b|c|1||Dix", "Q6|a|b|c|1||Dix"};
+        auto image = [](const QByteArray &nom, const QByteArray &octets) {
             return "<question type=\"multichoice\"><name><text>" + nom + "</text></name><questiontext format=\"html\">"
-                   "<text><![CDATA[<img src=\"@@PLUGINFILE@@/" + nom + "\">]]></text><file name=\"" + nom
-                   + "\" encoding=\"base64\">" + octets.toBase64() + "</file></questiontext>"
-                   "<answer fraction=\"100\"><text>a</text></answer><answer fraction=\"0\"><text>b</text></answer>"
-                   "<answer fraction=\"0\"><text>c</text></answer></question>\n";
+                   "<text><![CDATA[<img src=\"@@PLUGINFILE@@/" + nom + "\">]]></text><file name=\"" + nom + "\" encoding=\"base64\">"
+                   + octets.toBase64() + "</file></questiontext><answer fraction=\"100\"><text>a</text></answer>"
+                   "<answer fraction=\"0\"><text>b</text></answer><answer fraction=\"0\"><text>c</text></answer></question>\n";
         };
-        const QString f = b.fichier("q.xml", moodle(question("photo.jpg", image) + question("photo.jpg", image)
-                                                    + question("PHOTO1.JPG", "AUTRE")
-                                                    + question("une-tres-longue-image.jpeg", "LONGUE")));
-        const ResultatImport r = importer(b.chemins(), f);
-        QVERIFY2(r.resultat, qPrintable(r.resultat.erreur));
-        QCOMPARE(b.medias(), L({"PHOTO11.JPG", "photo.jpg", "photo1.jpg", "une-tre.jpeg"}));
-        QCOMPARE(b.lireMedia("photo.jpg"), "ANCIENNE");
-        QCOMPARE(b.lireMedia("photo1.jpg"), image);
-        QCOMPARE(b.lireMedia("PHOTO11.JPG"), "AUTRE");
-        QStringList noms;
-        for (int n = 1; n <= 4; ++n)
-            noms << texte::affiche(b.fiche(n).FichierMedia) + '/' + QString::number(b.fiche(n).TailleImage);
-        QCOMPARE(noms, L({"photo1.jpg/10", "photo1.jpg/10", "PHOTO11.JPG/10", "une-tre.jpeg/10"}));
-        QCOMPARE(r.rapport.lignes(Remarque::Genre::Media),
-                 L({"question « photo.jpg » (ligne 3) : photo.jpg enregistré sous photo1.jpg : un autre fichier porte "
-                    "déjà ce nom",
-                    "question « photo.jpg » (ligne 4) : photo.jpg enregistré sous photo1.jpg : un autre fichier porte "
-                    "déjà ce nom",
-                    "question « PHOTO1.JPG » (ligne 5) : PHOTO1.JPG enregistré sous PHOTO11.JPG : un autre fichier "
-                    "porte déjà ce nom",
-                    "question « une-tres-longue-image.jpeg » (ligne 6) : une-tres-longue-image.jpeg enregistré sous "
-                    "une-tre.jpeg (12 caractères au plus, sans caractère spécial)"}));
+        const QString autreNom = "enregistré sous %1 : un autre fichier porte déjà ce nom";
+        QTest::newRow("a media file never overwrites another")
+            << "photo.jpg" << "q.xml"
+            << moodle(image("photo.jpg", "NOUVELLE") + image("photo.jpg", "NOUVELLE") + image("PHOTO1.JPG", "AUTRE")
+                      + image("une-tres-longue-image.jpeg", "LONGUE"))
+            << L{"4 questions importées : fiches 1 à 4.", "Thèmes (1) :", "  4 question(s) sans catégorie : thème 1", "Images et sons (4) :",
+                 "  question « photo.jpg » (ligne 3) : photo.jpg " + autreNom.arg("photo1.jpg"),
+                 "  question « photo.jpg » (ligne 4) : photo.jpg " + autreNom.arg("photo1.jpg"),
+                 "  question « PHOTO1.JPG » (ligne 5) : PHOTO1.JPG " + autreNom.arg("PHOTO11.JPG"),
+                 "  question « une-tres-longue-image.jpeg » (ligne 6) : une-tres-longue-image.jpeg enregistré sous une-tre.jpeg "
+                 "(12 caractères au plus, sans caractère spécial)"}
+            << L{"", "|a|b|c|1|||photo1.jpg/10", "|a|b|c|1|||photo1.jpg/10", "|a|b|c|1|||PHOTO11.JPG/10", "|a|b|c|1|||une-tre.jpeg/10",
+                 "PHOTO11.JPG=AUTRE", "photo.jpg=ANCIENNE", "photo1.jpg=NOUVELLE", "une-tre.jpeg=LONGUE"};
+        QTest::newRow("texts cut and characters replaced, said where")
+            << "" << "q.csv"
+            << ("Question;Réponse 1;Réponse 2;Réponse 3;Bonne réponse;Initiales;Thème\n" + QString(250, u'x') + ";☃ neige;b;c;1;ABCDEFG;"
+                + QString(30, u'T') + "\n").toUtf8()
+            << L{"1 question importée : fiche 1.", "Textes coupés à la largeur de leur champ (3) :",
+                 "  ligne 2 : question : 200 caractères gardés sur 250", "  ligne 2 : initiales : 5 caractères gardés sur 7",
+                 "  thème « TTTTTTTTTTTTTTTTTTTTTTTTTTTTTT » : nom du thème : 27 caractères gardés sur 30",
+                 "Caractères remplacés par « ? » (1) :", "  ligne 2 : réponse 1 : « ☃ »", "Thèmes (1) :",
+                 "  « TTTTTTTTTTTTTTTTTTTTTTTTTTTTTT » : nouveau thème 1"}
+            << L{QString(27, u'T'), QString(200, u'x') + "|? neige|b|c|1||" + QString(27, u'T')};
+        // The append's temporary file cannot be made: a folder stands at its name.
+        QTest::newRow("a failed write leaves bank, themes and media as they were")
+            << "import bloque" << "q.xml"
+            << moodle("<question type=\"category\"><category><text>Nouveau</text></category></question>"
+                      "<question type=\"multichoice\"><name><text>N</text></name><questiontext format=\"html\"><text>"
+                      "<![CDATA[<audio src=\"@@PLUGINFILE@@/neuf.mp3\">]]></text><file name=\"neuf.mp3\" encoding=\"base64\">"
+                      "SUQz</file></questiontext><answer fraction=\"100\"><text>a</text></answer><answer fraction=\"0\">"
+                      "<text>b</text></answer><answer fraction=\"0\"><text>c</text></answer></question>")
+            << L{"ERREUR Impossible d'ajouter des fiches au fichier DIR/BASE.QZF : un autre fichier ou dossier porte déjà ce nom. La "
+                 "banque n'a pas changé."}
+            << L{"Un", "deja.wav=SON"};
+        QTest::newRow("a full bank takes no more") << "pleine" << "q.gift" << QByteArray("A {=1 ~2 ~3}\n\nB {=1 ~2 ~3}\n")
+            << L{"1 question importée : fiche 32767.", "1 question(s) non importée(s) : voir ci-dessous.", "Questions non importées (1) :",
+                 "  ligne 3 : la banque est pleine (32767 fiches au plus)", "Thèmes (1) :", "  1 question(s) sans catégorie : thème 1"}
+            << L{"", "A|1|2|3|1||"};
+        QTest::newRow("nothing to import writes nothing") << "" << "q.gift" << QByteArray("Vrai ? {T}\n")
+            << L{"Aucune question importée : la banque n'a pas changé.", "1 question(s) non importée(s) : voir ci-dessous.",
+                 "Questions non importées (1) :", "  ligne 1 : question vrai/faux"}
+            << L{""};
     }
-
-    void import_cutsAndReplacesAndSaysWhere()
+    void import()
     {
+        QFETCH(QString, cas);
+        QFETCH(QString, fichier);
+        QFETCH(QByteArray, contenu);
         Banque b;
-        b.poser({});
-        const QString longue = QString(250, u'x');
-        const QString f = b.fichier("q.csv", ("Question;Réponse 1;Réponse 2;Réponse 3;Bonne réponse;Initiales;Thème\n"
-                                              + longue + ";☃ neige;b;c;1;ABCDEFG;" + QString(30, u'T') + "\n")
-                                                 .toUtf8());
-        const ResultatImport r = importer(b.chemins(), f);
-        QVERIFY2(r.resultat, qPrintable(r.resultat.erreur));
-        QCOMPARE(r.rapport.lignes(Remarque::Genre::Coupee),
-                 L({"ligne 2 : question : 200 caractères gardés sur 250",
-                    "ligne 2 : initiales : 5 caractères gardés sur 7",
-                    "thème « TTTTTTTTTTTTTTTTTTTTTTTTTTTTTT » : nom du thème : 27 caractères gardés sur 30"}));
-        QCOMPARE(r.rapport.lignes(Remarque::Genre::Remplacee), L({"ligne 2 : réponse 1 : « ☃ »"}));
-        QCOMPARE(QByteArray(b.fiche(1).Reponse[0], 7), "? neige");
-        QCOMPARE(b.themes(), L({QString(27, u'T')}));
-    }
-
-    void import_failedWriteLeavesBankThemesAndMediaAsTheyWere()
-    {
-        Banque b;
-        b.poser({{"Ancienne", 0, 1, 0, {"a", "b", "c"}}}, {"Un"});
-        b.media("deja.wav", "SON");
-        const QByteArray avant = b.octets(), themesAvant = banque::lire(b.chemins().themes);
-        // The temporary file of the append cannot be made: a folder stands at its name.
-        QVERIFY(QDir().mkpath(b.chemins().banque + ".import"));
-        const QString f = b.fichier("q.xml", moodle(
-            "<question type=\"category\"><category><text>Nouveau</text></category></question>"
-            "<question type=\"multichoice\"><name><text>N</text></name><questiontext format=\"html\"><text>"
-            "<![CDATA[<audio src=\"@@PLUGINFILE@@/neuf.mp3\">]]></text><file name=\"neuf.mp3\" encoding=\"base64\">"
-            "SUQz</file></questiontext><answer fraction=\"100\"><text>a</text></answer><answer fraction=\"0\">"
-            "<text>b</text></answer><answer fraction=\"0\"><text>c</text></answer></question>"));
-        const ResultatImport r = importer(b.chemins(), f);
-        QVERIFY(!r.resultat);
-        QVERIFY2(r.resultat.erreur.startsWith("Impossible d'ajouter des fiches au fichier " + b.chemins().banque + " : "),
-                 qPrintable(r.resultat.erreur));
-        QVERIFY(r.resultat.erreur.endsWith(". La banque n'a pas changé."));
-        QCOMPARE(b.octets(), avant);
-        QCOMPARE(banque::lire(b.chemins().themes), themesAvant);
-        QCOMPARE(b.medias(), L({"deja.wav"}));
-    }
-
-    void import_fullBankTakesNoMore()
-    {
-        Banque b;
-        banque::ecrire(b.chemins().banque, QByteArray(32766 * FicheQuestion::Taille, ' '));
-        const QString f = b.fichier("q.gift", "A {=1 ~2 ~3}\n\nB {=1 ~2 ~3}\n");
-        const ResultatImport r = importer(b.chemins(), f);
-        QCOMPARE(r.rapport.fiches, 1);
-        QCOMPARE(r.rapport.lignes(Remarque::Genre::Ignoree), L({"ligne 3 : la banque est pleine (32767 fiches au plus)"}));
-        QCOMPARE(b.nombre(), 32767);
-    }
-
-    void import_nothingToImportWritesNothing()
-    {
-        Banque b;
-        b.poser({{"Seule", 0, 1, 0, {"a", "b", "c"}}});
-        const QByteArray avant = b.octets();
-        const QString f = b.fichier("q.gift", "Vrai ? {T}\n");
-        const ResultatImport r = importer(b.chemins(), f);
-        QVERIFY(r.resultat);
-        QCOMPARE(r.rapport.fiches, 0);
-        QCOMPARE(r.rapport.resume, L({"Aucune question importée : la banque n'a pas changé.",
-                                      "1 question(s) non importée(s) : voir ci-dessous."}));
-        QCOMPARE(b.octets(), avant);
-        QVERIFY(!QFile::exists(b.chemins().themes));
+        if (cas == "sept themes")
+            b.poser({{"Existante", 2, 1, 0, {"a", "b", "c"}}}, {"Un", "Deux", "", "Quatre", "Cinq", "Six", "Sept"});
+        else if (cas == "pleine")
+            banque::ecrire(b.chemins().banque, QByteArray(32766 * FicheQuestion::Taille, ' '));
+        else if (cas == "import bloque")
+            b.poser({{"Ancienne", 0, 1, 0, {"a", "b", "c"}}}, {"Un"});
+        else
+            b.poser({});
+        if (cas == "photo.jpg")
+            b.media("photo.jpg", "ANCIENNE");
+        if (cas == "import bloque") {
+            b.media("deja.wav", "SON");
+            QVERIFY(QDir().mkpath(b.chemins().banque + ".import"));
+        }
+        const int avant = b.nombre();
+        auto themes = [&] { return QFile::exists(b.chemins().themes) ? banque::lire(b.chemins().themes) : QByteArray("(none)"); };
+        const QByteArray themesAvant = themes();
+        const ResultatImport r = importer(b.chemins(), b.fichier(fichier, contenu));
+        QStringList rapport = r.rapport.texte().split(u'\n', Qt::SkipEmptyParts).mid(1);
+        if (!r.resultat)
+            rapport = {"ERREUR " + QString(r.resultat.erreur).replace(b.dir.path(), "DIR")};
+        QStringList etat{b.themes().join(u',')};
+        for (int n = avant + 1; n <= b.nombre(); ++n) {
+            const FicheQuestion f = b.fiche(n);
+            const QString media = texte::affiche(f.FichierMedia);
+            etat << essai::resume(f, b.themes()) + (media.isEmpty() ? QString() : '|' + media + '/' + QString::number(f.TailleImage));
+        }
+        for (const QString &m : b.medias())
+            etat << m + '=' + b.lireMedia(m);
+        QTEST(rapport, "rapport");
+        QTEST(etat, "banque");
+        if (!r.resultat || r.rapport.fiches == 0)
+            QCOMPARE(themes(), themesAvant);
     }
 
     void guess_formatFromContentThenName_data()
