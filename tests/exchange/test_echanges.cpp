@@ -528,6 +528,7 @@ private slots:
             QVERIFY(QDir().mkpath(b.chemins().banque + ".import"));
         }
         const int avant = b.nombre();
+        const QByteArray octetsAvant = b.octets();
         auto themes = [&] { return QFile::exists(b.chemins().themes) ? banque::lire(b.chemins().themes) : QByteArray("(none)"); };
         const QByteArray themesAvant = themes();
         const ResultatImport r = importer(b.chemins(), b.fichier(fichier, contenu));
@@ -544,6 +545,7 @@ private slots:
             etat << m + '=' + b.lireMedia(m);
         QTEST(rapport, "rapport");
         QTEST(etat, "banque");
+        QCOMPARE(b.octets().left(octetsAvant.size()), octetsAvant);  // cards are only ever added
         if (!r.resultat || r.rapport.fiches == 0)
             QCOMPARE(themes(), themesAvant);
     }
