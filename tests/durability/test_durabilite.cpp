@@ -332,23 +332,40 @@ private slots:
                 }
     }
 
-    void reecriture_gardeLesDroitsDeLaBanque_data()
+    // A rewrite keeps the rights of the file it replaces; a bank reached through a symbolic link
+    // stays a link, to a file that holds the result, with the temporary files beside that file.
+    void reecriture_droitsEtLiens_data()
     {
         QTest::addColumn<QString>("operation");
         QTest::addColumn<int>("mode");
-        for (const char *op : {"tri", "suppression", "ajout", "themes", "corbeille", "retheme"})
+        QTest::addColumn<bool>("lien");
+        for (const QString &op : kOperations)
             for (int mode : {0600, 0640, 0664})
-                QTest::addRow("%s %o", op, mode) << QString(op) << mode;
+                for (bool lien : {false, true})
+                    if (!lien || op != "themes")
+                        QTest::addRow("%s %o%s", qPrintable(op), mode, lien ? " link" : "") << op << mode << lien;
     }
-    void reecriture_gardeLesDroitsDeLaBanque()
+    void reecriture_droitsEtLiens()
     {
         QFETCH(QString, operation);
         QFETCH(int, mode);
+        QFETCH(bool, lien);
         QTemporaryDir dir;
         const Operation op = operations()[operation];
-        QVERIFY(poser(dir.filePath("BASE.QZF"), kBanque, mode_t(mode)) && poser(dir.filePath("BASE.prm"), themesDepart(), mode_t(mode)));
-        QVERIFY(op.lancer(dir.path()));
-        QCOMPARE(modeDe(dir.filePath(op.fichier)), mode_t(S_IFREG | mode));
+        const QString d = dir.path(), vraie = lien ? d + "/ailleurs/VRAIE.QZF" : d + "/" + op.fichier;
+        QVERIFY(QDir(d).mkdir("ailleurs") && poser(d + "/SOURCE.QZF", cartes({1, 2, 3})));
+        QVERIFY(poser(d + "/BASE.QZF", kBanque, mode_t(mode)) && poser(d + "/BASE.prm", themesDepart(), mode_t(mode)));
+        for (const auto &[nom, octets] : op.poses)
+            QVERIFY(QDir(d).mkpath("BASE") && poser(d + "/" + nom, octets));
+        QVERIFY(!lien || (QFile::rename(d + "/BASE.QZF", vraie) && QFile::link("ailleurs/VRAIE.QZF", d + "/BASE.QZF")));
+        const QByteArray ancien = banque::lire(vraie);
+        QVERIFY(op.lancer(d));
+        QCOMPARE(banque::lire(vraie), op.attendu(ancien));
+        QCOMPARE(modeDe(vraie), mode_t(S_IFREG | mode));
+        QVERIFY(S_ISLNK(modeDe(d + "/BASE.QZF")) == lien);
+        const QStringList restes = QStringList{"BASE.QZF", "BASE.prm", "SOURCE.QZF"} + (lien ? QStringList() : op.restesPermis);
+        QCOMPARE(QDir(d).entryList(QDir::Files | QDir::System, QDir::Name), restes);
+        QCOMPARE(QDir(d + "/ailleurs").entryList(QDir::Files, QDir::Name), lien ? QStringList{"VRAIE.QZF"} + op.restesPermis : QStringList());
     }
 
     // The refusal reads the owner's write bit, so that it holds for the administrator too.
@@ -384,30 +401,6 @@ private slots:
         QCOMPARE(banque::lire(cible), avant);
         QCOMPARE(modeDe(cible) & 07777, mode_t(0444));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).size(), 3);
-    }
-
-    void reecriture_lienSymboliqueResteUnLien_data()
-    {
-        QTest::addColumn<QString>("operation");
-        for (const char *op : {"tri", "suppression", "ajout", "fiche", "transfert", "retheme"})
-            QTest::newRow(op) << op;
-    }
-    void reecriture_lienSymboliqueResteUnLien()
-    {
-        QFETCH(QString, operation);
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir("ailleurs"));
-        const QString cible = dir.filePath("ailleurs/VRAIE.QZF");
-        QVERIFY(poser(cible, kBanque, 0600) && poser(dir.filePath("SOURCE.QZF"), cartes({1, 2, 3})));
-        QVERIFY(QFile::link("ailleurs/VRAIE.QZF", dir.filePath("BASE.QZF")));
-        const Operation op = operations()[operation];
-        QVERIFY(op.lancer(dir.path()));
-        QVERIFY(S_ISLNK(modeDe(dir.filePath("BASE.QZF"))));
-        QCOMPARE(banque::lire(cible), op.attendu(kBanque));
-        QCOMPARE(modeDe(cible) & 07777, mode_t(0600));
-        // The temporary files lie beside the real bank; nothing else is left there.
-        QCOMPARE(QDir(dir.filePath("ailleurs")).entryList(QDir::Files, QDir::Name), QStringList{"VRAIE.QZF"} + op.restesPermis);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System, QDir::Name), QStringList({"BASE.QZF", "SOURCE.QZF"}));
     }
 
     // When the folder cannot be flushed after the exchange, the old bank is not written over;

@@ -11,9 +11,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #ifndef QZF_PATH
@@ -44,27 +41,14 @@ QByteArray petiteBanque()
 // Starts qzf, lets it run `attente` microseconds and kills it. True when it ended first.
 bool lancerEtTuer(const QStringList &arguments, qint64 attente)
 {
-    QList<QByteArray> args{QByteArray(QZF_PATH)};
-    for (const QString &a : arguments)
-        args << QFile::encodeName(a);
-    std::vector<char *> argv;
-    for (QByteArray &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int nul = ::open("/dev/null", O_WRONLY);
-        ::dup2(nul, 1);
-        ::dup2(nul, 2);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    if (attente > 0)
-        ::usleep(useconds_t(attente));
-    ::kill(pid, SIGKILL);
-    int statut = 0;
-    ::waitpid(pid, &statut, 0);
-    return WIFEXITED(statut);
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start(QStringLiteral(QZF_PATH), arguments);
+    ::usleep(useconds_t(attente));
+    p.kill();
+    p.waitForFinished();
+    return p.exitStatus() == QProcess::NormalExit;
 }
 
 int executer(const QStringList &arguments)
