@@ -2,7 +2,6 @@
 // in turn, and the power going after each one; then the rights, links and journal of a rewrite.
 #include "couches.h"
 
-#include "cli/qzf.h"
 #include "output/transfert.h"
 #include "search/recherche.h"
 #include "store/disque.h"
@@ -19,7 +18,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextStream>
 #include <functional>
 #include <sys/stat.h>
 
