@@ -343,32 +343,22 @@ private slots:
     {
         QTest::addColumn<QByteArray>("paquet");
         QTest::addColumn<QString>("message");
-        ArchiveEcrite sortant;
-        sortant.ajouter("Q1.xml", "<assessmentItem/>", true);
-        sortant.ajouter("media/../../evasion.jpg", "x", false);
-        QByteArray evasion;
-        QString e;
-        QVERIFY(sortant.terminer(evasion, e));
+        auto zip = [](const QList<std::pair<QString, QByteArray>> &entrees) {
+            ArchiveEcrite a;
+            for (const auto &[nom, octets] : entrees)
+                a.ajouter(nom, octets, nom.endsWith(".xml"));
+            QByteArray z;
+            QString e;
+            return a.terminer(z, e) ? z : QByteArray();
+        };
+        const QString illisible = "Le fichier p.zip n'est pas un paquet zip lisible : il est incomplet ou ce n'est pas une archive zip.";
         QTest::newRow("path leaving the package")
-            << evasion << "Le paquet p.zip est refusé : son entrée media/../../evasion.jpg (n° 2) désigne un chemin qui "
-                          "sort du paquet.";
-        ArchiveEcrite bon;
-        bon.ajouter("imsmanifest.xml", "<manifest/>", true);
-        QByteArray entier;
-        QVERIFY(bon.terminer(entier, e));
-        QTest::newRow("truncated zip") << entier.left(entier.size() - 10)
-                                       << "Le fichier p.zip n'est pas un paquet zip lisible : il est incomplet ou ce "
-                                          "n'est pas une archive zip.";
-        QTest::newRow("not a zip") << QByteArray("PK\x03\x04 pas vraiment")
-                                   << "Le fichier p.zip n'est pas un paquet zip lisible : il est incomplet ou ce "
-                                      "n'est pas une archive zip.";
-        ArchiveEcrite xmlCoupe;
-        xmlCoupe.ajouter("imsmanifest.xml", "<manifest><resources><resource type=", true);
-        QByteArray coupe;
-        QVERIFY(xmlCoupe.terminer(coupe, e));
-        QTest::newRow("manifest cut") << coupe
-                                      << "Le fichier p.zip (imsmanifest.xml) est incomplet : son XML s'arrête ligne 1, "
-                                         "colonne 36, avant la fin du document.";
+            << zip({{"Q1.xml", "<assessmentItem/>"}, {"media/../../evasion.jpg", "x"}})
+            << "Le paquet p.zip est refusé : son entrée media/../../evasion.jpg (n° 2) désigne un chemin qui sort du paquet.";
+        QTest::newRow("truncated zip") << zip({{"imsmanifest.xml", "<manifest/>"}}).chopped(10) << illisible;
+        QTest::newRow("not a zip") << QByteArray("PK\x03\x04 pas vraiment") << illisible;
+        QTest::newRow("manifest cut") << zip({{"imsmanifest.xml", "<manifest><resources><resource type="}})
+            << "Le fichier p.zip (imsmanifest.xml) est incomplet : son XML s'arrête ligne 1, colonne 36, avant la fin du document.";
     }
     void qti_badPackageIsRefused()
     {
