@@ -75,17 +75,32 @@ private slots:
 
     void echapperHtml() { QCOMPARE(classe::echapperHtml("<b>\"R&D\"</b> l'été"), "&lt;b&gt;&quot;R&amp;D&quot;&lt;/b&gt; l&#39;été"); }
 
-    void page_cardTextsAreDataNeverMarkup()
+    // Card texts and the title are data, never markup; nothing in the page loads from elsewhere.
+    void page_textsAreDataAndNothingLoadsFromOutside()
     {
         Banque b;
         const QString piege = "</script><script>window.pirate=1</script><img src=x onerror=\"window.pirate=2\">";
-        b.poser({{piege, 0, 2, 0, {"<b>gras</b>", "R&D", "a\r\nb"}, "<!-- commentaire -->"}}, {"Thème <i>"});
-        const QByteArray p = page(b);
+        b.poser({{piege, 0, 2, 0, {"<b>gras</b>", "R&D", "a\r\nb"}, "<!-- commentaire -->"},
+                 {"Image", 0, 1, 0, {"a", "b"}, "", "", "photo.jpg", 10}, {"Son", 0, 1, 0, {"a", "b"}, "", "", "la.wav", 2}},
+                {"Thème <i>"});
+        b.media("photo.jpg", kJpeg);
+        b.media("la.wav", kWav);
+        const QByteArray p = pageQuiz(tirer(b.chemins(), {}).questions, b.chemins().medias, "Révisions <CM2> & \"bis\"", false, 1);
+        QVERIFY(p.startsWith("<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">"));
+        for (const char *t : {"<title>Révisions &lt;CM2&gt; &amp; &quot;bis&quot;</title>",
+                              "<h1 id=\"titre\">Révisions &lt;CM2&gt; &amp; &quot;bis&quot;</h1>",
+                              "Content-Security-Policy\" content=\"default-src 'none'; img-src data:; media-src data:;"})
+            QVERIFY2(p.contains(t), t);
         // Only the page's own two scripts; the texts hold none of the signs that end them.
         QCOMPARE(p.count("<script"), 2);
         QCOMPARE(p.count("</script>"), 2);
-        QVERIFY(!p.contains("<img"));
-        QVERIFY(!p.contains("<b>"));
+        for (const char *t : {"<img", "<b>", "http:", "https:", "@import", "url("})
+            QVERIFY2(!p.contains(t), t);
+        // No attribute in the page's markup (the data block aside) names a place to load from.
+        const QString balisage = QString::fromUtf8(p).remove(
+            QRegularExpression("<script type=\"application/json\".*</script>", QRegularExpression::DotMatchesEverythingOption |
+                                                                                   QRegularExpression::InvertedGreedinessOption));
+        QVERIFY(!balisage.contains("window.pirate") && !QRegularExpression("\\s(src|href)\\s*=").match(balisage).hasMatch());
         const QJsonObject q = donnees(p)["questions"].toArray().at(0).toObject();
         QCOMPARE(q["q"].toString(), piege);
         QCOMPARE(q["r"].toArray().toVariantList(), (QVariantList{"<b>gras</b>", "R&D", "a\nb"}));
@@ -93,33 +108,6 @@ private slots:
         QCOMPARE(q["c"].toString(), "<!-- commentaire -->");
         QCOMPARE(q["t"].toString(), "Thème <i>");
         QCOMPARE(q["f"].toInt(), 1);
-    }
-
-    void page_titleEscapedInHeadAndHeading()
-    {
-        Banque b;
-        b.poser({{"Q", 0, 1, 0, {"a"}}});
-        const Tirage t = tirer(b.chemins(), {});
-        const QByteArray p = pageQuiz(t.questions, {}, "Révisions <CM2> & \"bis\"", false, 1);
-        QVERIFY(p.contains("<title>Révisions &lt;CM2&gt; &amp; &quot;bis&quot;</title>"));
-        QVERIFY(p.contains("<h1 id=\"titre\">Révisions &lt;CM2&gt; &amp; &quot;bis&quot;</h1>"));
-        QVERIFY(p.startsWith("<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">"));
-    }
-
-    void page_asksNothingOfTheNetwork()
-    {
-        Banque b;
-        b.poser({{"Image", 0, 1, 0, {"a", "b"}, "", "", "photo.jpg", 10}, {"Son", 0, 1, 0, {"a", "b"}, "", "", "la.wav", 2}});
-        b.media("photo.jpg", kJpeg);
-        b.media("la.wav", kWav);
-        const QByteArray p = page(b);
-        QVERIFY(p.contains("Content-Security-Policy\" content=\"default-src 'none'; img-src data:; media-src data:;"));
-        QVERIFY(!p.contains("http:"));
-        QVERIFY(!p.contains("https:"));
-        QVERIFY(!p.contains("@import"));
-        QVERIFY(!p.contains("url("));
-        // No attribute in the page's markup names a place to load from.
-        QVERIFY(!QRegularExpression("\\s(src|href)\\s*=").match(QString::fromUtf8(p)).hasMatch());
     }
 
     void page_mediaInsideThePage_data()
@@ -216,109 +204,75 @@ private slots:
         QVERIFY(ordre(page(b, c, true)) != ordre(page(b, Choix{Selection::Toutes, {}, 0, 5}, true)));
     }
 
-    void ecrireQuiz_nothingToAskWritesNothing()
-    {
-        Banque b;
-        b.poser({{"Sans bonne réponse", 0, 0, 0, {"a", "b"}}});
-        const QString fichier = b.chemin("quiz.html");
-        ResultatSortie r = ecrireQuiz(b.chemins(), {}, {}, fichier);
-        QVERIFY(!r.resultat);
-        QCOMPARE(r.resultat.erreur, "Aucune fiche ne correspond à la sélection : aucun fichier n'a été écrit.");
-        QCOMPARE(r.remarques, QStringList{"fiche 1 : aucune bonne réponse n'est cochée, fiche laissée de côté"});
-        QVERIFY(!QFile::exists(fichier));
-        // An older page of that name is left as it was.
-        b.fichier("quiz.html", "ancienne page");
-        r = ecrireQuiz(b.chemins(), Choix{Selection::Marquees, {}, 0, 0}, {}, fichier);
-        QVERIFY(!r.resultat);
-        QCOMPARE(banque::lire(fichier), "ancienne page");
-    }
-
-    void ecrireQuiz_replacesTheFileWhole()
-    {
-        Banque b;
-        b.poser({{"Q", 0, 1, 0, {"a", "b"}}});
-        const QString fichier = b.fichier("quiz.html", QByteArray(200000, 'x'));
-        OptionsQuiz o;
-        const ResultatSortie r = ecrireQuiz(b.chemins(), {}, o, fichier);
-        QVERIFY(r.resultat);
-        QCOMPARE(r.questions, 1);
-        const QByteArray p = banque::lire(fichier);
-        QVERIFY(p.startsWith("<!DOCTYPE html>"));
-        QVERIFY(p.endsWith("</html>\n"));
-        QVERIFY(!p.contains("xxx"));
-        QVERIFY(p.contains("<title>BASE</title>"));  // no title given: the bank's name
-        const QString sansDossier = b.chemin("NUL/quiz.html");
-        QCOMPARE(ecrireQuiz(b.chemins(), {}, o, sansDossier).resultat.erreur,
-                 "Impossible d'écrire le fichier " + sansDossier + " : le dossier n'existe pas.");
-    }
-
     void qzfQuiz_data()
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("statut");
         QTest::addColumn<QString>("sortie");
         QTest::addColumn<QString>("erreurs");
-        QTest::addColumn<QStringList>("questions");  // in the page written, "" = no page
-        QTest::newRow("all, default file beside the bank")
+        QTest::addColumn<QStringList>("questions");  // in the page written, none: no page
+        QTest::addColumn<bool>("ancienne");           // an older page stands at the file's name
+        // An older page is replaced whole, or left as it was when nothing is written.
+        QTest::newRow("all, default file beside the bank, over an older page")
             << "quiz BASE.QZF --seed 3" << 0 << "{\"questions\":3,\"seed\":3}\n"
             << "qzf quiz: fiche 4 : aucune bonne réponse n'est cochée, fiche laissée de côté\n"
-            << QStringList{"Q1", "Q2", "Q3"};
+            << QStringList{"Q1", "Q2", "Q3"} << true;
         QTest::newRow("marked, into a named file") << "quiz BASE.QZF --marked -o sortie.html --seed 3" << 0
-                                                   << "{\"questions\":1,\"seed\":3}\n" << "" << QStringList{"Q2"};
+                                                   << "{\"questions\":1,\"seed\":3}\n" << "" << QStringList{"Q2"} << false;
         QTest::newRow("a theme by name, another by index") << "quiz BASE.QZF --theme géographie --theme 2 --seed 3" << 0
-            << "{\"questions\":2,\"seed\":3}\n" << "" << QStringList{"Q1", "Q3"};
+            << "{\"questions\":2,\"seed\":3}\n" << "" << QStringList{"Q1", "Q3"} << false;
         QTest::newRow("two drawn") << "quiz BASE.QZF --count 2 --seed 3" << 0
             << "{\"questions\":2,\"seed\":3}\n" << "qzf quiz: fiche 4 : aucune bonne réponse n'est cochée, fiche laissée de côté\n"
-            << QStringList{"Q2", "Q3"};
+            << QStringList{"Q2", "Q3"} << false;
+        // The seed alone makes the order of a shuffled page.
+        QTest::newRow("shuffled") << "quiz BASE.QZF --shuffle --seed 3" << 0 << "{\"questions\":3,\"seed\":3}\n"
+            << "qzf quiz: fiche 4 : aucune bonne réponse n'est cochée, fiche laissée de côté\n" << QStringList{"Q2", "Q3", "Q1"} << false;
+        QTest::newRow("no card, an older page") << "quiz BASE.QZF --theme 5" << 1 << ""
+            << "qzf quiz: Aucune fiche ne correspond à la sélection : aucun fichier n'a été écrit.\n" << QStringList{} << true;
         QTest::newRow("no card") << "quiz BASE.QZF --theme 5" << 1 << ""
-            << "qzf quiz: Aucune fiche ne correspond à la sélection : aucun fichier n'a été écrit.\n" << QStringList{};
+            << "qzf quiz: Aucune fiche ne correspond à la sélection : aucun fichier n'a été écrit.\n" << QStringList{} << false;
+        QTest::newRow("into a missing folder") << "quiz BASE.QZF -o NUL/q.html" << 1 << ""
+            << "qzf quiz: fiche 4 : aucune bonne réponse n'est cochée, fiche laissée de côté\n"
+               "qzf quiz: Impossible d'écrire le fichier NUL/q.html : le dossier n'existe pas.\n" << QStringList{} << false;
         QTest::newRow("unknown theme") << "quiz BASE.QZF --theme Musique" << 1 << ""
-                                       << "qzf quiz: BASE.QZF: no theme Musique\n" << QStringList{};
+                                       << "qzf quiz: BASE.QZF: no theme Musique\n" << QStringList{} << false;
         QTest::newRow("two selections") << "quiz BASE.QZF --all --marked" << 2 << ""
-            << "qzf quiz: choose one of --all, --marked, --between-marks (see qzf quiz --help)\n" << QStringList{};
+            << "qzf quiz: choose one of --all, --marked, --between-marks (see qzf quiz --help)\n" << QStringList{} << false;
         QTest::newRow("count zero") << "quiz BASE.QZF --count 0" << 2 << ""
-            << "qzf quiz: --count takes a whole number from 1 (not 0) (see qzf quiz --help)\n" << QStringList{};
+            << "qzf quiz: --count takes a whole number from 1 (not 0) (see qzf quiz --help)\n" << QStringList{} << false;
         QTest::newRow("seed not a number") << "quiz BASE.QZF --seed -4" << 2 << ""
-            << "qzf quiz: --seed takes a whole number from 0 (not -4) (see qzf quiz --help)\n" << QStringList{};
-        QTest::newRow("missing bank") << "quiz ABSENT.QZF" << 1 << "" << "qzf: ABSENT.QZF: no such file\n" << QStringList{};
+            << "qzf quiz: --seed takes a whole number from 0 (not -4) (see qzf quiz --help)\n" << QStringList{} << false;
+        QTest::newRow("missing bank") << "quiz ABSENT.QZF" << 1 << "" << "qzf: ABSENT.QZF: no such file\n" << QStringList{} << false;
     }
     void qzfQuiz()
     {
         QFETCH(QString, arguments);
         QFETCH(int, statut);
         QFETCH(QStringList, questions);
+        QFETCH(bool, ancienne);
+        const QStringList a = arguments.split(u' ');
+        const QString fichier = a.contains("-o") ? a[a.indexOf("-o") + 1] : "BASE-quiz.html";
         Banque b;
         b.poser({{"Q1", 1, 1, 0, {"a", "b"}}, {"Q2", 0, 2, 1, {"a", "b"}}, {"Q3", 2, 3, 0, {"a", "b", "c"}},
                  {"Q4", 0, 0, 0, {"a", "b"}}},
                 {"Histoire", "Géographie", "Sciences"});
-        QVERIFY(QDir::setCurrent(b.dir.path()));
+        QVERIFY(QDir::setCurrent(b.dir.path()) && (!ancienne || banque::ecrire(fichier, QByteArray(200000, 'x'))));
         QString out, err;
-        QCOMPARE(lancer(arguments.split(u' '), out, err), statut);
+        QCOMPARE(lancer(a, out, err), statut);
         QTEST(out, "sortie");
         QTEST(err, "erreurs");
-        const QString fichier = arguments.contains("-o ") ? "sortie.html" : "BASE-quiz.html";
-        QCOMPARE(QFile::exists(fichier), !questions.isEmpty());
+        const QByteArray p = banque::lire(fichier);
+        QCOMPARE(QFile::exists(fichier), !questions.isEmpty() || ancienne);
+        if (questions.isEmpty() && ancienne)
+            QCOMPARE(p, QByteArray(200000, 'x'));
+        if (!questions.isEmpty()) {
+            QVERIFY(p.startsWith("<!DOCTYPE html>") && p.endsWith("</html>\n") && !p.contains("xxx"));
+            QVERIFY(p.contains("<title>BASE</title>"));  // no title given: the bank's name
+        }
         QStringList ecrites;
-        for (const QJsonValue &q : donnees(banque::lire(fichier))["questions"].toArray())
+        for (const QJsonValue &q : donnees(p)["questions"].toArray())
             ecrites << q.toObject()["q"].toString();
         QCOMPARE(ecrites, questions);
-    }
-
-    void qzfQuiz_sameSeedSamePage()
-    {
-        Banque b;
-        QByteArray octets;
-        for (int n = 1; n <= 8; ++n)
-            octets += banque::fiche({QStringLiteral("Q%1").arg(n), 0, 1 + n % 3, 0, {"a", "b", "c"}}).octets();
-        banque::ecrire(b.chemins().banque, octets);
-        QVERIFY(QDir::setCurrent(b.dir.path()));
-        QString out, err;
-        const QStringList a{"quiz", "BASE.QZF", "--shuffle", "--count", "5", "--seed", "77", "-o", "un.html"};
-        QCOMPARE(lancer(a, out, err), 0);
-        QCOMPARE(lancer(QStringList(a.mid(0, 7)) << "-o" << "deux.html", out, err), 0);
-        QCOMPARE(banque::lire("un.html"), banque::lire("deux.html"));
-        QCOMPARE(lancer(QStringList(a.mid(0, 6)) << "78" << "-o" << "trois.html", out, err), 0);
-        QVERIFY(banque::lire("un.html") != banque::lire("trois.html"));
     }
 };
 

@@ -47,31 +47,19 @@ public:
         }
         return ::pwrite(fd, t, n, p);
     }
-    ssize_t ecrireV(int fd, const iovec *m, int k, off_t p) override
-    {
-        return tomber("ecrireV") ? -1 : ::pwritev(fd, m, k, p);
-    }
-    ssize_t copier(int s, off_t *d, int c, off_t *v, size_t n) override
-    {
-        return tomber("copier") ? -1 : ::copy_file_range(s, d, c, v, n, 0);
-    }
+    ssize_t ecrireV(int fd, const iovec *m, int k, off_t p) override { return tomber("ecrireV") ? -1 : ::pwritev(fd, m, k, p); }
+    ssize_t copier(int s, off_t *d, int c, off_t *v, size_t n) override { return tomber("copier") ? -1 : ::copy_file_range(s, d, c, v, n, 0); }
     int vider(int fd) override { return tomber("vider") ? -1 : ::fdatasync(fd); }
     int viderDossier(int fd) override { return tomber("viderDossier") ? -1 : ::fsync(fd); }
     int tronquer(int fd, off_t l) override { return tomber("tronquer") ? -1 : ::ftruncate(fd, l); }
     int etat(int fd, struct stat *st) override { return tomber("etat") ? -1 : ::fstat(fd, st); }
     int etatChemin(const char *c, struct stat *st) override { return tomber("etatChemin") ? -1 : ::lstat(c, st); }
     int renommer(const char *a, const char *b) override { return tomber("renommer") ? -1 : ::rename(a, b); }
-    int echanger(const char *a, const char *b) override
-    {
-        return tomber("echanger") ? -1 : ::renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE);
-    }
+    int echanger(const char *a, const char *b) override { return tomber("echanger") ? -1 : ::renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE); }
     int supprimer(const char *c) override { return tomber("supprimer") ? -1 : ::unlink(c); }
     int lier(const char *a, const char *b) override { return tomber("lier") ? -1 : ::link(a, b); }
     int changerMode(int fd, mode_t m) override { return tomber("changerMode") ? -1 : ::fchmod(fd, m); }
-    int changerProprietaire(int fd, uid_t u, gid_t g) override
-    {
-        return tomber("changerProprietaire") ? -1 : ::fchown(fd, u, g);
-    }
+    int changerProprietaire(int fd, uid_t u, gid_t g) override { return tomber("changerProprietaire") ? -1 : ::fchown(fd, u, g); }
     int verrouiller(int, int) override { return tomber("verrouiller") ? -1 : 0; }
     ssize_t lireLien(const char *c, char *t, size_t n) override { return tomber("lireLien") ? -1 : ::readlink(c, t, n); }
 };
@@ -193,24 +181,17 @@ public:
     }
     ssize_t ecrire(int fd, const void *t, size_t n, off_t p) override
     {
-        pas();
-        QByteArray &o = fichier(fd).octets;
-        if (o.size() < p + qsizetype(n))
-            o.resize(p + qsizetype(n), '\0');
-        std::memcpy(o.data() + p, t, n);
-        return ssize_t(n);
+        const iovec m{const_cast<void *>(t), n};
+        return ecrireV(fd, &m, 1, p);
     }
     ssize_t ecrireV(int fd, const iovec *m, int k, off_t p) override
     {
         pas();
         ssize_t total = 0;
-        for (int j = 0; j < k; ++j) {
-            QByteArray &o = fichier(fd).octets;
-            if (o.size() < p + qsizetype(m[j].iov_len))
-                o.resize(p + qsizetype(m[j].iov_len), '\0');
-            std::memcpy(o.data() + p, m[j].iov_base, m[j].iov_len);
-            p += off_t(m[j].iov_len);
-            total += ssize_t(m[j].iov_len);
+        for (QByteArray &o = fichier(fd).octets; k-- > 0; ++m) {
+            o.resize(std::max(o.size(), p + total + qsizetype(m->iov_len)), '\0');
+            std::memcpy(o.data() + p + total, m->iov_base, m->iov_len);
+            total += ssize_t(m->iov_len);
         }
         return total;
     }

@@ -77,181 +77,122 @@ class TestDisqueReel : public QObject {
     Q_OBJECT
 
 private slots:
-    void qzf_fauteDuDisque_data();
-    void qzf_fauteDuDisque();
-    void qzf_disquePlein_data();
-    void qzf_disquePlein();
-    void qzf_secondNom_data();
-    void qzf_secondNom();
+    void qzf_fauteDuDisque_data()
+    {
+        QTest::addColumn<QString>("faute");
+        QTest::addColumn<QStringList>("arguments");  // BANK and DEST stand for the files
+        QTest::addColumn<QString>("erreur");         // DIR stands for the folder; none: one line naming a file there
+        const QString lectureSeule = "qzf: Le fichier DIR/BASE.QZF est en lecture seule : il n'a pas été modifié.\n";
+        QTest::newRow("bank read-only: sort") << "banque" << QStringList{"sort", "BANK"} << lectureSeule;
+        QTest::newRow("bank read-only: delete") << "banque" << QStringList{"delete", "BANK", "2"} << lectureSeule;
+        QTest::newRow("bank read-only: transfer into it") << "banque" << QStringList{"transfer", "DEST", "BANK", "--all"}
+            << "qzf: Le fichier destination DIR/BASE.QZF est en lecture seule : il n'a pas été modifié.\n";
+        QTest::newRow("folder read-only: sort") << "dossier" << QStringList{"sort", "BANK"}
+                                                << "qzf: Impossible d'écrire le fichier DIR/base.tmp : accès refusé\n";
+        QTest::newRow("folder read-only: delete") << "dossier" << QStringList{"delete", "BANK", "2"} << QString();
+        QTest::newRow("base.tmp is a folder: sort") << "base.tmp" << QStringList{"sort", "BANK"}
+            << "qzf: Impossible d'écrire le fichier DIR/base.tmp : un autre fichier ou dossier porte déjà ce nom\n";
+        QTest::newRow("BASE.TMP is a folder: delete") << "BASE.TMP" << QStringList{"delete", "BANK", "2"} << QString();
+    }
+    void qzf_fauteDuDisque()
+    {
+        QFETCH(QString, faute);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, erreur);
+        QTemporaryDir racine;
+        QVERIFY(QFile::setPermissions(racine.path(), QFile::permissions(racine.path()) | QFileDevice::ExeOther | QFileDevice::ExeGroup));
+        const QString dossier = racine.filePath("banques"), bank = dossier + "/BASE.QZF", dest = racine.filePath("AUTRE.QZF");
+        const QByteArray avant = cartes(12);
+        QVERIFY(QDir().mkdir(dossier) && banque::ecrire(bank, avant) && banque::ecrire(dest, cartes(3)));
+        const bool sansPrivilege = faute == "dossier";
+        if (faute == "banque") {
+            QVERIFY(::chmod(QFile::encodeName(bank).constData(), 0444) == 0);
+        } else if (sansPrivilege) {
+            // The administrator writes in any folder: qzf runs under an account the rights hold for.
+            for (const QString &c : {dossier, bank})
+                QVERIFY(::geteuid() != 0 || ::chown(QFile::encodeName(c).constData(), kPersonne, kPersonne) == 0);
+            QVERIFY(::chmod(QFile::encodeName(dossier).constData(), 0555) == 0);
+        } else {
+            QVERIFY(QDir(dossier).mkdir(faute));
+        }
+        const QStringList listeAvant = QDir(dossier).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        const Sortie s = qzf(arguments.replaceInStrings("BANK", bank).replaceInStrings("DEST", dest), sansPrivilege);
+        ::chmod(QFile::encodeName(dossier).constData(), 0755);
+        QCOMPARE(s.statut, 1);
+        const QString vue = QString(s.erreurs).replace(dossier, "DIR");
+        if (erreur.isEmpty())
+            QVERIFY2(vue.startsWith("qzf: ") && vue.contains("DIR/") && vue.count(u'\n') == 1, qPrintable(vue));
+        else
+            QCOMPARE(vue, erreur);
+        QCOMPARE(banque::lire(bank), avant);
+        QCOMPARE(QDir(dossier).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), listeAvant);
+    }
+
+    void qzf_disquePlein_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("erreur");
+        QTest::newRow("sort") << QStringList{"sort", "BANK"} << "qzf: Impossible d'écrire le fichier DIR/base.tmp : le disque est plein\n";
+        QTest::newRow("transfer into the bank") << QStringList{"transfer", "SRC", "BANK", "--all"}
+            << "qzf: Impossible d'écrire dans le fichier destination DIR/BASE.QZF : le disque est plein. "
+               "Le fichier destination n'a pas été modifié.\n";
+    }
+    void qzf_disquePlein()
+    {
+        QFETCH(QStringList, arguments);
+        QTemporaryDir racine;
+        const QString dossier = racine.filePath("petit"), bank = dossier + "/BASE.QZF", src = racine.filePath("SOURCE.QZF");
+        QVERIFY(QDir().mkdir(dossier));
+        // A one-megabyte disk: the bank fills more than half of it.
+        if (::geteuid() != 0 || ::mount("orbelin-plein", QFile::encodeName(dossier).constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m") != 0)
+            QSKIP("no small file system can be mounted here (the injected 'disk full' covers this case)");
+        struct Demonter {
+            QByteArray d;
+            ~Demonter() { ::umount2(d.constData(), MNT_DETACH); }
+        } demonter{QFile::encodeName(dossier)};
+        const QByteArray avant = cartes(700);
+        QVERIFY(banque::ecrire(bank, avant) && banque::ecrire(src, cartes(700)));
+        const Sortie s = qzf(arguments.replaceInStrings("BANK", bank).replaceInStrings("SRC", src));
+        QCOMPARE(s.statut, 1);
+        QTEST(QString(s.erreurs).replace(dossier, "DIR"), "erreur");
+        QCOMPARE(banque::lire(bank), avant);
+        // Nothing but the bank is left to fill the disk.
+        QCOMPARE(QDir(dossier).entryList(QDir::Files | QDir::Hidden), QStringList{"BASE.QZF"});
+    }
+
+    void qzf_secondNom_data()
+    {
+        QTest::addColumn<bool>("symbolique");
+        QTest::addColumn<QStringList>("arguments");
+        for (const bool symbolique : {true, false})
+            for (const QStringList &a : {QStringList{"sort", "BANK"}, QStringList{"delete", "BANK", "2"}})
+                QTest::addRow("%s link: %s", symbolique ? "symbolic" : "hard", qPrintable(a[0])) << symbolique << a;
+    }
+    void qzf_secondNom()
+    {
+        QFETCH(bool, symbolique);
+        QFETCH(QStringList, arguments);
+        QTemporaryDir dossier;
+        QVERIFY(QDir(dossier.path()).mkdir("vrai"));
+        const QString reel = dossier.filePath("vrai/REEL.QZF"), bank = dossier.filePath("BASE.QZF");
+        const QByteArray avant = cartes(12);
+        QVERIFY(banque::ecrire(reel, avant) && ::chmod(QFile::encodeName(reel).constData(), 0640) == 0);
+        QVERIFY(symbolique ? QFile::link("vrai/REEL.QZF", bank) : ::link(QFile::encodeName(reel).constData(), QFile::encodeName(bank).constData()) == 0);
+        QCOMPARE(qzf(arguments.replaceInStrings("BANK", bank)).statut, 0);
+        const QByteArray apres = arguments[0] == "sort" ? triees(avant) : QByteArray(avant).remove(FicheQuestion::Taille, FicheQuestion::Taille);
+        QCOMPARE(banque::lire(bank), apres);
+        QCOMPARE(QFile::permissions(bank), QFile::permissions(reel));
+        QCOMPARE(QFileInfo(bank).permissions() & QFileDevice::ReadOther, QFileDevice::Permissions());
+        // A symbolic link stays one and the file it leads to holds the result; a second name keeps the cards as they were.
+        QCOMPARE(estUnLien(bank), symbolique);
+        QCOMPARE(banque::lire(reel), symbolique ? apres : avant);
+        for (const QString &d : {dossier.path(), dossier.filePath("vrai")})
+            QCOMPARE(QDir(d).entryList({"*.nouveau", "*.jnl", "*.import"}, QDir::Files), QStringList());
+    }
+
     void fenetre_fauteDuDisque_data();
     void fenetre_fauteDuDisque();
 };
-
-void TestDisqueReel::qzf_fauteDuDisque_data()
-{
-    QTest::addColumn<QString>("faute");
-    QTest::addColumn<QStringList>("arguments");  // BANK and DEST stand for the files
-    QTest::addColumn<int>("statut");
-    QTest::addColumn<QString>("erreur");  // DIR stands for the folder
-
-    const QString lectureSeule = QStringLiteral("qzf: Le fichier DIR/BASE.QZF est en lecture seule : il n'a pas été modifié.\n");
-    QTest::newRow("bank read-only: sort") << "banque" << QStringList{"sort", "BANK"} << 1 << lectureSeule;
-    QTest::newRow("bank read-only: delete") << "banque" << QStringList{"delete", "BANK", "2"} << 1 << lectureSeule;
-    QTest::newRow("bank read-only: transfer into it")
-        << "banque" << QStringList{"transfer", "DEST", "BANK", "--all"} << 1
-        << QStringLiteral("qzf: Le fichier destination DIR/BASE.QZF est en lecture seule : il n'a pas été modifié.\n");
-    QTest::newRow("folder read-only: sort")
-        << "dossier" << QStringList{"sort", "BANK"} << 1
-        << QStringLiteral("qzf: Impossible d'écrire le fichier DIR/base.tmp : accès refusé\n");
-    QTest::newRow("folder read-only: delete") << "dossier" << QStringList{"delete", "BANK", "2"} << 1 << QString();
-    QTest::newRow("base.tmp is a folder: sort")
-        << "base.tmp" << QStringList{"sort", "BANK"} << 1
-        << QStringLiteral("qzf: Impossible d'écrire le fichier DIR/base.tmp : un autre fichier ou dossier porte déjà ce nom\n");
-    QTest::newRow("BASE.TMP is a folder: delete") << "BASE.TMP" << QStringList{"delete", "BANK", "2"} << 1 << QString();
-}
-
-void TestDisqueReel::qzf_fauteDuDisque()
-{
-    QFETCH(QString, faute);
-    QFETCH(QStringList, arguments);
-    QFETCH(int, statut);
-    QFETCH(QString, erreur);
-
-    QTemporaryDir racine;
-    QVERIFY(racine.isValid());
-    QVERIFY(QFile::setPermissions(racine.path(), QFile::permissions(racine.path()) | QFileDevice::ExeOther | QFileDevice::ExeGroup));
-    const QString dossier = racine.filePath(QStringLiteral("banques"));
-    QVERIFY(QDir().mkdir(dossier));
-    const QString bank = dossier + QStringLiteral("/BASE.QZF");
-    const QString dest = racine.filePath(QStringLiteral("AUTRE.QZF"));
-    const QByteArray avant = cartes(12);
-    QVERIFY(banque::ecrire(bank, avant));
-    QVERIFY(banque::ecrire(dest, cartes(3)));
-
-    const bool sansPrivilege = faute == QLatin1String("dossier");
-    if (faute == QLatin1String("banque")) {
-        QVERIFY(::chmod(QFile::encodeName(bank).constData(), 0444) == 0);
-    } else if (sansPrivilege) {
-        // The administrator writes in any folder: qzf runs under an account the rights hold for.
-        for (const QString &c : {dossier, bank})
-            if (::geteuid() == 0)
-                QVERIFY(::chown(QFile::encodeName(c).constData(), kPersonne, kPersonne) == 0);
-        QVERIFY(::chmod(QFile::encodeName(dossier).constData(), 0555) == 0);
-    } else {
-        QVERIFY(QDir(dossier).mkdir(faute));
-    }
-    const QStringList listeAvant = QDir(dossier).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-
-    arguments.replaceInStrings(QStringLiteral("BANK"), bank).replaceInStrings(QStringLiteral("DEST"), dest);
-    const Sortie s = qzf(arguments, sansPrivilege);
-    ::chmod(QFile::encodeName(dossier).constData(), 0755);
-
-    QCOMPARE(s.statut, statut);
-    const QString vue = QString(s.erreurs).replace(dossier, QStringLiteral("DIR"));
-    if (erreur.isEmpty())
-        QVERIFY2(vue.startsWith(QLatin1String("qzf: ")) && vue.contains(QLatin1String("DIR/")) && vue.count(u'\n') == 1,
-                 qPrintable(vue));
-    else
-        QCOMPARE(vue, erreur);
-    QCOMPARE(banque::lire(bank), avant);
-    QCOMPARE(QDir(dossier).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), listeAvant);
-}
-
-void TestDisqueReel::qzf_disquePlein_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("erreur");
-    QTest::newRow("sort") << QStringList{"sort", "BANK"}
-                          << QStringLiteral("qzf: Impossible d'écrire le fichier DIR/base.tmp : le disque est plein\n");
-    QTest::newRow("transfer into the bank")
-        << QStringList{"transfer", "SRC", "BANK", "--all"}
-        << QStringLiteral("qzf: Impossible d'écrire dans le fichier destination DIR/BASE.QZF : le disque est plein. "
-                          "Le fichier destination n'a pas été modifié.\n");
-}
-
-void TestDisqueReel::qzf_disquePlein()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, erreur);
-    QTemporaryDir racine;
-    QVERIFY(racine.isValid());
-    const QString dossier = racine.filePath(QStringLiteral("petit"));
-    QVERIFY(QDir().mkdir(dossier));
-    // A one-megabyte disk: the bank fills more than half of it.
-    if (::geteuid() != 0 || ::mount("orbelin-plein", QFile::encodeName(dossier).constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m") != 0)
-        QSKIP("no small file system can be mounted here (the injected 'disk full' covers this case)");
-    struct Demonter {
-        QByteArray d;
-        ~Demonter() { ::umount2(d.constData(), MNT_DETACH); }
-    } demonter{QFile::encodeName(dossier)};
-
-    const QString bank = dossier + QStringLiteral("/BASE.QZF");
-    const QString src = racine.filePath(QStringLiteral("SOURCE.QZF"));
-    const QByteArray avant = cartes(700);
-    QVERIFY(banque::ecrire(bank, avant));
-    QVERIFY(banque::ecrire(src, cartes(700)));
-
-    arguments.replaceInStrings(QStringLiteral("BANK"), bank).replaceInStrings(QStringLiteral("SRC"), src);
-    const Sortie s = qzf(arguments);
-    QCOMPARE(s.statut, 1);
-    QCOMPARE(QString(s.erreurs).replace(dossier, QStringLiteral("DIR")), erreur);
-    QCOMPARE(banque::lire(bank), avant);
-    // Nothing but the bank is left to fill the disk.
-    QCOMPARE(QDir(dossier).entryList(QDir::Files | QDir::Hidden), QStringList{"BASE.QZF"});
-}
-
-void TestDisqueReel::qzf_secondNom_data()
-{
-    QTest::addColumn<QString>("sorte");
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("ote");  // the card a delete takes away, 0 for a sort
-    QTest::newRow("symbolic link: sort") << "lien" << QStringList{"sort", "BANK"} << 0;
-    QTest::newRow("symbolic link: delete") << "lien" << QStringList{"delete", "BANK", "2"} << 2;
-    QTest::newRow("hard link: sort") << "dur" << QStringList{"sort", "BANK"} << 0;
-    QTest::newRow("hard link: delete") << "dur" << QStringList{"delete", "BANK", "2"} << 2;
-}
-
-void TestDisqueReel::qzf_secondNom()
-{
-    QFETCH(QString, sorte);
-    QFETCH(QStringList, arguments);
-    QFETCH(int, ote);
-    QTemporaryDir dossier;
-    QVERIFY(dossier.isValid());
-    QVERIFY(QDir(dossier.path()).mkdir(QStringLiteral("vrai")));
-    const QString reel = dossier.filePath(QStringLiteral("vrai/REEL.QZF"));
-    const QString bank = dossier.filePath(QStringLiteral("BASE.QZF"));
-    const QByteArray avant = cartes(12);
-    QVERIFY(banque::ecrire(reel, avant));
-    QVERIFY(::chmod(QFile::encodeName(reel).constData(), 0640) == 0);
-    if (sorte == QLatin1String("lien"))
-        QVERIFY(QFile::link(QStringLiteral("vrai/REEL.QZF"), bank));
-    else
-        QVERIFY(::link(QFile::encodeName(reel).constData(), QFile::encodeName(bank).constData()) == 0);
-
-    const Sortie s = qzf(arguments.replaceInStrings(QStringLiteral("BANK"), bank));
-    QCOMPARE(s.statut, 0);
-    QByteArray apres = avant;
-    if (ote > 0)
-        apres.remove(qsizetype(ote - 1) * FicheQuestion::Taille, FicheQuestion::Taille);
-    else
-        apres = triees(avant);
-    QCOMPARE(banque::lire(bank), apres);
-    QCOMPARE(QFile::permissions(bank), QFile::permissions(reel));
-    QCOMPARE(QFileInfo(bank).permissions() & QFileDevice::ReadOther, QFileDevice::Permissions());
-    if (sorte == QLatin1String("lien")) {
-        // The link stays a link, and the file it leads to holds the result.
-        QVERIFY(estUnLien(bank));
-        QCOMPARE(banque::lire(reel), apres);
-    } else {
-        // The second name keeps the cards as they were, whole.
-        QVERIFY(!estUnLien(bank));
-        QCOMPARE(banque::lire(reel), avant);
-    }
-    const QStringList restes = QDir(dossier.path()).entryList({"*.nouveau", "*.jnl", "*.import"}, QDir::Files)
-                               + QDir(dossier.filePath("vrai")).entryList({"*.nouveau", "*.jnl", "*.import"}, QDir::Files);
-    QCOMPARE(restes, QStringList());
-}
 
 void TestDisqueReel::fenetre_fauteDuDisque_data()
 {

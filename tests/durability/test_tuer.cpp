@@ -11,9 +11,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #ifndef QZF_PATH
@@ -30,45 +27,28 @@ QByteArray banquePleine()
     QByteArray b;
     b.reserve(qsizetype(kFiches) * FicheQuestion::Taille);
     for (int i = 1; i <= kFiches; ++i) {
-        banque::Carte c;
-        c.question = QStringLiteral("Question %1").arg(i);
-        c.theme = (i * 7) % 9;
-        c.marque = i % 5 == 0 ? 1 : 0;
-        c.reponses = {QStringLiteral("a%1").arg(i), QStringLiteral("b"), QStringLiteral("c")};
-        b += banque::fiche(c).octets();
+        b += banque::fiche({QStringLiteral("Question %1").arg(i), (i * 7) % 9, 1, i % 5 == 0, {QStringLiteral("a%1").arg(i), "b", "c"}})
+                 .octets();
     }
     return b;
 }
 
 QByteArray petiteBanque()
 {
-    return banque::octets({{QStringLiteral("Déjà là 1"), 2}, {QStringLiteral("Déjà là 2"), 4}, {QStringLiteral("Déjà là 3"), 0}});
+    return banque::octets({{"Déjà là 1", 2}, {"Déjà là 2", 4}, {"Déjà là 3", 0}});
 }
 
 // Starts qzf, lets it run `attente` microseconds and kills it. True when it ended first.
 bool lancerEtTuer(const QStringList &arguments, qint64 attente)
 {
-    QList<QByteArray> args{QByteArray(QZF_PATH)};
-    for (const QString &a : arguments)
-        args << QFile::encodeName(a);
-    std::vector<char *> argv;
-    for (QByteArray &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int nul = ::open("/dev/null", O_WRONLY);
-        ::dup2(nul, 1);
-        ::dup2(nul, 2);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    if (attente > 0)
-        ::usleep(useconds_t(attente));
-    ::kill(pid, SIGKILL);
-    int statut = 0;
-    ::waitpid(pid, &statut, 0);
-    return WIFEXITED(statut);
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start(QStringLiteral(QZF_PATH), arguments);
+    ::usleep(useconds_t(attente));
+    p.kill();
+    p.waitForFinished();
+    return p.exitStatus() == QProcess::NormalExit;
 }
 
 int executer(const QStringList &arguments)
@@ -82,8 +62,7 @@ int executer(const QStringList &arguments)
 // The names a run may never leave behind once the bank has been opened again.
 QStringList restes(const QString &dossier)
 {
-    return QDir(dossier).entryList({QStringLiteral("*.nouveau"), QStringLiteral("*.import"), QStringLiteral("*.jnl")},
-                                   QDir::Files | QDir::Hidden);
+    return QDir(dossier).entryList({"*.nouveau", "*.import", "*.jnl"}, QDir::Files | QDir::Hidden);
 }
 
 int nombreDeTueries()
@@ -99,100 +78,77 @@ class TestTuer : public QObject {
     Q_OBJECT
 
 private slots:
-    void qzfTue_banqueEntiere_data();
-    void qzfTue_banqueEntiere();
-};
-
-void TestTuer::qzfTue_banqueEntiere_data()
-{
-    QTest::addColumn<QString>("verbe");
-    QTest::newRow("tri") << QStringLiteral("sort");
-    QTest::newRow("suppression de la première fiche") << QStringLiteral("delete");
-    QTest::newRow("transfert de toutes les fiches") << QStringLiteral("transfer");
-}
-
-void TestTuer::qzfTue_banqueEntiere()
-{
-    QFETCH(QString, verbe);
-    QTemporaryDir dossier;
-    QVERIFY(dossier.isValid());
-    const QString bank = dossier.filePath(QStringLiteral("BASE.QZF"));
-    const QString dest = dossier.filePath(QStringLiteral("DEST.QZF"));
-    // A transfer into a bank of three cards takes three cards less, so that the destination
-    // stays within the numbers a bank can hold.
-    const QByteArray ancienne = verbe == QLatin1String("transfer")
-                                    ? banquePleine().left(qsizetype(kFiches - 3) * FicheQuestion::Taille)
-                                    : banquePleine();
-    const QByteArray ancienneDest = petiteBanque();
-
-    QStringList arguments{verbe, bank};
-    if (verbe == QLatin1String("delete"))
-        arguments << QStringLiteral("1");
-    if (verbe == QLatin1String("transfer"))
-        arguments << dest << QStringLiteral("--all");
-
-    auto poser = [&] {
-        QVERIFY(banque::ecrire(bank, ancienne));
-        QVERIFY(banque::ecrire(dest, ancienneDest));
-        for (const QString &n : QDir(dossier.path()).entryList(QDir::Files | QDir::Hidden))
-            if (n != QLatin1String("BASE.QZF") && n != QLatin1String("DEST.QZF"))
-                QFile::remove(dossier.filePath(n));
-    };
-
-    // The states after a whole run, and how long a whole run takes.
-    poser();
-    QElapsedTimer chrono;
-    chrono.start();
-    QCOMPARE(executer(arguments), 0);
-    const qint64 duree = chrono.nsecsElapsed() / 1000;
-    const QByteArray nouvelle = banque::lire(bank);
-    const QByteArray nouvelleDest = banque::lire(dest);
-    if (verbe == QLatin1String("transfer")) {
-        QCOMPARE(nouvelle, ancienne);
-        // The copies follow the old cards; they lose their marks and nothing else.
-        QCOMPARE(nouvelleDest.size(), ancienneDest.size() + ancienne.size());
-        QVERIFY(nouvelleDest.startsWith(ancienneDest));
-        QCOMPARE(nombreDeFiches(nouvelleDest.size()), kFiches);
-    } else {
-        QVERIFY(nouvelle != ancienne);
-        QCOMPARE(nouvelle.size(), verbe == QLatin1String("delete") ? ancienne.size() - FicheQuestion::Taille
-                                                                    : ancienne.size());
-        QCOMPARE(nouvelleDest, ancienneDest);
+    void qzfTue_banqueEntiere_data()
+    {
+        QTest::addColumn<QStringList>("arguments");  // BANK and DEST stand for the two files
+        QTest::newRow("tri") << QStringList{"sort", "BANK"};
+        QTest::newRow("suppression de la première fiche") << QStringList{"delete", "BANK", "1"};
+        QTest::newRow("transfert de toutes les fiches") << QStringList{"transfer", "BANK", "DEST", "--all"};
     }
+    void qzfTue_banqueEntiere()
+    {
+        QFETCH(QStringList, arguments);
+        QTemporaryDir dossier;
+        const QString bank = dossier.filePath("BASE.QZF"), dest = dossier.filePath("DEST.QZF");
+        arguments.replaceInStrings("BANK", bank).replaceInStrings("DEST", dest);
+        const bool transfert = arguments[0] == "transfer";
+        // A transfer into a bank of three cards takes three cards less, so that the destination
+        // stays within the numbers a bank can hold.
+        const QByteArray ancienne = banquePleine().left(qsizetype(transfert ? kFiches - 3 : kFiches) * FicheQuestion::Taille);
+        const QByteArray ancienneDest = petiteBanque();
+        auto poser = [&] {
+            QVERIFY(banque::ecrire(bank, ancienne) && banque::ecrire(dest, ancienneDest));
+            for (const QString &n : QDir(dossier.path()).entryList(QDir::Files | QDir::Hidden))
+                if (n != "BASE.QZF" && n != "DEST.QZF")
+                    QFile::remove(dossier.filePath(n));
+        };
 
-    const int tueries = nombreDeTueries();
-    int finies = 0, anciennes = 0, nouvelles = 0;
-    QRandomGenerator alea(quint32(QDateTime::currentMSecsSinceEpoch()));
-    poser();
-    for (int i = 0; i < tueries; ++i) {
-        const qint64 attente = qint64(alea.bounded(quint32(duree * 11 / 10)));
-        if (lancerEtTuer(arguments, attente))
-            ++finies;
-
-        // The next opening settles what the killed run left.
-        for (const QString &nom : {bank, dest}) {
-            FichierQuestions f;
-            QVERIFY2(f.ouvrir(nom, FichierQuestions::Mode::Lecture), qPrintable(nom));
-        }
-        const QByteArray b = banque::lire(bank);
-        const QByteArray d = banque::lire(dest);
-        const bool bankAncienne = b == ancienne, destAncienne = d == ancienneDest;
-        QVERIFY2(bankAncienne || b == nouvelle,
-                 qPrintable(QStringLiteral("kill %1 after %2 µs: bank of %3 bytes is neither state").arg(i).arg(attente).arg(b.size())));
-        QVERIFY2(destAncienne || d == nouvelleDest,
-                 qPrintable(QStringLiteral("kill %1 after %2 µs: destination of %3 bytes is neither state").arg(i).arg(attente).arg(d.size())));
-        QVERIFY2(restes(dossier.path()).isEmpty(), qPrintable(restes(dossier.path()).join(u' ')));
-        if (bankAncienne && destAncienne) {
-            ++anciennes;
+        // The states after a whole run, and how long a whole run takes.
+        poser();
+        QElapsedTimer chrono;
+        chrono.start();
+        QCOMPARE(executer(arguments), 0);
+        const qint64 duree = chrono.nsecsElapsed() / 1000;
+        const QByteArray nouvelle = banque::lire(bank), nouvelleDest = banque::lire(dest);
+        if (transfert) {
+            QCOMPARE(nouvelle, ancienne);
+            QVERIFY(nouvelleDest.startsWith(ancienneDest));
+            QCOMPARE(nouvelleDest.size(), qsizetype(kFiches) * FicheQuestion::Taille);
         } else {
-            ++nouvelles;
-            poser();
+            QVERIFY(nouvelle != ancienne);
+            QCOMPARE(nouvelle.size(), ancienne.size() - (arguments[0] == "delete" ? FicheQuestion::Taille : 0));
+            QCOMPARE(nouvelleDest, ancienneDest);
         }
+
+        const int tueries = nombreDeTueries();
+        int finies = 0, anciennes = 0, nouvelles = 0;
+        QRandomGenerator alea(quint32(QDateTime::currentMSecsSinceEpoch()));
+        poser();
+        for (int i = 0; i < tueries; ++i) {
+            const qint64 attente = qint64(alea.bounded(quint32(duree * 11 / 10)));
+            finies += lancerEtTuer(arguments, attente);
+            // The next opening settles what the killed run left.
+            for (const QString &nom : {bank, dest}) {
+                FichierQuestions f;
+                QVERIFY2(f.ouvrir(nom, FichierQuestions::Mode::Lecture), qPrintable(nom));
+            }
+            const QByteArray b = banque::lire(bank), d = banque::lire(dest);
+            const QString lieu = QStringLiteral("kill %1 after %2 µs: ").arg(i).arg(attente);
+            QVERIFY2(b == ancienne || b == nouvelle, qPrintable(lieu + QString("bank of %1 bytes is neither state").arg(b.size())));
+            QVERIFY2(d == ancienneDest || d == nouvelleDest, qPrintable(lieu + QString("destination of %1 bytes").arg(d.size())));
+            QVERIFY2(restes(dossier.path()).isEmpty(), qPrintable(lieu + restes(dossier.path()).join(u' ')));
+            if (b == ancienne && d == ancienneDest) {
+                ++anciennes;
+            } else {
+                ++nouvelles;
+                poser();
+            }
+        }
+        qInfo("%s: %d kills over a %lld ms run: %d left the old state, %d the new one, %d runs had ended",
+              qPrintable(arguments[0]), tueries, duree / 1000, anciennes, nouvelles, finies);
+        QVERIFY(anciennes > 0);
     }
-    qInfo("%s: %d kills over a %lld ms run: %d left the old state, %d the new one, %d runs had ended",
-          qPrintable(verbe), tueries, duree / 1000, anciennes, nouvelles, finies);
-    QVERIFY(anciennes > 0);
-}
+};
 
 QTEST_GUILESS_MAIN(TestTuer)
 #include "test_tuer.moc"

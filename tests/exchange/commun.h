@@ -60,13 +60,20 @@ inline QString resume(const FicheQuestion &f, const QStringList &themes)
     return champs.join(u'|');
 }
 
-// A question a reader found, in the same shape.
+// A question a reader found, in the same shape; then its media (name, code, bytes), mark and
+// initials when it has them.
 inline QString resume(const echanges::Question &q)
 {
     auto t = [](QString s) { return s.replace(u'\n', u'/'); };
-    return QStringList{t(q.question), t(q.reponses[0]), t(q.reponses[1]), t(q.reponses[2]), QString::number(q.bonne),
-                       t(q.commentaire), q.categorie}
-        .join(u'|');
+    QStringList l{t(q.question), t(q.reponses[0]), t(q.reponses[1]), t(q.reponses[2]), QString::number(q.bonne),
+                  t(q.commentaire), q.categorie};
+    if (!q.media.isEmpty())
+        l << q.media + '/' + QString::number(q.codeMedia) + '/' + QString::fromLatin1(q.octetsMedia);
+    if (q.marque)
+        l << QStringLiteral("marque");
+    if (!q.auteur.isEmpty())
+        l << q.auteur;
+    return l.join(u'|');
 }
 
 inline QStringList resumes(const echanges::Lecture &l)

@@ -116,6 +116,7 @@ private slots:
         QCOMPARE(QJsonDocument::fromJson(l.sortie).array(), attendu);
     }
 
+    // The rest of each question is pinned byte for byte in test_echanges.
     void moodle_wellFormedAndMeetsTheImporterRules()
     {
         if (m_xmllint.isEmpty())
@@ -143,15 +144,7 @@ private slots:
                 continue;
             }
             ++questions;
-            const QString nom = q->texteDe("name/text");
-            QVERIFY2(!nom.trimmed().isEmpty(), "every question has a name");
-            QCOMPARE(q->texteDe("single"), "true");
-            QCOMPARE(q->texteDe("answernumbering"), "abc");
-            QCOMPARE(q->texteDe("shuffleanswers"), "false");
-            int justes = 0;
-            for (const NoeudXml *a : q->enfants("answer"))
-                justes += a->attribut("fraction") == "100";
-            QCOMPARE(justes, nom.contains("Sans bonne") ? 0 : 1);
+            QCOMPARE(q->texteDe("shuffleanswers"), "false");  // unless asked
             // Every file the text shows travels inside the question, and every file is shown.
             const NoeudXml *texte = q->enfant("questiontext");
             QStringList cites, presents;

@@ -70,94 +70,70 @@ class TestTransfert : public QObject {
 private slots:
     void init() { QVERIFY(QDir(m_dir.path()).removeRecursively() && QDir().mkpath(m_dir.path())); }
 
-    void selection_copiesCardsInOrderWithoutMark_data()
+    // What a transfer appends, run once or twice; the destination made when missing, a short last
+    // record of either file read or padded with zeros, nothing written when nothing is chosen.
+    void appends_data()
     {
-        QTest::addColumn<Marques>("marques");
+        QTest::addColumn<QByteArray>("src");
         QTest::addColumn<int>("selection");
-        QTest::addColumn<Numeros>("copiees");
+        QTest::addColumn<QByteArray>("avant");  // the destination; null: none
+        QTest::addColumn<int>("fois");
+        QTest::addColumn<int>("copiees");       // by each run
+        QTest::addColumn<QByteArray>("apres");
         const Marques dix(10, 0);
-        auto avec = [&](std::initializer_list<int> marquees, int valeur = 1) {
+        auto avec = [&](std::initializer_list<int> marquees) {
             Marques m = dix;
             for (int n : marquees)
-                m[n - 1] = valeur;
+                m[n - 1] = 1;
             return m;
         };
+        const QByteArray deux = banque::octets({{"D1"}, {"D2", 3, 2, 1}});
+        auto selection = [&](const char *nom, const Marques &marques, int sel, const Numeros &numeros) {
+            const QByteArray src = source(marques);
+            QTest::newRow(nom) << src << sel << deux << 1 << int(numeros.size()) << deux + copies(src, numeros);
+        };
         const int toutes = 0, marquees = 1, entre = 2;
-        QTest::newRow("all") << avec({3}) << toutes << plage(1, 10);
-        QTest::newRow("marked") << avec({2, 9}) << marquees << Numeros{2, 9};
-        QTest::newRow("marked, any non-zero mark") << Marques{0, 2, -1, 0, 1} << marquees << Numeros{2, 3, 5};
-        QTest::newRow("marked, none") << dix << marquees << Numeros{};
-        QTest::newRow("between 2,5,7,9") << avec({2, 5, 7, 9}) << entre << plage(2, 5) + plage(7, 9);
-        QTest::newRow("between 3,6,8: the last range runs to the end") << avec({3, 6, 8}) << entre
-                                                                       << plage(3, 6) + plage(8, 10);
-        QTest::newRow("between 4,5") << avec({4, 5}) << entre << Numeros{4, 5};
-        QTest::newRow("between, single mark on the last card") << avec({10}) << entre << Numeros{10};
-        QTest::newRow("between, only a mark of 1 counts") << Marques{0, 1, 2, 0, 1, 0, -1} << entre << plage(2, 5);
-        QTest::newRow("between, no mark") << dix << entre << Numeros{};
-        QTest::newRow("empty source") << Marques{} << toutes << Numeros{};
+        selection("all", avec({3}), toutes, plage(1, 10));
+        selection("marked", avec({2, 9}), marquees, Numeros{2, 9});
+        selection("marked, any non-zero mark", Marques{0, 2, -1, 0, 1}, marquees, Numeros{2, 3, 5});
+        selection("marked, none", dix, marquees, Numeros{});
+        selection("between 2,5,7,9", avec({2, 5, 7, 9}), entre, plage(2, 5) + plage(7, 9));
+        selection("between 3,6,8: the last range runs to the end", avec({3, 6, 8}), entre, plage(3, 6) + plage(8, 10));
+        selection("between 4,5", avec({4, 5}), entre, Numeros{4, 5});
+        selection("between, single mark on the last card", avec({10}), entre, Numeros{10});
+        selection("between, only a mark of 1 counts", Marques{0, 1, 2, 0, 1, 0, -1}, entre, plage(2, 5));
+        selection("between, no mark", dix, entre, Numeros{});
+        selection("empty source", Marques{}, toutes, Numeros{});
+        const QByteArray src = source({1, 0, 1}), deuxFois = copies(src, {1, 3}) + copies(src, {1, 3});
+        auto destination = [&](const char *nom, const QByteArray &avant, const QByteArray &tete) {
+            QTest::newRow(nom) << src << marquees << avant << 2 << 2 << tete + deuxFois;
+        };
+        destination("new file", QByteArray(), QByteArray());
+        destination("empty file", QByteArray(""), QByteArray());
+        destination("two cards", deux, deux);
+        destination("short last record padded", deux.left(T + 500), deux.left(T + 500) + QByteArray(303, '\0'));
+        destination("one byte", QByteArray("x"), QByteArray("x").leftJustified(T, '\0'));
+        const QByteArray courte = source({0, 0}).left(T + 100);
+        QTest::newRow("source's short last record") << courte << toutes << QByteArray() << 1 << 2 << courte + QByteArray(T - 100, '\0');
+        const QByteArray court = deux.left(700);
+        QTest::newRow("nothing chosen: not even padded") << source({0, 0}) << marquees << court << 1 << 0 << court;
+        QTest::newRow("nothing chosen: new file empty") << source({0, 0}) << marquees << QByteArray() << 1 << 0 << QByteArray("");
     }
-    void selection_copiesCardsInOrderWithoutMark()
+    void appends()
     {
-        QFETCH(Marques, marques);
+        QFETCH(QByteArray, src);
         QFETCH(int, selection);
-        QFETCH(Numeros, copiees);
-        const QByteArray src = source(marques), avant = banque::octets({{"D1"}, {"D2", 3, 2, 1}});
-        QVERIFY(banque::ecrire(chemin("BASE.QZF"), src) && banque::ecrire(chemin("DEST.QZF"), avant));
-        const ResultatTransfert r = transferer(chemin("BASE.QZF"), chemin("DEST.QZF"), Selection(selection));
-        QVERIFY2(r.resultat.ok, qPrintable(r.resultat.erreur));
-        QCOMPARE(r.copiees, copiees.size());
-        QCOMPARE(banque::lire(chemin("DEST.QZF")), avant + copies(src, copiees));
-        QCOMPARE(banque::lire(chemin("BASE.QZF")), src);
-    }
-
-    void destination_receivesCopiesAfterItsCards_data()
-    {
-        QTest::addColumn<bool>("existe");
-        QTest::addColumn<QByteArray>("avant");
-        QTest::addColumn<QByteArray>("tete");  // what stands before the copies afterwards
-        const QByteArray deux = banque::octets({{"D1"}, {"D2"}});
-        QTest::newRow("new file") << false << QByteArray() << QByteArray();
-        QTest::newRow("empty file") << true << QByteArray() << QByteArray();
-        QTest::newRow("two cards") << true << deux << deux;
-        QTest::newRow("short last record padded") << true << deux.left(T + 500) << deux.left(T + 500) + QByteArray(303, '\0');
-        QTest::newRow("one byte") << true << QByteArray("x") << QByteArray("x").leftJustified(T, '\0');
-    }
-    void destination_receivesCopiesAfterItsCards()
-    {
-        QFETCH(bool, existe);
         QFETCH(QByteArray, avant);
-        QFETCH(QByteArray, tete);
-        const QByteArray src = source({1, 0, 1});
-        QVERIFY(banque::ecrire(chemin("BASE.QZF"), src));
-        if (existe)
-            QVERIFY(banque::ecrire(chemin("DEST.QZF"), avant));
-        for (int fois = 1; fois <= 2; ++fois) {
-            const ResultatTransfert r = transferer(chemin("BASE.QZF"), chemin("DEST.QZF"), Selection::Marquees);
+        QFETCH(int, fois);
+        QVERIFY(banque::ecrire(chemin("BASE.QZF"), src) && (avant.isNull() || banque::ecrire(chemin("DEST.QZF"), avant)));
+        for (int i = 0; i < fois; ++i) {
+            const ResultatTransfert r = transferer(chemin("BASE.QZF"), chemin("DEST.QZF"), Selection(selection));
             QVERIFY2(r.resultat.ok, qPrintable(r.resultat.erreur));
-            QCOMPARE(r.copiees, 2);
+            QTEST(r.copiees, "copiees");
         }
-        QCOMPARE(banque::lire(chemin("DEST.QZF")), tete + copies(src, {1, 3}) + copies(src, {1, 3}));
-    }
-
-    void sourceShortLastRecord_readsZeroPadded()
-    {
-        const QByteArray src = source({0, 0}).left(T + 100);
-        QVERIFY(banque::ecrire(chemin("BASE.QZF"), src));
-        const ResultatTransfert r = transferer(chemin("BASE.QZF"), chemin("DEST.QZF"), Selection::Toutes);
-        QCOMPARE(r.copiees, 2);
-        QCOMPARE(banque::lire(chemin("DEST.QZF")), src + QByteArray(T - 100, '\0'));
-    }
-
-    void nothingSelected_leavesDestinationAsItWas()
-    {
-        QVERIFY(banque::ecrire(chemin("BASE.QZF"), source({0, 0})));
-        const QByteArray court = banque::octets({{"D1"}}).left(700);
-        QVERIFY(banque::ecrire(chemin("DEST.QZF"), court));
-        QCOMPARE(transferer(chemin("BASE.QZF"), chemin("DEST.QZF"), Selection::Marquees).copiees, 0);
-        QCOMPARE(banque::lire(chemin("DEST.QZF")), court);  // not even padded
-        QCOMPARE(transferer(chemin("BASE.QZF"), chemin("NEUF.QZF"), Selection::Marquees).copiees, 0);
-        QVERIFY(QFileInfo::exists(chemin("NEUF.QZF")));
-        QCOMPARE(QFileInfo(chemin("NEUF.QZF")).size(), 0);
+        QVERIFY(QFileInfo::exists(chemin("DEST.QZF")));
+        QTEST(banque::lire(chemin("DEST.QZF")), "apres");
+        QCOMPARE(banque::lire(chemin("BASE.QZF")), src);
     }
 
     void failure_saysWhyAndLeavesDestination_data()

@@ -1,7 +1,5 @@
 // The recycle file, duplicates and themes changed in bulk, window-free, and their qzf verbs.
-#include "durability/couches.h"
 #include "search/recherche.h"
-#include "store/disque.h"
 #include "store/fichierquestions.h"
 #include "support/banque.h"
 #include "support/lancer.h"
@@ -37,17 +35,6 @@ QByteArray bancDe(int n)
         b += banque::fiche(carte(QStringLiteral("Question %1").arg(i), {"x", "y", "z"}, i % 3)).octets();
     return b;
 }
-
-// Calls the system, but the second write of all answers "disk full".
-struct PleinAuDeuxiemeEcrit : Panne {
-    int ecrits = 0;
-    ssize_t ecrire(int fd, const void *t, size_t n, off_t p) override
-    {
-        if (++ecrits == 2)
-            return errno = ENOSPC, -1;
-        return Panne::ecrire(fd, t, n, p);
-    }
-};
 
 // One line per group: "same:1,2" or "close:1,3".
 L groupes(const QByteArray &octets, double seuil)
@@ -154,8 +141,8 @@ private slots:
         QTest::addColumn<QString>("panne");
         QTest::newRow("media folder is a file") << "dossier";
         QTest::newRow("recycle file on a device") << "peripherique";
+        // Every call of a deletion failing in turn is walked in test_durabilite.
         QTest::newRow("file size limit reached") << "limite";
-        QTest::newRow("disk full on the card") << "plein";
     }
     void deletion_deletesNothing_whenTheCardCannotBeKept()
     {
@@ -168,123 +155,26 @@ private slots:
         QVERIFY(banque::ecrire(b.media() + "/corbeille.qzc", dejaLa));
         rlimit avant {};
         getrlimit(RLIMIT_FSIZE, &avant);
-        std::unique_ptr<fichiers::Systeme> plein;
         if (panne == "dossier") {
             QVERIFY(QDir(b.media()).removeRecursively());
             QVERIFY(banque::ecrire(b.media(), "pas un dossier"));
         } else if (panne == "peripherique") {
             QVERIFY(QFile::remove(b.media() + "/corbeille.qzc"));
             QVERIFY(QFile::link("/dev/full", b.media() + "/corbeille.qzc"));
-        } else if (panne == "limite") {
+        } else {
             std::signal(SIGXFSZ, SIG_IGN);
             rlimit l = avant;
             l.rlim_cur = rlim_t(dejaLa.size() + 100);
             QCOMPARE(setrlimit(RLIMIT_FSIZE, &l), 0);
-        } else {
-            // The layer answers "disk full" to the write of the card itself (the date goes first).
-            plein = std::make_unique<PleinAuDeuxiemeEcrit>();
         }
         const Resultat r = corbeille::supprimerEnGardant(b.banque(), b.tmp(), 2, b.media(), Date);
         setrlimit(RLIMIT_FSIZE, &avant);
-        plein.reset();
         QVERIFY(!r);
         QVERIFY2(r.erreur.startsWith("La fiche 2 n'a pas pu être gardée dans la corbeille"), qPrintable(r.erreur));
         QCOMPARE(b.octets(), depart);
         QVERIFY(!QFile::exists(b.tmp()));
-        if (panne == "limite" || panne == "plein")
+        if (panne == "limite")
             QCOMPARE(banque::lire(b.media() + "/corbeille.qzc"), dejaLa);
-    }
-
-    // Every operation of a deletion fails in turn: the bank is old or new, never new without its copy.
-    void deletion_faultWalk_neverDeletesWithoutTheCopy()
-    {
-        const QByteArray depart = bancDe(4);
-        long total = 0;
-        {
-            Banc b;
-            QVERIFY(banque::ecrire(b.banque(), depart));
-            Panne p;
-            QVERIFY(corbeille::supprimerEnGardant(b.banque(), b.tmp(), 3, b.media(), Date));
-            total = p.compte;
-        }
-        QVERIFY(total > 10);
-        const QByteArray sans = QByteArray(depart).remove(2 * T, T);
-        for (long k = 1; k <= total; ++k) {
-            Banc b;
-            QVERIFY(banque::ecrire(b.banque(), depart));
-            Resultat r;
-            {
-                Panne p;
-                p.echoue = k;
-                p.erreur = ENOSPC;
-                r = corbeille::supprimerEnGardant(b.banque(), b.tmp(), 3, b.media(), Date);
-            }
-            const QString lieu = QString("k=%1/%2").arg(k).arg(total);
-            const QByteArray apres = b.octets();
-            QVERIFY2(apres == depart || apres == sans, qPrintable(lieu));
-            if (r)
-                QVERIFY2(apres == sans, qPrintable(lieu));
-            const corbeille::Contenu c = b.recycle();
-            if (apres == sans) {
-                QVERIFY2(c.nombre() == 1 && QByteArray(c.enregistrement(1), T) == banque::enregistrement(depart, 3),
-                         qPrintable(lieu));
-            }
-        }
-    }
-
-    // The power goes after each operation of a deletion: once the machine is back, the bank is
-    // old or new, the recycle file lists whole cards only, and a new bank has its card kept.
-    void deletion_powerCutWalk_keepsTheCardWhenTheBankChanged()
-    {
-        const QByteArray depart = bancDe(3);
-        const std::string d = "/b";
-        const QString banqueP = "/b/BASE.QZF", media = "/b/BASE";
-        auto preparer = [&](Disque &disque) {
-            disque.poserDossier("/");
-            disque.poserDossier(d);
-            disque.poserFichier(d + "/BASE.QZF", depart);
-        };
-        long total = 0;
-        {
-            Disque disque;
-            preparer(disque);
-            disque.poserDossier(d + "/BASE");
-            QVERIFY(corbeille::supprimerEnGardant(banqueP, "/b/BASE.TMP", 2, media, Date));
-            total = disque.compte;
-        }
-        const QByteArray sans = QByteArray(depart).remove(T, T);
-        int cas = 0;
-        for (long k = 0; k <= total; ++k)
-            for (Disque::Octets octets : {Disque::Octets::Perdus, Disque::Octets::Dechires, Disque::Octets::Gardes})
-                for (bool nomsGardes : {false, true}) {
-                    Disque disque;
-                    preparer(disque);
-                    disque.poserDossier(d + "/BASE");
-                    disque.coupureApres = k;
-                    bool fini = false;
-                    try {
-                        fini = bool(corbeille::supprimerEnGardant(banqueP, "/b/BASE.TMP", 2, media, Date));
-                    } catch (const Coupure &) {
-                    }
-                    disque.redemarrer(octets, nomsGardes);
-                    const QString lieu = QString("k=%1/%2 octets=%3 noms=%4").arg(k).arg(total).arg(int(octets)).arg(nomsGardes);
-                    QVERIFY2(reprendreBanque(banqueP), qPrintable(lieu));
-                    const QByteArray apres = disque.contenu(d + "/BASE.QZF");
-                    QVERIFY2(apres == depart || apres == sans, qPrintable(lieu));
-                    if (fini)
-                        QVERIFY2(apres == sans, qPrintable(lieu));
-                    corbeille::Contenu c;
-                    QVERIFY2(corbeille::lire(media, c), qPrintable(lieu));
-                    QVERIFY2(c.nombre() <= 1, qPrintable(lieu));
-                    if (c.nombre() == 1) {
-                        QVERIFY2(QByteArray(c.enregistrement(1), T) == banque::enregistrement(depart, 2), qPrintable(lieu));
-                        QVERIFY2(c.dates[0] == Date, qPrintable(lieu));
-                    }
-                    if (apres == sans)
-                        QVERIFY2(c.nombre() == 1, qPrintable(lieu));
-                    ++cas;
-                }
-        QVERIFY(cas > 30);
     }
 
     void duplicates_data()
@@ -380,38 +270,6 @@ private slots:
         QVERIFY(menage::changerTheme(b.banque(), menage::cheminTemporaire(b.banque()), recherche::Critere::marque(), 4).resultat);
         QCOMPARE(read(in, tampon, sizeof tampon), ssize_t(-1));
         close(in);
-    }
-
-    // Every operation of a theme change fails in turn: the bank is old or new.
-    void retheme_faultWalk_leavesTheBankOldOrNew()
-    {
-        QByteArray depart;
-        for (int i = 1; i <= 5; ++i)
-            depart += banque::fiche(carte(QStringLiteral("Q%1").arg(i), {"a", "b", "c"}, 0, i % 2)).octets();
-        QByteArray nouveau = depart;
-        for (int i : {0, 2, 4})
-            nouveau[i * T + 781] = 7;
-        long total = 0;
-        {
-            Banc b;
-            QVERIFY(banque::ecrire(b.banque(), depart));
-            Panne p;
-            QVERIFY(menage::changerTheme(b.banque(), b.tmp(), recherche::Critere::marque(), 7).resultat);
-            total = p.compte;
-        }
-        for (long k = 1; k <= total; ++k) {
-            Banc b;
-            QVERIFY(banque::ecrire(b.banque(), depart));
-            menage::Bilan r;
-            {
-                Panne p;
-                p.echoue = k;
-                p.erreur = ENOSPC;
-                r = menage::changerTheme(b.banque(), b.tmp(), recherche::Critere::marque(), 7);
-            }
-            const QByteArray apres = b.octets();
-            QVERIFY2(apres == (r.resultat ? nouveau : depart) || (!r.resultat && apres == nouveau), qPrintable(QString::number(k)));
-        }
     }
 
     void qzfVerbs_data()
