@@ -1,9 +1,12 @@
+#include "accueil/fenetre_accueil.h"
 #include "editor/formedit.h"
 #include "platform/dossierprogramme.h"
 #include "platform/qtplatform.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 int main(int argc, char **argv)
 {
@@ -27,10 +30,12 @@ int main(int argc, char **argv)
             plateforme.messageOk(banque.resultat.erreur, Plateforme::Icone::Critique, erreur);
         }
     }
+    bool premierDemarrage = false;
     if (nom.isEmpty()) {
         const QString executable = QCoreApplication::applicationDirPath();
         const QString dossier = dossiers::dossierDesBanques(executable, dossiers::dossierDonnees());
         plateforme.fixerDossierProgramme(dossier);
+        premierDemarrage = !exemple && !QFileInfo::exists(QDir(dossier).filePath(QStringLiteral("BASE.QZF")));
         if (Resultat r = dossiers::preparer(dossier, dossiers::sourceExemple(executable)); !r)
             plateforme.messageOk(r.erreur, Plateforme::Icone::Critique, erreur);
         if (exemple) {
@@ -44,12 +49,27 @@ int main(int argc, char **argv)
     // The file and media choosers open on the working folder: there the user finds the banks.
     QDir::setCurrent(plateforme.dossierProgramme());
 
+    // A teacher's very first start is welcomed with the ways to begin; then the usual start.
+    FormAccueil::Choix accueil = FormAccueil::Choix::Fermer;
+    if (premierDemarrage) {
+        const dossiers::BanqueDemandee demo = dossiers::banqueExemple(plateforme.dossierProgramme());
+        accueil = FormAccueil::demander(bool(demo.resultat));
+        if (accueil == FormAccueil::Choix::Exemple) {
+            nom = demo.nom;
+            // BASE.QZF is there from the first start on, as when the editor opens on it.
+            QFile base(QDir(plateforme.dossierProgramme()).filePath(QStringLiteral("BASE.QZF")));
+            base.open(QIODevice::WriteOnly | QIODevice::Append);
+        }
+    }
+
     SessionBanque session(plateforme);
     FormEdit fenetre(session);
     if (nom.isEmpty())
         fenetre.charger();
     else
         fenetre.charger(nom);
+    if (accueil == FormAccueil::Choix::Commencer && !fenetre.termine())
+        fenetre.commencerBanque();
     if (fenetre.termine())
         return 0;
     return QApplication::exec();

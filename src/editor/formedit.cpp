@@ -1,6 +1,7 @@
 #include "editor/formedit.h"
 #include "editor/controles.h"
 #include "editor/couleurs.h"
+#include "accueil/fenetre_accueil.h"
 #include "classroom/fenetre_classe.h"
 #include "exchange/fenetre_echanges.h"
 #include "files/form_fichier.h"
@@ -93,7 +94,8 @@ void FormEdit::construireEchanges()
     auto *menu = new QMenu(bouton);
     menu->setObjectName(QStringLiteral("menuEchanges"));
     const QList<EntreeMenu> groupes[] = {entreesEchanges(m_session, this), entreesClasse(m_session, this),
-                                         entreesMenage(m_session, this)};
+                                         entreesMenage(m_session, this),
+                                         entreesAccueil(m_session, this, [this] { commencerBanque(); })};
     for (const QList<EntreeMenu> &groupe : groupes) {
         if (!menu->isEmpty())
             menu->addSeparator();

@@ -35,6 +35,9 @@ public:
     SessionBanque &session() { return m_session; }
     bool termine() const { return m_session.termine(); }
 
+    // A teacher's own bank begins with its themes: the theme editor, the cursor in the first name.
+    void commencerBanque();
+
     // The help line texts of the buttons that have one.
     static QString texteAide(const QString &nomControle);
 

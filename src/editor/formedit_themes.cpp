@@ -27,6 +27,13 @@ void FormEdit::Command5_Click()
     m_session.ChargeThemes();
 }
 
+void FormEdit::commencerBanque()
+{
+    Command4_Click();
+    activateWindow();
+    ThemeEdit[0]->setFocus();
+}
+
 void FormEdit::Command6_Click()
 {
     FrameThemes->hide();

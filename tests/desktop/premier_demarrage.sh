@@ -72,6 +72,12 @@ lancer() {
   attendre_serveur
   (cd "$racine/ailleurs" && exec "$programme" "$@" > "$racine/sortie.txt" 2>&1) &
   pid=$!
+  if [ "${ACCUEIL:-}" = 1 ]; then
+    accueil=$(attendre_fenetre "^Bienvenue$") || echec "no welcome on the first start"
+    xdotool windowfocus --sync "$accueil" 2>/dev/null || true
+    sleep 0.2
+    xdotool key Escape
+  fi
   if [ "${ATTENDRE_ERREUR:-}" = 1 ]; then
     erreur=$(attendre_fenetre "^Erreur$") || echec "no message for the bank on the command line"
     appuyer_entree "$erreur"
@@ -90,8 +96,9 @@ lancer() {
 }
 
 etape=1
-# 1. First start: the data folder is made, BASE.QZF created empty, the sample bank copied beside it.
-lancer 1
+# 1. First start: the welcome, then the data folder is made, BASE.QZF created empty, the sample bank
+# copied beside it.
+ACCUEIL=1 lancer 1
 for f in BASE.QZF BASE.prm base.tmp; do
   [ -f "$donnees/$f" ] || echec "$f not in the per-user data folder"
 done

@@ -31,6 +31,11 @@ appuyer_entree() {
   xdotool key Return
 }
 
+# A first start: the welcome comes first; Escape closes it and the usual start follows.
+accueil=$(attendre_fenetre "^Bienvenue$") || echec "no welcome on a first start"
+xdotool windowfocus --sync "$accueil" 2>/dev/null || true
+sleep 0.2
+xdotool key Escape
 rappel=$(attendre_fenetre "Saisie des initiales de l'auteur des questions") || echec "no reminder message"
 [ -f BASE.QZF ] || echec "BASE.QZF not created"
 [ "$(stat -c %s BASE.QZF)" -eq 0 ] || echec "BASE.QZF is not empty"

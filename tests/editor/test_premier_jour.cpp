@@ -1,0 +1,64 @@
+// A teacher's first day: the welcome and its three ways on, from the exchanges menu.
+#include "accueil/fenetre_accueil.h"
+#include "support/editeur.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+class TestPremierJour : public QObject {
+    Q_OBJECT
+private slots:
+    void bienvenue_data()
+    {
+        QTest::addColumn<QString>("bouton");
+        QTest::addColumn<QString>("banque");     // the bank open after
+        QTest::addColumn<bool>("themes");        // the theme editor shown, the cursor in its first box
+        QTest::newRow("sample bank") << "boutExemple" << "DEMO.qzf" << false;
+        QTest::newRow("my own bank") << "boutCommencer" << "BASE.QZF" << true;
+        QTest::newRow("close") << "boutFermer" << "BASE.QZF" << false;
+        QTest::newRow("escape") << "" << "BASE.QZF" << false;
+    }
+    void bienvenue()
+    {
+        QFETCH(QString, bouton);
+        const QByteArray cartes = banque::octets({{"Q1"}, {"Q2"}});
+        Editeur e(cartes);
+        QVERIFY(banque::ecrire(e.dir.filePath("DEMO.qzf"), banque::octets({{"Démo 1"}})));
+        e.faire({"TextQuestion=Q1 revue"});
+        QString titre, boutons;
+        QTimer::singleShot(0, [&] {
+            auto *d = qobject_cast<FormAccueil *>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            titre = d->windowTitle();
+            for (QPushButton *b : {d->boutExemple, d->boutCommencer, d->boutFermer})
+                boutons += b->text() + (b->isEnabled() ? "|" : "-|");
+            if (bouton.isEmpty())
+                QTest::keyClick(d, Qt::Key_Escape);
+            else
+                QTest::mouseClick(d->findChild<QPushButton *>(bouton), Qt::LeftButton);
+        });
+        e.menu("actionBienvenue");
+        QCOMPARE(titre, "Bienvenue");
+        QCOMPARE(boutons, "Ouvrir la banque d'&exemple|&Commencer ma banque|&Fermer|");
+        QTEST(e.f.session().etat().NomFichier, "banque");
+        QTEST(e.w("FrameThemes")->isVisible(), "themes");
+        if (e.w("FrameThemes")->isVisible())
+            QTRY_COMPARE(QApplication::focusWidget(), e.w("ThemeEdit_0"));
+        // Another bank opened: the card on screen was stored first; otherwise it waits on screen.
+        const bool stockee = e.f.session().etat().NomFichier == "DEMO.qzf";
+        QCOMPARE(banque::carte(e.dir.filePath("BASE.QZF"), 1).Question[3] == 'r', stockee);
+        QCOMPARE(e.octets().size(), cartes.size());
+    }
+
+    void bienvenue_withoutSample_offersTheOtherTwo()
+    {
+        FormAccueil d(false);
+        QVERIFY(!d.boutExemple->isEnabled() && d.boutCommencer->isDefault());
+        QTest::mouseClick(d.boutCommencer, Qt::LeftButton);
+        QCOMPARE(d.choix(), FormAccueil::Choix::Commencer);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+    }
+};
+
+QTEST_MAIN(TestPremierJour)
+#include "test_premier_jour.moc"
