@@ -4,6 +4,7 @@
 #include "classroom/sujets_pdf.h"
 #include "editor/session.h"
 #include "platform/avancement.h"
+#include "platform/ouverture.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -243,13 +244,14 @@ void FormClasse::creer()
     }
 
     const QString extension = quiz ? QStringLiteral("html") : QStringLiteral("pdf");
-    const QString propose = QDir(p.dossierTravail())
+    const QString propose = QDir(p.dossierRetenu(QStringLiteral("sorties")))
                                 .filePath(QFileInfo(banque.banque).completeBaseName()
                                           + (quiz ? QStringLiteral("-quiz.html") : QStringLiteral("-sujets.pdf")));
     QString filtre = quiz ? QStringLiteral("Page web (*.html *.htm)") : QStringLiteral("Document PDF (*.pdf)");
     QString fichier = p.fichierAEnregistrer(titreDialogue(m_sortie), propose, filtre, &filtre);
     if (fichier.isEmpty())
         return;
+    p.retenirDossier(QStringLiteral("sorties"), QFileInfo(fichier).absolutePath());
     if (QFileInfo(fichier).suffix().isEmpty())
         fichier += u'.' + extension;
 
@@ -279,7 +281,6 @@ void FormClasse::creer()
         return;
     }
 
-    SessionBanque &f = m_session;
     const QString nombre = r.questions == 1 ? QStringLiteral("1 question") : QStringLiteral("%1 questions").arg(r.questions);
     const QString ecrit = (quiz ? QStringLiteral("La page de quiz (%1) a été écrite dans %2.")
                                 : QStringLiteral("Les sujets (%1) ont été écrits dans %2."))
@@ -289,11 +290,6 @@ void FormClasse::creer()
     if (m_fenetre)
         m_fenetre->setEnabled(true);
     done(QDialog::Accepted);
-    if (!remarques.isEmpty())
-        f.message(ecrit + QStringLiteral("\n\nÀ noter :\n") + remarques.join(u'\n'), Plateforme::Boutons::Ok,
-                  Plateforme::Icone::Exclamation);
-    if (!p.ouvrirFichier(fichier))
-        f.message(QStringLiteral("Le fichier %1 a été écrit, mais aucune application n'a pu l'ouvrir.")
-                      .arg(QDir::toNativeSeparators(fichier)),
-                  Plateforme::Boutons::Ok, Plateforme::Icone::Exclamation);
+    offrirOuverture(p, remarques.isEmpty() ? ecrit : ecrit + QStringLiteral("\n\nÀ noter :\n") + remarques.join(u'\n'),
+                    fichier, titreDialogue(m_sortie));
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -58,7 +59,8 @@ echanges::CheminsBanque cheminsOuverts(const SessionBanque &s)
     return {s.cheminBanque(), s.cheminThemes(), s.dossierMedia()};
 }
 
-void montrerRapport(SessionBanque &s, const QString &titre, const QString &texte)
+// `fichier`: the file an export wrote, whose folder the report offers to open.
+void montrerRapport(SessionBanque &s, const QString &titre, const QString &texte, const QString &fichier = {})
 {
     delete s.dialogue(QStringLiteral("RapportEchanges"));
     auto *d = new QDialog;
@@ -72,9 +74,20 @@ void montrerRapport(SessionBanque &s, const QString &titre, const QString &texte
     auto *ok = new QPushButton(QStringLiteral("OK"), d);
     ok->setObjectName(QStringLiteral("bout_OK"));
     ok->setDefault(true);
+    auto *boutons = new QHBoxLayout;
+    if (!fichier.isEmpty()) {
+        auto *dossier = new QPushButton(QStringLiteral("Ouvrir le &dossier"), d);
+        dossier->setObjectName(QStringLiteral("boutDossier"));
+        Plateforme *p = &s.plateforme();
+        QObject::connect(dossier, &QPushButton::clicked, d,
+                         [p, fichier] { p->ouvrirFichier(QFileInfo(fichier).absolutePath()); });
+        boutons->addWidget(dossier);
+    }
+    boutons->addStretch(1);
+    boutons->addWidget(ok);
     auto *disposition = new QVBoxLayout(d);
     disposition->addWidget(boite);
-    disposition->addWidget(ok, 0, Qt::AlignRight);
+    disposition->addLayout(boutons);
     QObject::connect(ok, &QPushButton::clicked, d, &QDialog::accept);
     QObject::connect(d, &QDialog::finished, d, &QObject::deleteLater);
     d->resize(680, 440);
@@ -100,10 +113,12 @@ void exporterBanque(SessionBanque &s)
     Plateforme &p = s.plateforme();
     const echanges::CheminsBanque banque = cheminsOuverts(s);
     QString filtre = QString::fromUtf8(kFiltresExport[0].texte);
-    const QString propose = QDir(p.dossierTravail()).filePath(QFileInfo(banque.banque).completeBaseName() + QStringLiteral(".gift"));
+    const QString propose = QDir(p.dossierRetenu(QStringLiteral("sorties")))
+                                .filePath(QFileInfo(banque.banque).completeBaseName() + QStringLiteral(".gift"));
     QString fichier = p.fichierAEnregistrer(QStringLiteral("Exporter la banque"), propose, filtres(kFiltresExport), &filtre);
     if (fichier.isEmpty())
         return;
+    p.retenirDossier(QStringLiteral("sorties"), QFileInfo(fichier).absolutePath());
     const Filtre *choisi = filtreChoisi(kFiltresExport, filtre);
     echanges::OptionsExport options;
     if (choisi) {
@@ -129,7 +144,7 @@ void exporterBanque(SessionBanque &s)
             s.erreur(r.erreur);
         return;
     }
-    montrerRapport(s, QStringLiteral("Rapport d'exportation"), rapport.texte());
+    montrerRapport(s, QStringLiteral("Rapport d'exportation"), rapport.texte(), fichier);
 }
 
 void importerDansBanque(SessionBanque &s)
@@ -140,9 +155,11 @@ void importerDansBanque(SessionBanque &s)
     const echanges::CheminsBanque banque = cheminsOuverts(s);
     QString filtre = QString::fromUtf8(kFiltresImport[0].texte);
     const QString fichier =
-        p.fichierAOuvrir(QStringLiteral("Importer dans la banque"), p.dossierTravail(), filtres(kFiltresImport), &filtre);
+        p.fichierAOuvrir(QStringLiteral("Importer dans la banque"), p.dossierRetenu(QStringLiteral("imports")),
+                         filtres(kFiltresImport), &filtre);
     if (fichier.isEmpty())
         return;
+    p.retenirDossier(QStringLiteral("imports"), QFileInfo(fichier).absolutePath());
     const Filtre *choisi = filtreChoisi(kFiltresImport, filtre);
 
     echanges::ResultatImport r;

@@ -6,6 +6,7 @@
 #include "output/transfert.h"
 #include "platform/avancement.h"
 #include "platform/creer.h"
+#include "platform/ouverture.h"
 
 #include <QButtonGroup>
 #include <QDir>
@@ -99,10 +100,11 @@ void direOuEstLaListe(SessionBanque &f)
 {
     const QString fichier = f.plateforme().imprimanteFichier();
     if (!fichier.isEmpty())
-        f.message(QStringLiteral("Aucune imprimante n'est installée : la liste des questions a été enregistrée "
-                                 "dans le fichier ")
-                      + QDir::toNativeSeparators(fichier) + u'.',
-                  Boutons::Ok, Icone::Aucune, kTitreImpression);
+        offrirOuverture(f.plateforme(),
+                        QStringLiteral("Aucune imprimante n'est installée : la liste des questions a été enregistrée "
+                                       "dans le fichier ")
+                            + QDir::toNativeSeparators(fichier) + u'.',
+                        fichier, kTitreImpression);
 }
 
 void rendreFenetre(QWidget *f)

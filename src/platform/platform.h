@@ -2,6 +2,7 @@
 #include "store/resultat.h"
 
 #include <QString>
+#include <QStringList>
 
 // Everything the windows ask of the desktop goes through here, so that tests can
 // answer message boxes and prompts from a script and see every beep, line and sound.
@@ -48,6 +49,14 @@ public:
 
     virtual QString dossierProgramme() const = 0;
     virtual QString dossierTravail() const = 0;
+
+    // The folder a file dialog of this kind ("sorties": pages, sheets, exports and listings;
+    // "imports") showed last, remembered between runs; the user's documents the first time.
+    virtual QString dossierRetenu(const QString &sorte) const = 0;
+    virtual void retenirDossier(const QString &sorte, const QString &dossier) = 0;
+
+    // A question answered by one of the buttons named: its index, or -1 when the box was closed.
+    virtual int choix(const QString &texte, const QString &titre, const QStringList &boutons) = 0;
 
     // Shorthand for the common OK box.
     void messageOk(const QString &texte, Icone icone = Icone::Aucune, const QString &titre = {})

@@ -6,11 +6,12 @@
 #include <QApplication>
 #include <QAudioDevice>
 #include <QAudioOutput>
+#include <QDate>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMediaDevices>
 #include <QMediaPlayer>
@@ -20,7 +21,10 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
 #include <QSoundEffect>
+#include <QStandardPaths>
 #include <QUrl>
 
 QtPlateforme::QtPlateforme() = default;
@@ -99,9 +103,14 @@ Resultat QtPlateforme::imprimanteDebut(const QString &document)
         m_differe = true;
         return Resultat::succes();
     }
-    // No printer on this desktop: the listing goes to a PDF file beside the banks.
-    const QString fichier =
-        QDir(dossierProgramme()).filePath(QFileInfo(document.trimmed()).completeBaseName() + QStringLiteral(".pdf"));
+    // No printer on this desktop: the listing goes to a PDF file beside the other outputs, named
+    // after the bank and the day, never over an earlier one.
+    const QDir dossier(dossierRetenu(QStringLiteral("sorties")));
+    const QString base = QFileInfo(document.trimmed()).completeBaseName() + u'-'
+                         + QDate::currentDate().toString(Qt::ISODate);
+    QString fichier = dossier.filePath(base + QStringLiteral(".pdf"));
+    for (int n = 2; QFileInfo::exists(fichier) || QFileInfo(fichier).isSymLink(); ++n)
+        fichier = dossier.filePath(QStringLiteral("%1 (%2).pdf").arg(base).arg(n));
     QFile essai(fichier);
     if (!essai.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         m_imprimante.reset();
@@ -305,6 +314,37 @@ void QtPlateforme::jouerParLecteur(const QString &chemin)
     }
     m_lecteur->setSource(QUrl::fromLocalFile(chemin));
     m_lecteur->play();
+}
+
+QString QtPlateforme::dossierRetenu(const QString &sorte) const
+{
+    const QString retenu = QSettings(QSettings::UserScope, QStringLiteral("Orbelin"), QStringLiteral("Orbelin"))
+                               .value(QStringLiteral("dossiers/") + sorte)
+                               .toString();
+    if (!retenu.isEmpty() && QFileInfo(retenu).isDir())
+        return retenu;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+void QtPlateforme::retenirDossier(const QString &sorte, const QString &dossier)
+{
+    QSettings(QSettings::UserScope, QStringLiteral("Orbelin"), QStringLiteral("Orbelin"))
+        .setValue(QStringLiteral("dossiers/") + sorte, dossier);
+}
+
+int QtPlateforme::choix(const QString &texte, const QString &titre, const QStringList &boutons)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(titre.isEmpty() ? QString::fromUtf16(kTitreApplication) : titre);
+    box.setText(texte);
+    QList<QAbstractButton *> liste;
+    for (qsizetype i = 0; i < boutons.size(); ++i)
+        liste << box.addButton(boutons[i], i + 1 == boutons.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    if (!liste.isEmpty())
+        box.setDefaultButton(static_cast<QPushButton *>(liste.first()));
+    box.exec();
+    return int(liste.indexOf(box.clickedButton()));
 }
 
 bool QtPlateforme::ouvrirFichier(const QString &chemin)

@@ -45,6 +45,9 @@ public:
     QString dossierProgramme() const override;
     QString dossierTravail() const override;
     // The folder of the banks for this run (see dossierprogramme.h); chosen from the program's place when not set.
+    QString dossierRetenu(const QString &sorte) const override;
+    void retenirDossier(const QString &sorte, const QString &dossier) override;
+    int choix(const QString &texte, const QString &titre, const QStringList &boutons) override;
     void fixerDossierProgramme(const QString &dossier) { m_dossierProgramme = dossier; }
 
 protected:

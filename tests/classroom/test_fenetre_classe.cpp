@@ -147,6 +147,7 @@ private slots:
         cliquer(d->CheckTheme[1]);
         d->TextTitre->setText("Révisions");
         e->pf.reponsesFichier << e->chemin(tape);
+        e->pf.reponsesChoix << 0;  // "Ouvrir"
         QTest::mouseClick(d->bout_OK, Qt::LeftButton);
         QCOMPARE(e->pf.dialoguesFichier.size(), 1);
         const auto &df = e->pf.dialoguesFichier[0];
@@ -208,33 +209,42 @@ private slots:
         d->TextTitre->setText("Contrôle");
         d->TextDate->setText("jeudi");
         e->pf.reponsesFichier << e->chemin("sujets");
+        e->pf.reponsesChoix << 1;  // "Ouvrir le dossier"
         QTest::mouseClick(d->bout_OK, Qt::LeftButton);
         QCOMPARE(e->pf.dialoguesFichier[0].titre, "Sujets d'examen (PDF)");
         QCOMPARE(e->pf.dialoguesFichier[0].chemin, e->chemin("BASE-sujets.pdf"));
         QCOMPARE(e->pf.dialoguesFichier[0].filtres, "Document PDF (*.pdf)");
         QCOMPARE(e->pf.textes(), L());
-        QCOMPARE(e->pf.ouverts, L{e->chemin("sujets.pdf")});
+        QCOMPARE(e->pf.ouverts, L{e->dir.path()});
+        QCOMPARE(e->pf.choix_, L{"Sujets d'examen (PDF): Les sujets (3 questions) ont été écrits dans " + e->chemin("sujets.pdf")
+                                 + ". [Ouvrir|Ouvrir le dossier|Fermer]"});
         const QString t = pdfEnTexte(e->chemin("sujets.pdf"));
         for (const char *s : {"Contrôle", "Sujet 1", "Sujet 2", "Date : jeudi", "Corrigé — Sujet 2", "Q1", "Q2", "Q3"})
             QVERIFY2(t.contains(QString::fromUtf8(s)), s);
     }
 
+    // One message names the file, with what to note, and offers to open it; nothing opens by itself.
     void remarksShownThenFileOpened()
     {
         Classe e({{"Q1", 0, 1, 0, {"a", "b"}}, {"Q2", 0, 1, 0, {"a", "b"}, "", "", "absente.jpg", 10},
                    {"Sans bonne", 0, 0, 0, {"a", "b"}}});
         FormClasse *d = e.ouvrir("actionQuizClasse");
-        e.pf.reponsesFichier << e.chemin("q.html");
+        e.pf.reponsesFichier << e.chemin("q.html") << e.chemin("r.html");
         e.pf.ouvertureReussie = false;
+        e.pf.reponsesChoix << 0;
         QTest::mouseClick(d->bout_OK, Qt::LeftButton);
-        QCOMPARE(e.pf.textes(),
-                 (L{"La page de quiz (2 questions) a été écrite dans " + e.chemin("q.html")
-                        + ".\n\nÀ noter :\nfiche 3 : aucune bonne réponse n'est cochée, fiche laissée de côté\n"
-                          "fiche 2 : Image introuvable : absente.jpg",
-                    "Le fichier " + e.chemin("q.html") + " a été écrit, mais aucune application n'a pu l'ouvrir."}));
+        QCOMPARE(e.pf.choix_, L{"Page de quiz pour la classe: La page de quiz (2 questions) a été écrite dans "
+                                + e.chemin("q.html") + ".\n\nÀ noter :\nfiche 3 : aucune bonne réponse n'est cochée, "
+                                "fiche laissée de côté\nfiche 2 : Image introuvable : absente.jpg [Ouvrir|Ouvrir le dossier|Fermer]"});
+        QCOMPARE(e.pf.textes(), L{"Aucune application du bureau n'a pu ouvrir " + e.chemin("q.html") + "."});
         QCOMPARE(e.pf.messages[0].icone, Plateforme::Icone::Exclamation);
-        QCOMPARE(e.pf.messages[1].icone, Plateforme::Icone::Exclamation);
         QCOMPARE(e.pf.ouverts, L{e.chemin("q.html")});
+        // Closed without a choice: nothing opens.
+        e.pf.oublier();
+        e.ouvrir("actionQuizClasse");
+        QTest::mouseClick(dialogueCharge<FormClasse>(e.f, "FormClasse")->bout_OK, Qt::LeftButton);
+        QCOMPARE(e.pf.choix_.size(), 2);
+        QVERIFY(e.pf.ouverts.isEmpty() && e.pf.textes().isEmpty());
     }
 
     void cardOnScreen_storedBeforeTheDialog()

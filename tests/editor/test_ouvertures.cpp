@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
 
 namespace {
 
@@ -48,6 +49,11 @@ private slots:
         QVERIFY(ouvertures.size() >= kBoutons.size() + 7);
         for (const QString &nom : ouvertures) {
             for (int fois = 0; fois < 2; ++fois) {
+                // A window that waits for its answer (the welcome) is closed as the user would.
+                QTimer::singleShot(0, [] {
+                    if (QWidget *m = QApplication::activeModalWidget())
+                        m->close();
+                });
                 if (QWidget *bouton = e.w(nom); bouton && !e.menu()->findChild<QAction *>(nom))
                     e.clic(bouton);
                 else

@@ -1,6 +1,11 @@
 // A teacher's first day: the welcome and its three ways on, from the exchanges menu.
 #include "accueil/fenetre_accueil.h"
+#include "platform/qtplatform.h"
 #include "support/editeur.h"
+
+#include <QDate>
+#include <QPrinterInfo>
+#include <QStandardPaths>
 
 #include <QPushButton>
 #include <QTimer>
@@ -48,6 +53,44 @@ private slots:
         const bool stockee = e.f.session().etat().NomFichier == "DEMO.qzf";
         QCOMPARE(banque::carte(e.dir.filePath("BASE.QZF"), 1).Question[3] == 'r', stockee);
         QCOMPARE(e.octets().size(), cartes.size());
+    }
+
+    // Each kind of file dialog opens where the last one of its kind was left.
+    void fileDialogs_startInTheFolderLastUsed()
+    {
+        Editeur e(banque::octets({{"Q1"}}));
+        QVERIFY(QDir(e.dir.path()).mkpath("cours/2026") && QDir(e.dir.path()).mkpath("recus"));
+        e.pf.reponsesFichier << e.dir.filePath("cours/2026/revision.gift") << "" << e.dir.filePath("recus/x.csv") << "";
+        for (const char *a : {"actionExporter", "actionExporter", "actionImporter", "actionImporter"})
+            e.menu(a);
+        e.fermerFenetres();
+        QStringList chemins;
+        for (const auto &d : e.pf.dialoguesFichier)
+            chemins << QString(d.chemin).replace(e.dir.path(), "DIR");
+        QCOMPARE(chemins, QStringList({"DIR/BASE.gift", "DIR/cours/2026/BASE.gift", "DIR", "DIR/recus"}));
+        QCOMPARE(e.pf.dossiersRetenus.value("sorties"), e.dir.filePath("cours/2026"));
+        // The export's report offers the folder of the file it wrote.
+        QVERIFY(QFileInfo::exists(e.dir.filePath("cours/2026/revision.gift")));
+    }
+
+    // Without a printer the listing goes beside the other outputs, named after the bank and the day.
+    void listingWithoutPrinter_neverReplacesAnEarlierOne()
+    {
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("this desktop has a printer");
+        QStandardPaths::setTestModeEnabled(true);
+        QTemporaryDir sorties;
+        QtPlateforme p;
+        p.retenirDossier("sorties", sorties.path());
+        const QString jour = QDate::currentDate().toString(Qt::ISODate);
+        for (const QString &attendu : {"BASE-" + jour + ".pdf", "BASE-" + jour + " (2).pdf"}) {
+            QVERIFY(p.imprimanteDebut("BASE.QZF"));
+            p.imprimanteEcrire("ligne");
+            p.imprimanteFinLigne();
+            QVERIFY(p.imprimanteFin());
+            QCOMPARE(p.imprimanteFichier(), QDir(sorties.path()).filePath(attendu));
+            QVERIFY(QFileInfo(p.imprimanteFichier()).size() > 0);
+        }
     }
 
     void bienvenue_withoutSample_offersTheOtherTwo()

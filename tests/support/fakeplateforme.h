@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 
 #include <QList>
+#include <QMap>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
@@ -93,6 +94,15 @@ public:
     void finProgramme() override { ++fins; }
     QString dossierProgramme() const override { return programme; }
     QString dossierTravail() const override { return travail; }
+    // Folders remembered by kind; the working folder stands for the user's documents.
+    QString dossierRetenu(const QString &sorte) const override { return dossiersRetenus.value(sorte, travail); }
+    void retenirDossier(const QString &sorte, const QString &dossier) override { dossiersRetenus[sorte] = dossier; }
+    // Every question recorded as "title: text [button|button]"; answered from reponsesChoix (-1: closed).
+    int choix(const QString &texte, const QString &titre, const QStringList &boutons) override
+    {
+        choix_.append(titre + QStringLiteral(": ") + texte + QStringLiteral(" [") + boutons.join(u'|') + u']');
+        return reponsesChoix.isEmpty() ? -1 : reponsesChoix.dequeue();
+    }
 
     // Texts of the messages shown, in order.
     QStringList textes() const
@@ -141,4 +151,7 @@ public:
     QString document;           // the name the last job was given
     std::function<void()> pendantImpression;  // runs after each line printed
     int fins = 0;
+    QMap<QString, QString> dossiersRetenus;
+    QStringList choix_;
+    QQueue<int> reponsesChoix;
 };

@@ -64,8 +64,9 @@ private slots:
     {
         Menage e({carte("Q1")});
         const QList<QAction *> a = e.f.findChild<QMenu *>("menuEchanges")->actions();
-        QVERIFY(a.size() >= 4);
-        const auto fin = a.mid(a.size() - 4);
+        const qsizetype i = std::find_if(a.begin(), a.end(), [](QAction *x) { return x->text() == "Corbeille…"; }) - a.begin();
+        QVERIFY(i >= 1 && i + 2 < a.size());
+        const auto fin = a.mid(i - 1, 4);
         QVERIFY(fin[0]->isSeparator());
         QCOMPARE(fin[1]->text(), "Corbeille…");
         QCOMPARE(fin[2]->text(), "Doublons…");
