@@ -132,6 +132,44 @@ QString Rapport::texte() const
     return t;
 }
 
+QString refusReponses(qsizetype reponses, qsizetype justes)
+{
+    if (reponses != 3)
+        return QStringLiteral("%1 réponses au lieu de 3").arg(reponses);
+    if (justes == 0)
+        return QStringLiteral("aucune bonne réponse");
+    if (justes > 1)
+        return QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes);
+    return {};
+}
+
+void BilanExport::rapporter(Rapport &r, int fiches) const
+{
+    r.fiches = fiches;
+    r.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(fiches);
+    const std::pair<const QList<int> *, const char *> pertes[] = {
+        {&medias, "leur image ou leur son"}, {&themes, "leur thème"}, {&marques, "leur marque"},
+        {&initiales, "les initiales de leur auteur"}, {&videos, "leur vidéo"},
+        {&tailles, "la taille d'affichage de leur image"}};
+    for (const auto &[liste, quoi] : pertes)
+        if (!liste->isEmpty())
+            r.ajouter(Remarque::Genre::Perte, {},
+                      QStringLiteral("%1 fiche(s) perdent %2 : %3").arg(liste->size()).arg(QString::fromUtf8(quoi), listeNumeros(*liste)));
+    if (!introuvables.isEmpty())
+        r.ajouter(Remarque::Genre::Media, {},
+                  QStringLiteral("%1 fiche(s) dont l'image ou le son manque au dossier des médias, exportées sans : %2")
+                      .arg(introuvables.size())
+                      .arg(listeNumeros(introuvables)));
+    const std::pair<const QList<int> *, const char *> notes[] = {
+        {&sansBonne, "sans bonne réponse, exportées sans réponse juste"},
+        {&questionVide, "sans texte de question"},
+        {&reponseVide, "avec une réponse vide, qu'une plateforme peut ignorer"}};
+    for (const auto &[liste, quoi] : notes)
+        if (!liste->isEmpty())
+            r.ajouter(Remarque::Genre::Note, {},
+                      QStringLiteral("%1 fiche(s) %2 : %3").arg(liste->size()).arg(QString::fromUtf8(quoi), listeNumeros(*liste)));
+}
+
 // ---------------------------------------------------------------------------
 // The bank as an export reads it
 

@@ -71,6 +71,19 @@ Resultat ecrireCsv(const SourceBanque &src, QIODevice &sortie, QChar separateur,
 Resultat ecrire(const SourceBanque &src, QIODevice &sortie, const OptionsExport &options, Rapport &rapport,
                 const Progression &progression = {});
 
+// Why a multiple-choice question cannot become a card, from its answer count and how many of
+// them are right; empty when it can.
+QString refusReponses(qsizetype reponses, qsizetype justes);
+
+// What the writers say of the cards a format loses or a platform will not take as they are,
+// gathered card by card and told once at the end.
+struct BilanExport {
+    QList<int> medias, themes, marques, initiales, videos, tailles;  // what the format loses
+    QList<int> introuvables;                                         // media missing from the folder
+    QList<int> sansBonne, questionVide, reponseVide;
+    void rapporter(Rapport &rapport, int fiches) const;
+};
+
 // Appends what a reader found to the bank: the common step of every import.
 ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, const Progression &progression = {});
 

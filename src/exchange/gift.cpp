@@ -30,42 +30,6 @@ void echapper(QString &sortie, const QString &texte)
     }
 }
 
-// What every writer says of the cards a platform will not take as they are.
-struct Avertissements {
-    QList<int> sansBonne, reponseVide, questionVide;
-
-    void examiner(int numero, const Carte &c)
-    {
-        if (c.bonne == 0)
-            sansBonne << numero;
-        if (c.question.isEmpty())
-            questionVide << numero;
-        for (const QString &r : c.reponses)
-            if (r.isEmpty()) {
-                reponseVide << numero;
-                break;
-            }
-    }
-    void rapporter(Rapport &r) const
-    {
-        if (!sansBonne.isEmpty())
-            r.ajouter(Remarque::Genre::Note, {},
-                      QStringLiteral("%1 fiche(s) sans bonne réponse, exportées sans réponse juste : %2")
-                          .arg(sansBonne.size())
-                          .arg(listeNumeros(sansBonne)));
-        if (!questionVide.isEmpty())
-            r.ajouter(Remarque::Genre::Note, {},
-                      QStringLiteral("%1 fiche(s) sans texte de question : %2")
-                          .arg(questionVide.size())
-                          .arg(listeNumeros(questionVide)));
-        if (!reponseVide.isEmpty())
-            r.ajouter(Remarque::Genre::Note, {},
-                      QStringLiteral("%1 fiche(s) avec une réponse vide, qu'une plateforme peut ignorer : %2")
-                          .arg(reponseVide.size())
-                          .arg(listeNumeros(reponseVide)));
-    }
-};
-
 } // namespace
 
 Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport, const Progression &progression)
@@ -78,8 +42,7 @@ Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport
         groupes[size_t(t <= 8 && !src.nomTheme(t).isEmpty() ? t + 1 : 0)].push_back(n);
     }
     TamponSortie tampon(sortie);
-    Avertissements avert;
-    QList<int> media, marques, initiales;
+    BilanExport bilan;
     int fait = 0;
     QString q;
     for (size_t g = 0; g < groupes.size(); ++g) {
@@ -90,13 +53,18 @@ Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport
                            + QStringLiteral("\n\n"));
         for (int n : groupes[g]) {
             const Carte c = src.carte(n);
-            avert.examiner(n, c);
+            if (c.bonne == 0)
+                bilan.sansBonne << n;
+            if (c.question.isEmpty())
+                bilan.questionVide << n;
+            if (std::any_of(c.reponses.begin(), c.reponses.end(), [](const QString &r) { return r.isEmpty(); }))
+                bilan.reponseVide << n;
             if (!c.media.isEmpty() && c.codeMedia != 0)
-                media << n;
+                bilan.medias << n;
             if (c.marque)
-                marques << n;
+                bilan.marques << n;
             if (!c.auteur.isEmpty())
-                initiales << n;
+                bilan.initiales << n;
             q.truncate(0);
             q += QLatin1String("::") + numeroQuestion(n) + QLatin1String("::[plain]");
             echapper(q, c.question);
@@ -123,17 +91,7 @@ Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport
     if (!tampon.vider())
         return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
 
-    rapport.fiches = src.nombre();
-    rapport.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(src.nombre());
-    const std::pair<const QList<int> *, const char *> pertes[] = {
-        {&media, "leur image ou leur son"}, {&marques, "leur marque"}, {&initiales, "les initiales de leur auteur"}};
-    for (const auto &[liste, quoi] : pertes)
-        if (!liste->isEmpty())
-            rapport.ajouter(Remarque::Genre::Perte, {},
-                            QStringLiteral("%1 fiche(s) perdent %2 : %3")
-                                .arg(liste->size())
-                                .arg(QString::fromUtf8(quoi), listeNumeros(*liste)));
-    avert.rapporter(rapport);
+    bilan.rapporter(rapport, src.nombre());
     return Resultat::succes();
 }
 
@@ -425,17 +383,9 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
             ignorer(QStringLiteral("question à réponse courte"));
             continue;
         }
-        const int justes = int(std::count_if(liste.begin(), liste.end(), [](const Reponse &r) { return r.poids > 0; }));
-        if (liste.size() != 3) {
-            ignorer(QStringLiteral("%1 réponses au lieu de 3").arg(liste.size()));
-            continue;
-        }
-        if (justes == 0) {
-            ignorer(QStringLiteral("aucune bonne réponse"));
-            continue;
-        }
-        if (justes > 1) {
-            ignorer(QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes));
+        const auto justes = std::count_if(liste.begin(), liste.end(), [](const Reponse &r) { return r.poids > 0; });
+        if (const QString refus = refusReponses(liste.size(), justes); !refus.isEmpty()) {
+            ignorer(refus);
             continue;
         }
         Question q;

@@ -230,7 +230,7 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
     Sortie o(sortie);
     o.ajouter("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n");
 
-    QList<int> sansBonne, introuvables, videos, tailles;
+    BilanExport bilan;
     int fait = 0;
     // A card's texts as shown, one buffer each, and the room their XML takes at most.
     char question[sizeof FicheQuestion::Question], reponses[3][sizeof FicheQuestion::Reponse[0]],
@@ -249,7 +249,7 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
             const FicheQuestion f = src.fiche(n);
             const int bonne = bonneReponse(f);
             if (bonne == 0)
-                sansBonne << n;
+                bilan.sansBonne << n;
             const int nQuestion = champ(f.Question, sizeof f.Question, true, question);
             int nReponses[3];
             for (size_t k = 0; k < 3; ++k)
@@ -264,7 +264,7 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
             bool avecFichier = false;
             if (!nomMedia.isEmpty() && (media::estSon(codeMedia) || media::estImage(codeMedia))) {
                 if (!src.lireMedia(nomMedia, octets)) {
-                    introuvables << n;
+                    bilan.introuvables << n;
                 } else {
                     avecFichier = true;
                     const QString lien = QStringLiteral("@@PLUGINFILE@@/") + QString::fromLatin1(QUrl::toPercentEncoding(nomMedia));
@@ -272,10 +272,10 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
                                     ? QStringLiteral("<img src=\"%1\" alt=\"%2\">").arg(lien, htmlDeTexte(nomMedia))
                                     : QStringLiteral("<audio controls src=\"%1\"></audio>").arg(lien);
                     if (codeMedia > media::Image)
-                        tailles << n;
+                        bilan.tailles << n;
                 }
             } else if (!nomMedia.isEmpty() && codeMedia == media::Video) {
-                videos << n;
+                bilan.videos << n;
             }
 
             char *p = o.place(placeCarte);
@@ -335,27 +335,7 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
     if (!o.vider())
         return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
 
-    rapport.fiches = src.nombre();
-    rapport.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(src.nombre());
-    if (!introuvables.isEmpty())
-        rapport.ajouter(Remarque::Genre::Media, {},
-                        QStringLiteral("%1 fiche(s) dont l'image ou le son manque au dossier des médias, exportées "
-                                       "sans : %2")
-                            .arg(introuvables.size())
-                            .arg(listeNumeros(introuvables)));
-    if (!videos.isEmpty())
-        rapport.ajouter(Remarque::Genre::Perte, {},
-                        QStringLiteral("%1 fiche(s) perdent leur vidéo : %2").arg(videos.size()).arg(listeNumeros(videos)));
-    if (!tailles.isEmpty())
-        rapport.ajouter(Remarque::Genre::Perte, {},
-                        QStringLiteral("%1 fiche(s) perdent la taille d'affichage de leur image : %2")
-                            .arg(tailles.size())
-                            .arg(listeNumeros(tailles)));
-    if (!sansBonne.isEmpty())
-        rapport.ajouter(Remarque::Genre::Note, {},
-                        QStringLiteral("%1 fiche(s) sans bonne réponse, exportées sans réponse juste : %2")
-                            .arg(sansBonne.size())
-                            .arg(listeNumeros(sansBonne)));
+    bilan.rapporter(rapport, src.nombre());
     return Resultat::succes();
 }
 
@@ -485,16 +465,8 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
                 ++justes;
                 bonne = int(k) + 1;
             }
-        if (reponses.size() != 3) {
-            ignorer(QStringLiteral("%1 réponses au lieu de 3").arg(reponses.size()));
-            continue;
-        }
-        if (justes == 0) {
-            ignorer(QStringLiteral("aucune bonne réponse"));
-            continue;
-        }
-        if (justes > 1) {
-            ignorer(QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes));
+        if (const QString refus = refusReponses(qsizetype(reponses.size()), justes); !refus.isEmpty()) {
+            ignorer(refus);
             continue;
         }
         Question c;

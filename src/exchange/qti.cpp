@@ -204,7 +204,7 @@ Resultat ecrireQti(const SourceBanque &src, QIODevice &sortie, bool melanger, Ra
     m.writeStartElement(QStringLiteral("resources"));
 
     QSet<QString> mediasAjoutes;
-    QList<int> introuvables, videos, themes, marques, initiales, sansBonne;
+    BilanExport bilan;
     for (int n = 1; n <= src.nombre(); ++n) {
         const Carte c = src.carte(n);
         bool avecMedia = false;
@@ -217,19 +217,19 @@ Resultat ecrireQti(const SourceBanque &src, QIODevice &sortie, bool melanger, Ra
                 mediasAjoutes.insert(c.media);
                 avecMedia = true;
             } else {
-                introuvables << n;
+                bilan.introuvables << n;
             }
         } else if (!c.media.isEmpty() && c.codeMedia == media::Video) {
-            videos << n;
+            bilan.videos << n;
         }
         if (!c.categorie.isEmpty())
-            themes << n;
+            bilan.themes << n;
         if (c.marque)
-            marques << n;
+            bilan.marques << n;
         if (!c.auteur.isEmpty())
-            initiales << n;
+            bilan.initiales << n;
         if (c.bonne == 0)
-            sansBonne << n;
+            bilan.sansBonne << n;
         const QString fichier = numeroQuestion(n) + QStringLiteral(".xml");
         zip.ajouter(fichier, item(n, c, avecMedia, melanger), true);
         m.writeStartElement(QStringLiteral("resource"));
@@ -258,27 +258,7 @@ Resultat ecrireQti(const SourceBanque &src, QIODevice &sortie, bool melanger, Ra
     if (sortie.write(paquet) != paquet.size())
         return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
 
-    rapport.fiches = src.nombre();
-    rapport.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(src.nombre());
-    const std::pair<const QList<int> *, const char *> pertes[] = {
-        {&themes, "leur thème"}, {&marques, "leur marque"}, {&initiales, "les initiales de leur auteur"}, {&videos, "leur vidéo"}};
-    for (const auto &[liste, quoi] : pertes)
-        if (!liste->isEmpty())
-            rapport.ajouter(Remarque::Genre::Perte, {},
-                            QStringLiteral("%1 fiche(s) perdent %2 : %3")
-                                .arg(liste->size())
-                                .arg(QString::fromUtf8(quoi), listeNumeros(*liste)));
-    if (!introuvables.isEmpty())
-        rapport.ajouter(Remarque::Genre::Media, {},
-                        QStringLiteral("%1 fiche(s) dont l'image ou le son manque au dossier des médias, exportées "
-                                       "sans : %2")
-                            .arg(introuvables.size())
-                            .arg(listeNumeros(introuvables)));
-    if (!sansBonne.isEmpty())
-        rapport.ajouter(Remarque::Genre::Note, {},
-                        QStringLiteral("%1 fiche(s) sans bonne réponse, exportées sans réponse juste : %2")
-                            .arg(sansBonne.size())
-                            .arg(listeNumeros(sansBonne)));
+    bilan.rapporter(rapport, src.nombre());
     return Resultat::succes();
 }
 
@@ -445,20 +425,12 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
             continue;
         }
         const QList<const NoeudXml *> simples = choix.enfants(QStringLiteral("simpleChoice"));
-        if (simples.size() != 3) {
-            ignorer(QStringLiteral("%1 réponses au lieu de 3").arg(simples.size()));
-            continue;
-        }
         QStringList justes;
         if (declaration)
             for (const NoeudXml *v : declaration->enfants(QStringLiteral("correctResponse/value")))
                 justes << v->texte.trimmed();
-        if (justes.isEmpty()) {
-            ignorer(QStringLiteral("aucune bonne réponse"));
-            continue;
-        }
-        if (justes.size() > 1) {
-            ignorer(QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes.size()));
+        if (const QString refus = refusReponses(simples.size(), justes.size()); !refus.isEmpty()) {
+            ignorer(refus);
             continue;
         }
         Question q;

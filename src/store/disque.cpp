@@ -112,10 +112,10 @@ qint64 lireComplet(int fd, char *tampon, qint64 n, qint64 position)
     return lus;
 }
 
-bool ecrireTout(int fd, const char *p, qint64 n, qint64 position)
+bool ecrireJusquauBout(qint64 total, const std::function<ssize_t(qint64 fait)> &essai)
 {
-    while (n > 0) {
-        const ssize_t r = sf().ecrire(fd, p, size_t(n), off_t(position));
+    for (qint64 fait = 0; fait < total;) {
+        const ssize_t r = essai(fait);
         if (r < 0 && errno == EINTR)
             continue;
         if (r <= 0) {
@@ -123,11 +123,16 @@ bool ecrireTout(int fd, const char *p, qint64 n, qint64 position)
                 errno = ENOSPC;
             return false;
         }
-        p += r;
-        n -= r;
-        position += r;
+        fait += r;
     }
     return true;
+}
+
+bool ecrireTout(int fd, const char *p, qint64 n, qint64 position)
+{
+    return ecrireJusquauBout(n, [&](qint64 fait) {
+        return sf().ecrire(fd, p + fait, size_t(n - fait), off_t(position + fait));
+    });
 }
 
 bool copierPlage(int source, qint64 depuis, int cible, qint64 n, qint64 vers)
