@@ -515,12 +515,20 @@ const QHash<QString, char16_t> &entites()
     return table;
 }
 
+bool entite(const QString &html, qsizetype i, qsizetype pv, QString &texte, qsizetype &fin);
+
 // The character of "&...;" starting at i, and where it ends; nothing for a lone "&".
 bool entite(const QString &html, qsizetype i, QString &texte, qsizetype &fin)
 {
-    const qsizetype pv = html.indexOf(u';', i + 1);
-    if (pv < 0 || pv - i > 12)
+    // Looked for among the next few characters only: a text of lone "&" stays linear.
+    const qsizetype pv = QStringView(html).sliced(i + 1, qMin<qsizetype>(12, html.size() - i - 1)).indexOf(u';');
+    if (pv < 0)
         return false;
+    return entite(html, i, i + 1 + pv, texte, fin);
+}
+
+bool entite(const QString &html, qsizetype i, qsizetype pv, QString &texte, qsizetype &fin)
+{
     const QString nom = html.mid(i + 1, pv - i - 1);
     char32_t c = 0;
     if (nom.startsWith(u'#')) {
