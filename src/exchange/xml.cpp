@@ -412,9 +412,11 @@ struct LecteurXml::Etat {
                    -1;
         case XML_READER_TYPE_ELEMENT:
             racineVue = true;
+            trouverBalise();
             if (xmlTextReaderDepth(lecteur) > kProfondeurMax)
-                return echouer(QStringLiteral("les éléments sont imbriqués trop profondément"),
-                               xmlTextReaderGetParserLineNumber(lecteur), xmlTextReaderGetParserColumnNumber(lecteur)),
+                return (balise >= 0 ? echouer(QStringLiteral("les éléments sont imbriqués trop profondément"), balise)
+                                    : echouer(QStringLiteral("les éléments sont imbriqués trop profondément"),
+                                              xmlTextReaderGetParserLineNumber(lecteur), 1)),
                        -1;
             break;
         default: break;
@@ -456,13 +458,18 @@ struct LecteurXml::Etat {
         xmlTextReaderMoveToElement(lecteur);
     }
 
-    // The line of the start tag the reader stands on. The parser keeps lines in 16 bits and
-    // reads ahead of the node it gives: the tag is looked for in the bytes, from the last one.
-    qint64 ligneBalise()
+    // Where the start tag of the element the reader has just given stands, and its line. The
+    // parser keeps lines in 16 bits and reads ahead of the node it gives: each tag is looked
+    // for in the bytes, from the last one.
+    qsizetype balise = -1;
+    qint64 ligneDeBalise = 0;
+    void trouverBalise()
     {
-        const QByteArrayView nom = vueDe(xmlTextReaderConstName(lecteur));
+        balise = -1;
+        ligneDeBalise = xmlGetLineNo(xmlTextReaderCurrentNode(lecteur));
         if (!asciiCompatible)
-            return xmlGetLineNo(xmlTextReaderCurrentNode(lecteur));
+            return;
+        const QByteArrayView nom = vueDe(xmlTextReaderConstName(lecteur));
         const char *o = octets.constData();
         const qsizetype n = octets.size();
         const QByteArrayView tout(octets);
@@ -470,32 +477,33 @@ struct LecteurXml::Etat {
             const char *lt = static_cast<const char *>(std::memchr(o + curseur, '<', size_t(n - curseur)));
             if (!lt)
                 break;
-            qsizetype i = lt - o;
+            const qsizetype i = lt - o;
             const QByteArrayView reste = tout.sliced(i);
-            qsizetype saut = -1;
-            if (reste.startsWith("<!--"))
-                saut = tout.indexOf("-->", i + 4);
-            else if (reste.startsWith("<![CDATA["))
-                saut = tout.indexOf("]]>", i + 9);
-            else if (reste.startsWith("<?"))
-                saut = tout.indexOf("?>", i + 2);
-            if (saut >= 0 || reste.startsWith("<!") || reste.startsWith("<?")) {
-                curseur = saut < 0 ? n : saut + 2;
+            if (reste.size() > 1 && (reste[1] == '!' || reste[1] == '?')) {
+                qsizetype saut = -1;
+                if (reste.startsWith("<!--"))
+                    saut = tout.indexOf("-->", i + 4);
+                else if (reste.startsWith("<![CDATA["))
+                    saut = tout.indexOf("]]>", i + 9);
+                else if (reste[1] == '?')
+                    saut = tout.indexOf("?>", i + 2);
+                curseur = saut < 0 ? i + 2 : saut + 2;
                 continue;
             }
             curseur = i + 1;
-            if (reste.sliced(1).startsWith(nom) && 1 + nom.size() < reste.size()) {
+            if (1 + nom.size() < reste.size() && reste.sliced(1).startsWith(nom)) {
                 const char apres = reste[1 + nom.size()];
                 if (blanc(apres) || apres == '>' || apres == '/') {
                     for (const char *p = o + posLigne, *fin = o + i;
                          (p = static_cast<const char *>(std::memchr(p, '\n', size_t(fin - p)))) != nullptr; ++p)
                         ++ligneCurseur;
                     posLigne = i;
-                    return ligneCurseur;
+                    balise = i;
+                    ligneDeBalise = ligneCurseur;
+                    return;
                 }
             }
         }
-        return xmlGetLineNo(xmlTextReaderCurrentNode(lecteur));
     }
 
     // The element the reader stands on, whole, into `arbre`.
@@ -558,7 +566,7 @@ struct LecteurXml::Etat {
         std::vector<NoeudXml *> pile;
         auto ouvrir = [&](NoeudXml &n) {
             n.nom = nomPartage();
-            n.ligne = xmlGetLineNo(xmlTextReaderCurrentNode(lecteur));
+            n.ligne = ligneDeBalise;
             attributs([&](const xmlChar *nom, const xmlChar *valeur) {
                 const auto it = noms.constFind(nom);
                 n.attributs.append({it != noms.constEnd() ? *it : *noms.insert(nom, texteDe(nom)), texteDe(valeur)});
@@ -614,7 +622,7 @@ bool LecteurXml::racine(const QString &attendu, const QString &format, Resultat 
         resultat = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas un fichier %2 : son élément racine est "
                                                   "« %3 » (ligne %4), « %5 » est attendu.")
                                        .arg(d->nomFichier, format, nom)
-                                       .arg(d->ligneBalise())
+                                       .arg(d->ligneDeBalise)
                                        .arg(attendu));
         return false;
     }
@@ -643,7 +651,7 @@ bool LecteurXml::suivant(QByteArrayView nom, ElementsXml &element)
             continue;
         }
         element.vider();
-        element.ligne = d->ligneBalise();
+        element.ligne = d->ligneDeBalise;
         return d->lireElement(element);
     }
 }
