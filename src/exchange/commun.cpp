@@ -132,6 +132,18 @@ QString Rapport::texte() const
     return t;
 }
 
+bool Lecture::pleine(const QString &lieu)
+{
+    constexpr int kMax = 32767;
+    if (questions.size() < kMax)
+        return false;
+    remarques.append({Remarque::Genre::Note, lieu,
+                      QStringLiteral("lecture arrêtée : %1 questions lues, autant qu'une banque peut en tenir ; la suite "
+                                     "du fichier n'est pas lue")
+                          .arg(kMax)});
+    return true;
+}
+
 QString refusReponses(qsizetype reponses, qsizetype justes)
 {
     if (reponses != 3)

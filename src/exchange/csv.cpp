@@ -120,7 +120,10 @@ int colonne(const QString &k)
 struct Enregistrement {
     QStringList champs;
     int ligne = 0;
+    qsizetype enTrop = 0;  // fields past kChampsMax
 };
+
+constexpr qsizetype kChampsMax = 256;
 
 } // namespace
 
@@ -193,14 +196,19 @@ Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar sepa
             while (j < n && d[j] != separateur && d[j] != u'\r' && d[j] != u'\n')
                 ++j;
             champ += QStringView(d + i, j - i);
-            e.champs << champ;
+            // Columns past the last one read are counted, not kept: a line of separators alone
+            // would otherwise cost a string each.
+            if (e.champs.size() < kChampsMax)
+                e.champs << champ;
+            else
+                ++e.enTrop;
             if (j < n && d[j] == separateur) {
                 i = j + 1;
                 continue;
             }
             if (j + 1 < n && d[j] == u'\r' && d[j + 1] == u'\n')
                 ++j;
-            if (e.champs.size() > 1 || !e.champs.first().isEmpty() || j < n)
+            if (e.champs.size() > 1 || e.enTrop > 0 || !e.champs.first().isEmpty() || j < n)
                 enregistrements << e;
             if (j + 1 >= n)
                 break;
@@ -236,6 +244,8 @@ Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar sepa
         if (std::all_of(e.champs.begin(), e.champs.end(), [](const QString &s) { return s.trimmed().isEmpty(); }))
             continue;
         const QString lieu = QStringLiteral("ligne %1").arg(e.ligne);
+        if (lecture.pleine(lieu))
+            break;
         auto valeur = [&](int c) { return place[size_t(c)] < 0 ? QString() : nettoyer(e.champs.value(place[size_t(c)])); };
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
 

@@ -51,6 +51,10 @@ struct Lecture {
     Resultat resultat;          // failure: the file is not of the format, or damaged; nothing is imported
     QList<Question> questions;  // the multiple-choice questions with three answers and one right answer
     QList<Remarque> remarques;  // what was skipped or lost while reading
+
+    // A bank holds 32 767 cards at most: once the file has given as many questions, the reader
+    // stops before the question at `lieu`, and the report says so.
+    bool pleine(const QString &lieu);
 };
 
 // Readers: the whole file in memory; nomFichier names it in messages.

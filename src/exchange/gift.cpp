@@ -262,6 +262,8 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
     QString categorie;
     for (Bloc &b : blocs) {
         QString lieu = QStringLiteral("ligne %1").arg(b.ligne);
+        if (lecture.pleine(lieu))
+            break;
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
 
         QStringView t = (b.texte.isNull() ? QStringView(texte).sliced(b.debut, b.fin - b.debut) : QStringView(b.texte)).trimmed();

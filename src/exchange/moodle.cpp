@@ -3,6 +3,7 @@
 
 #include "store/cp1252.h"
 
+#include <QHash>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QUrl>
@@ -444,11 +445,14 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
     QString theme;
     ElementsXml q;
     std::vector<int> reponses, tags, fichiers;
+    QHash<QString, int> parNom;
     while (lecteur.suivant("question", q)) {
         const bool categorie = q.attributVaut(0, "type", "category"), choix = q.attributVaut(0, "type", "multichoice");
         const QString nom = nettoyer(q.texte(q.enfant(q.enfant(0, "name"), "text")));
         const QString lieu = QStringLiteral("question « ") + (nom.isEmpty() ? QStringLiteral("sans nom") : nom)
                              + QStringLiteral(" » (ligne ") + QString::number(q.ligne) + u')';
+        if (lecture.pleine(lieu))
+            return lecture;
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
         if (categorie) {
             theme = themeDeCategorie(q.texte(q.enfant(q.enfant(0, "category"), "text")).trimmed());
@@ -498,13 +502,17 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
         // The first picture or sound the text shows, from the files it carries.
         if (texteQ >= 0) {
             const QList<Reference> refs = references(html);
-            if (!refs.isEmpty())
+            parNom.clear();
+            if (!refs.isEmpty()) {
                 q.enfants(texteQ, "file", fichiers);
+                for (int x : fichiers)
+                    if (const QString n = q.attribut(x, "name"); !parNom.contains(n))  // the first of a name wins
+                        parNom.insert(n, x);
+            }
             for (const Reference &r : refs) {
-                const auto f = std::find_if(fichiers.begin(), fichiers.end(),
-                                            [&](int x) { return q.attribut(x, "name") == r.nom; });
+                const auto f = parNom.constFind(r.nom);
                 QString raison;
-                if (f == fichiers.end())
+                if (f == parNom.constEnd())
                     raison = QStringLiteral("%1 est cité mais absent du fichier").arg(r.nom);
                 else if (codePourFichier(r.nom) == 0)
                     raison = QStringLiteral("%1 n'est pas gardé : l'éditeur montre les images BMP et JPEG et les sons MID, "

@@ -344,6 +344,7 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
 
     // The items the manifest lists; without a manifest, every XML file of the package.
     QStringList items;
+    QSet<QString> dejaListes;
     if (zip.contient(QStringLiteral("imsmanifest.xml"))) {
         QByteArray octets;
         if (!zip.lire(QStringLiteral("imsmanifest.xml"), octets, lecture.resultat))
@@ -365,8 +366,10 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
                 if (chemin.isEmpty() || !zip.contient(chemin))
                     lecture.remarques.append({Remarque::Genre::Ignoree, QStringLiteral("ressource %1").arg(href),
                                               QStringLiteral("fichier absent du paquet")});
-                else
+                else if (!dejaListes.contains(chemin)) {  // an item listed twice is read once
+                    dejaListes.insert(chemin);
                     items << chemin;
+                }
             } else if (type.startsWith(QLatin1String("imsqti_test")) || type.startsWith(QLatin1String("imsqti_assessment"))) {
                 lecture.remarques.append({Remarque::Genre::Note, QStringLiteral("ressource %1").arg(href),
                                           QStringLiteral("un test QTI : seules ses questions sont importées")});
@@ -378,7 +381,10 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
                 items << nom;
     }
 
+    QHash<QString, QByteArray> medias;
     for (const QString &chemin : items) {
+        if (lecture.pleine(chemin))
+            break;
         QByteArray octets;
         if (!zip.lire(chemin, octets, lecture.resultat))
             return lecture;
@@ -476,8 +482,14 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
                 lecture.remarques.append({Remarque::Genre::Media, lieu, raison});
                 continue;
             }
-            if (!zip.lire(cible, q.octetsMedia, lecture.resultat))
-                return lecture;
+            // A picture many items show is read from the package once, its bytes shared.
+            if (const auto lu = medias.constFind(cible); lu != medias.constEnd()) {
+                q.octetsMedia = *lu;
+            } else {
+                if (!zip.lire(cible, q.octetsMedia, lecture.resultat))
+                    return lecture;
+                medias.insert(cible, q.octetsMedia);
+            }
             q.media = nom;
             q.codeMedia = codePourFichier(nom);
             q.mediaEmbarque = true;

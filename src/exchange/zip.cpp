@@ -68,22 +68,24 @@ bool ArchiveLue::ouvrir(const QByteArray &octets, const QString &nomFichier, Res
                                            .arg(i + 1));
             return false;
         }
+        if (m_index.contains(propre))
+            continue;  // the first of two entries of the same name is the one read
         m_noms << propre;
-        m_index << i;
+        m_index.insert(propre, i);
     }
     return true;
 }
 
 bool ArchiveLue::lire(const QString &nom, QByteArray &octets, Resultat &resultat) const
 {
-    const qsizetype k = m_noms.indexOf(nom);
-    if (k < 0 || !m_zip) {
+    const auto k = m_index.constFind(nom);
+    if (k == m_index.constEnd() || !m_zip) {
         resultat = Resultat::echec(QStringLiteral("Le paquet %1 ne contient pas %2.").arg(m_nomFichier, nom));
         return false;
     }
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(m_zip, zip_uint64_t(m_index[k]), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+    if (zip_stat_index(m_zip, zip_uint64_t(*k), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
         resultat = Resultat::echec(QStringLiteral("Le paquet %1 est endommagé : l'entrée %2 est illisible.").arg(m_nomFichier, nom));
         return false;
     }
@@ -93,7 +95,7 @@ bool ArchiveLue::lire(const QString &nom, QByteArray &octets, Resultat &resultat
                                        .arg(TailleMax >> 20));
         return false;
     }
-    zip_file_t *f = zip_fopen_index(m_zip, zip_uint64_t(m_index[k]), 0);
+    zip_file_t *f = zip_fopen_index(m_zip, zip_uint64_t(*k), 0);
     octets.resize(qsizetype(st.size));
     zip_int64_t lu = f ? zip_fread(f, octets.data(), st.size) : -1;
     // One byte more must not come: the stated size is the real one.
