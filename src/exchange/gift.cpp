@@ -12,7 +12,8 @@ namespace {
 
 void echapper(QString &sortie, const QString &texte)
 {
-    for (QChar c : texte) {
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const QChar c = texte[i];
         switch (c.unicode()) {
         case u'\\':
         case u'~':
@@ -25,9 +26,29 @@ void echapper(QString &sortie, const QString &texte)
             sortie += c;
             break;
         case u'\n': sortie += QLatin1String("\\n"); break;
+        case u'[':  // a text that starts like a format marker, "[html]", is not one
+            if (i == 0)
+                sortie += u'\\';
+            sortie += c;
+            break;
+        case u'>':  // "->" would make the question a matching one
+            if (i > 0 && texte[i - 1] == u'-')
+                sortie += u'\\';
+            sortie += c;
+            break;
         default: sortie += c;
         }
     }
+}
+
+// A theme's name on the line of its category: a line break in it would start a question.
+QString ligneCategorie(const QString &nom)
+{
+    QString n = categorieDeTheme(nom);
+    for (QChar &c : n)
+        if (c.unicode() < 0x20)
+            c = u' ';
+    return QStringLiteral("$CATEGORY: ") + n.simplified() + QStringLiteral("\n\n");
 }
 
 } // namespace
@@ -49,8 +70,7 @@ Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport
         if (groupes[g].empty())
             continue;
         if (g > 0)
-            tampon.ajouter(QStringLiteral("$CATEGORY: ") + categorieDeTheme(src.nomTheme(int(g) - 1))
-                           + QStringLiteral("\n\n"));
+            tampon.ajouter(ligneCategorie(src.nomTheme(int(g) - 1)));
         for (int n : groupes[g]) {
             const Carte c = src.carte(n);
             if (c.bonne == 0)
@@ -100,7 +120,7 @@ Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport
 
 namespace {
 
-constexpr char16_t kSpeciaux[] = u"~=#{}:\\";
+constexpr char16_t kSpeciaux[] = u"~=#{}:\\[>";  // "[" and ">" as this program escapes them
 
 bool estSpecial(QChar c)
 {
@@ -172,14 +192,34 @@ struct Reponse {
     bool juste = false;
     double poids = 0;  // %n%, or 100 for "=" without weight
     QString texte;
+    QString format;  // the question's, or its own marker's
     bool avecCommentaire = false;
 };
 
-// The text of a question part in its format.
+// The text of a question part in its format: HTML, which is also what a text without marker
+// may hold, reduced to what it shows.
 QString texteEnFormat(QStringView brut, const QString &format)
 {
     const QString t = deseschapper(brut);
-    return nettoyer(format == QLatin1String("html") ? texteDeHtml(t) : t);
+    return nettoyer(format == QLatin1String("html") || format == QLatin1String("moodle") ? texteDeHtml(t) : t);
+}
+
+// "[html]", "[moodle]", "[plain]" or "[markdown]" before a text: taken off, its format given.
+// A bracket that opens anything else is text.
+QStringView sansMarqueur(QStringView t, QString &format)
+{
+    const QStringView d = t.trimmed();
+    if (!d.startsWith(u'['))
+        return t;
+    for (const char *m : {"html", "moodle", "plain", "markdown"}) {
+        const QLatin1StringView nom(m);
+        if (d.size() > nom.size() + 1 && d[nom.size() + 1] == u']'
+            && d.sliced(1, nom.size()).compare(nom, Qt::CaseInsensitive) == 0) {
+            format = nom;
+            return d.sliced(nom.size() + 2);
+        }
+    }
+    return t;
 }
 
 } // namespace
@@ -197,6 +237,8 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
     QString texte = QString::fromUtf8(contenu);
     if (texte.startsWith(QChar(0xFEFF)))
         texte.remove(0, 1);
+    if (texte.contains(u'\r'))  // CR alone ends lines too
+        texte.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
 
     // Questions are separated by blank lines outside braces; comment lines are dropped. A block
     // is a range of the text, copied only when a comment line stands inside it.
@@ -282,13 +324,7 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
                 t = t.sliced(fin + 2).trimmed();
         }
         QString format = QStringLiteral("moodle");
-        if (t.startsWith(u'[')) {
-            const qsizetype fin = t.indexOf(u']');
-            if (fin > 0) {
-                format = t.sliced(1, fin - 1).toString().toLower();
-                t = t.sliced(fin + 1);
-            }
-        }
+        t = sansMarqueur(t, format);
         const qsizetype ouvre = chercher(t, 0, u"{");
         if (ouvre < 0) {
             ignorer(QStringLiteral("texte sans réponses (description)"));
@@ -316,7 +352,9 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
         // General feedback: "####" to the end of the answers.
         QString commentaire;
         if (const qsizetype g = chercherChaine(reponses, 0, u"####"); g >= 0) {
-            commentaire = texteEnFormat(reponses.sliced(g + 4), format);
+            QString formatCommentaire = format;
+            const QStringView brut = sansMarqueur(reponses.sliced(g + 4), formatCommentaire);
+            commentaire = texteEnFormat(brut, formatCommentaire);
             reponses = reponses.first(g).trimmed();
         }
         if (reponses.isEmpty()) {
@@ -340,11 +378,14 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
         QList<Reponse> liste;
         bool sansMarque = false;
         for (qsizetype k = 0; k < reponses.size();) {
-            const qsizetype debut = chercher(reponses, k, u"=~");
+            qsizetype debut = chercher(reponses, k, u"=~");
             if (debut < 0)
                 break;
             if (debut > k && !reponses.sliced(k, debut - k).trimmed().isEmpty() && liste.isEmpty())
                 sansMarque = true;
+            // "~=" opens one right answer, not an empty wrong one before it.
+            if (reponses[debut] == u'~' && debut + 1 < reponses.size() && reponses[debut + 1] == u'=')
+                ++debut;
             const qsizetype fin = chercher(reponses, debut + 1, u"=~");
             const QStringView morceau = reponses.sliced(debut + 1, (fin < 0 ? reponses.size() : fin) - debut - 1);
             Reponse r;
@@ -365,7 +406,8 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
                 r.avecCommentaire = !corps.sliced(diese + 1).trimmed().isEmpty();
                 corps = corps.first(diese);
             }
-            r.texte = corps.toString();
+            r.format = format;
+            r.texte = sansMarqueur(corps, r.format).toString();
             liste << r;
             k = fin < 0 ? reponses.size() : fin;
         }
@@ -399,7 +441,7 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
         q.question = question;
         bool vide = false, commentaires = false;
         for (int k = 0; k < 3; ++k) {
-            q.reponses[size_t(k)] = texteEnFormat(liste[k].texte, format);
+            q.reponses[size_t(k)] = texteEnFormat(liste[k].texte, liste[k].format);
             vide = vide || q.reponses[size_t(k)].isEmpty();
             commentaires = commentaires || liste[k].avecCommentaire;
             if (liste[k].poids > 0)

@@ -187,6 +187,39 @@ private slots:
                           "fichier n'est pas lue"});
     }
 
+
+    void gift_readAsPlatformsWriteIt_data()
+    {
+        QTest::addColumn<QByteArray>("gift");
+        QTest::addColumn<QStringList>("attendu");
+        QTest::newRow("format markers before texts, answers and feedback")
+            << QByteArray("::T::[moodle]Q <b>x</b>{=[html]<i>a</i> ~[plain]<b> ~[markdown]*c* ####[HTML]<p>vu</p>}")
+            << L{"Q x|a|<b>|*c*|1|vu|"};
+        QTest::newRow("a bracket that is no marker") << QByteArray("[2] Q{=a ~[b] ~c}") << L{"[2] Q|a|[b]|c|1||"};
+        QTest::newRow("HTML without a marker") << QByteArray("Où est <b>Paris</b>&nbsp;?{=a&amp;b ~b ~c}")
+                                               << L{"Où est Paris ?|a&b|b|c|1||"};
+        QTest::newRow("~= opens one right answer") << QByteArray("Q{~=a ~b ~c}") << L{"Q|a|b|c|1||"};
+        QTest::newRow("CR alone ends lines") << QByteArray("$CATEGORY: S\r\rA{=1 ~2 ~3}\r\rB{~1 =2 ~3}\r")
+                                             << L{"A|1|2|3|1||S", "B|1|2|3|2||S"};
+    }
+    void gift_readAsPlatformsWriteIt()
+    {
+        QFETCH(QByteArray, gift);
+        QFETCH(QStringList, attendu);
+        QCOMPARE(essai::resumes(lireGift(gift, "q.gift")), attendu);
+    }
+
+    void gift_exportWritesNoMarkerMatchingOrQuestionByAccident()
+    {
+        essai::Banque b;
+        b.poser({{"[html]<b>", 0, 1, 0, {"[plain]a", "b->c", "d"}}}, {"T\r\n::X::Y{=a~b~c}"});
+        Rapport r;
+        const QString fichier = b.chemin("e.gift");
+        QVERIFY(exporter(b.chemins(), fichier, {}, r));
+        const QByteArray gift = banque::lire(fichier);
+        QCOMPARE(gift, "$CATEGORY: T ::X::Y{=a~b~c}\n\n::Q0001::[plain]\\[html]<b>{\n\t=\\[plain]a\n\t~b-\\>c\n\t~d\n}\n\n");
+        QCOMPARE(essai::resumes(lireGift(gift, "e.gift")), L{"[html]<b>|[plain]a|b->c|d|1||T ::X::Y{=a~b~c}"});
+    }
 };
 
 QTEST_GUILESS_MAIN(TestImportsReels)
