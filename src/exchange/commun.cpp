@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QSaveFile>
 #include <algorithm>
 
@@ -144,14 +145,85 @@ bool Lecture::pleine(const QString &lieu)
     return true;
 }
 
-QString refusReponses(qsizetype reponses, qsizetype justes)
+namespace {
+
+// "3", "3 et 4", "3, 4 et 5": answer numbers from places.
+QString numerosReponses(const QList<int> &places)
 {
-    if (reponses != 3)
-        return QStringLiteral("%1 réponses au lieu de 3").arg(reponses);
-    if (justes == 0)
-        return QStringLiteral("aucune bonne réponse");
-    if (justes > 1)
-        return QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes);
+    QStringList l;
+    for (int p : places)
+        l << QString::number(p + 1);
+    const QString dernier = l.takeLast();
+    return l.isEmpty() ? dernier : l.join(QLatin1String(", ")) + QStringLiteral(" et ") + dernier;
+}
+
+} // namespace
+
+ChoixReponses choisirReponses(const QList<double> &fractions, const OptionsImport &options, const QString &lieu)
+{
+    ChoixReponses c;
+    const int n = int(fractions.size());
+    QList<int> justes, pleines;
+    for (int k = 0; k < n; ++k) {
+        if (fractions[k] > 0)
+            justes << k;
+        if (fractions[k] >= 100)
+            pleines << k;
+    }
+    if (n < 3 || (n > 3 && !options.troisReponses)) {
+        c.refus = QStringLiteral("%1 réponses au lieu de 3").arg(n);
+        return c;
+    }
+    // One answer gives the whole grade: it is the right one, those that give a part are wrong.
+    int bonne = -1;
+    if (justes.size() == 1)
+        bonne = justes.first();
+    else if (pleines.size() == 1)
+        bonne = pleines.first();
+    if (justes.isEmpty())
+        c.refus = QStringLiteral("aucune bonne réponse");
+    else if (bonne < 0)
+        c.refus = QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes.size());
+    if (!c.refus.isEmpty())
+        return c;
+    QList<int> mauvaises;
+    for (int k = 0; k < n; ++k)
+        if (k != bonne)
+            mauvaises << k;
+    if (n > 3) {
+        const auto choisies = options.mauvaises.constFind(lieu);
+        const bool valables = choisies != options.mauvaises.constEnd() && (*choisies)[0] != (*choisies)[1]
+                              && std::all_of(choisies->begin(), choisies->end(),
+                                             [&](int k) { return k >= 0 && k < n && k != bonne; });
+        QList<int> gardees = valables ? QList<int>{(*choisies)[0], (*choisies)[1]} : mauvaises.first(2);
+        gardees << bonne;
+        std::sort(gardees.begin(), gardees.end());
+        QList<int> laissees;
+        for (int k : mauvaises)
+            if (!gardees.contains(k))
+                laissees << k;
+        c.notes << (laissees.size() == 1 ? QStringLiteral("réduite : réponse %1 laissée")
+                                         : QStringLiteral("réduite : réponses %1 laissées"))
+                       .arg(numerosReponses(laissees));
+        std::copy(gardees.begin(), gardees.end(), c.gardees.begin());
+    }
+    c.bonne = int(std::find(c.gardees.begin(), c.gardees.end(), bonne) - c.gardees.begin()) + 1;
+    QStringList partielles;
+    for (int k : justes)
+        if (k != bonne)
+            partielles << QStringLiteral("réponse %1 (%2 %)").arg(k + 1).arg(QLocale(QLocale::French).toString(fractions[k]));
+    if (!partielles.isEmpty())
+        c.notes << QStringLiteral("crédit partiel mis de côté, compté faux : %1").arg(partielles.join(QLatin1String(", ")));
+    return c;
+}
+
+QString refusMedia(const QString &nom, const Carte &carte)
+{
+    if (codePourFichier(nom) == 0)
+        return QStringLiteral("%1 n'est pas gardé : l'éditeur montre les images BMP et JPEG et les sons MID, WAV et MP3")
+            .arg(nom);
+    if (!carte.media.isEmpty())
+        return QStringLiteral("%1 n'est pas gardé : une fiche n'a qu'une image ou qu'un son").arg(nom);
     return {};
 }
 
@@ -687,12 +759,12 @@ QString htmlDeTexte(const QString &texte)
 // ---------------------------------------------------------------------------
 // Dispatch
 
-Lecture lire(Format format, const QByteArray &contenu, const QString &nomFichier)
+Lecture lire(Format format, const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options)
 {
     switch (format) {
-    case Format::Gift: return lireGift(contenu, nomFichier);
-    case Format::MoodleXml: return lireMoodle(contenu, nomFichier);
-    case Format::Qti: return lireQti(contenu, nomFichier);
+    case Format::Gift: return lireGift(contenu, nomFichier, options);
+    case Format::MoodleXml: return lireMoodle(contenu, nomFichier, options);
+    case Format::Qti: return lireQti(contenu, nomFichier, options);
     case Format::Csv: return lireCsv(contenu, nomFichier);
     }
     return {};
@@ -743,6 +815,15 @@ Resultat exporter(const CheminsBanque &banque, const QString &fichier, const Opt
 ResultatImport importer(const CheminsBanque &banque, const QString &fichier, std::optional<Format> format,
                         const Progression &progression)
 {
+    OptionsImport options;
+    options.format = format;
+    return importer(banque, fichier, options, progression);
+}
+
+ResultatImport importer(const CheminsBanque &banque, const QString &fichier, const OptionsImport &options,
+                        const Progression &progression)
+{
+    std::optional<Format> format = options.format;
     ResultatImport res;
     const QString nom = QFileInfo(fichier).fileName();
     QFile f(fichier);
@@ -765,7 +846,7 @@ ResultatImport importer(const CheminsBanque &banque, const QString &fichier, std
                                            .arg(nom));
         return res;
     }
-    const Lecture lecture = lire(*format, contenu, nom);
+    const Lecture lecture = lire(*format, contenu, nom, options);
     if (!lecture.resultat) {
         res.resultat = lecture.resultat;
         return res;

@@ -58,11 +58,11 @@ struct Lecture {
 };
 
 // Readers: the whole file in memory; nomFichier names it in messages.
-Lecture lireGift(const QByteArray &contenu, const QString &nomFichier);
-Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier);
-Lecture lireQti(const QByteArray &contenu, const QString &nomFichier);
+Lecture lireGift(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options = {});
+Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options = {});
+Lecture lireQti(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options = {});
 Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar separateur = {});  // {}: from the header
-Lecture lire(Format format, const QByteArray &contenu, const QString &nomFichier);
+Lecture lire(Format format, const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options = {});
 
 // Writers.
 Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport, const Progression &progression);
@@ -75,9 +75,18 @@ Resultat ecrireCsv(const SourceBanque &src, QIODevice &sortie, QChar separateur,
 Resultat ecrire(const SourceBanque &src, QIODevice &sortie, const OptionsExport &options, Rapport &rapport,
                 const Progression &progression = {});
 
-// Why a multiple-choice question cannot become a card, from its answer count and how many of
-// them are right; empty when it can.
-QString refusReponses(qsizetype reponses, qsizetype justes);
+// How the answers of a multiple-choice question become the three of a card, from the
+// fraction of the grade each gives (100 for a right one, 0 for a wrong one).
+struct ChoixReponses {
+    std::array<int, 3> gardees{0, 1, 2};  // the places in the file (from 0) of the answers kept, in order
+    int bonne = 0;                         // 1 to 3, among those kept
+    QString refus;                         // why it cannot become a card; empty when it can
+    QStringList notes;                     // what was set aside, for the report
+};
+ChoixReponses choisirReponses(const QList<double> &fractions, const OptionsImport &options, const QString &lieu);
+
+// Why a picture or sound a question shows does not go on its card; empty when it does.
+QString refusMedia(const QString &nom, const Carte &carte);
 
 // What the writers say of the cards a format loses or a platform will not take as they are,
 // gathered card by card and told once at the end.

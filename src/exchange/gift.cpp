@@ -224,7 +224,7 @@ QStringView sansMarqueur(QStringView t, QString &format)
 
 } // namespace
 
-Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
+Lecture lireGift(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options)
 {
     Lecture lecture;
     if (const qsizetype mauvais = utf8Invalide(contenu); mauvais >= 0) {
@@ -427,9 +427,12 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
             ignorer(QStringLiteral("question à réponse courte"));
             continue;
         }
-        const auto justes = std::count_if(liste.begin(), liste.end(), [](const Reponse &r) { return r.poids > 0; });
-        if (const QString refus = refusReponses(liste.size(), justes); !refus.isEmpty()) {
-            ignorer(refus);
+        QList<double> fractions;
+        for (const Reponse &r : liste)
+            fractions << r.poids;
+        const ChoixReponses choix = choisirReponses(fractions, options, lieu);
+        if (!choix.refus.isEmpty()) {
+            ignorer(choix.refus);
             continue;
         }
         Question q;
@@ -440,13 +443,13 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
             question = nettoyer(question + QStringLiteral(" _____ ") + texteEnFormat(apres, format));
         q.question = question;
         bool vide = false, commentaires = false;
-        for (int k = 0; k < 3; ++k) {
-            q.reponses[size_t(k)] = texteEnFormat(liste[k].texte, liste[k].format);
-            vide = vide || q.reponses[size_t(k)].isEmpty();
-            commentaires = commentaires || liste[k].avecCommentaire;
-            if (liste[k].poids > 0)
-                q.bonne = k + 1;
+        for (size_t k = 0; k < 3; ++k) {
+            const Reponse &r = liste[choix.gardees[k]];
+            q.reponses[k] = texteEnFormat(r.texte, r.format);
+            vide = vide || q.reponses[k].isEmpty();
+            commentaires = commentaires || r.avecCommentaire;
         }
+        q.bonne = choix.bonne;
         if (q.question.isEmpty()) {
             ignorer(QStringLiteral("question sans texte"));
             continue;
@@ -456,6 +459,8 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
             continue;
         }
         q.commentaire = commentaire;
+        for (const QString &note : choix.notes)
+            lecture.remarques.append({Remarque::Genre::Perte, lieu, note});
         if (commentaires)
             lecture.remarques.append({Remarque::Genre::Perte, lieu,
                                       QStringLiteral("les commentaires propres à chaque réponse ne sont pas gardés")});

@@ -387,30 +387,14 @@ QString texteSelonFormat(const ElementsXml &q, int e)
     return e < 0 ? QString() : texteSelonFormat(q, e, q.texte(q.enfant(e, "text")));
 }
 
-// Whether a fraction is above zero, as QString::toDouble reads it; plain decimals, by far the
-// most common, without the conversion.
-bool fractionPositive(const QString &fraction)
+// The percentage of the grade an answer gives; the two most common without a conversion.
+double fraction(const QString &f)
 {
-    const qsizetype n = fraction.size();
-    if (n == 0 || n > 20)
-        return fraction.toDouble() > 0;
-    qsizetype i = fraction[0] == u'-' ? 1 : 0;
-    const bool negatif = i == 1;
-    bool chiffre = false, nonNul = false, point = false;
-    for (; i < n; ++i) {
-        const char16_t c = fraction[i].unicode();
-        if (c >= u'0' && c <= u'9') {
-            chiffre = true;
-            nonNul = nonNul || c != u'0';
-        } else if (c == u'.' && !point && chiffre && i + 1 < n) {
-            point = true;
-        } else {
-            return fraction.toDouble() > 0;
-        }
-    }
-    if (!chiffre)
-        return fraction.toDouble() > 0;
-    return nonNul && !negatif;
+    if (f == QLatin1String("0"))
+        return 0;
+    if (f == QLatin1String("100"))
+        return 100;
+    return f.toDouble();  // 0 when it is no number
 }
 
 struct Reference {
@@ -435,7 +419,7 @@ QList<Reference> references(const QString &html)
 
 } // namespace
 
-Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
+Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options)
 {
     Lecture lecture;
     LecteurXml lecteur(contenu, nomFichier);
@@ -446,6 +430,7 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
     ElementsXml q;
     std::vector<int> reponses, tags, fichiers;
     QHash<QString, int> parNom;
+    QList<double> fractions;
     while (lecteur.suivant("question", q)) {
         const bool categorie = q.attributVaut(0, "type", "category"), choix = q.attributVaut(0, "type", "multichoice");
         const QString nom = nettoyer(q.texte(q.enfant(q.enfant(0, "name"), "text")));
@@ -463,29 +448,28 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
             continue;
         }
         q.enfants(0, "answer", reponses);
-        int justes = 0, bonne = 0;
-        for (size_t k = 0; k < reponses.size(); ++k)
-            if (fractionPositive(q.attribut(reponses[k], "fraction"))) {
-                ++justes;
-                bonne = int(k) + 1;
-            }
-        if (const QString refus = refusReponses(qsizetype(reponses.size()), justes); !refus.isEmpty()) {
-            ignorer(refus);
+        fractions.clear();
+        for (int r : reponses)
+            fractions << fraction(q.attribut(r, "fraction"));
+        const ChoixReponses choisies = choisirReponses(fractions, options, lieu);
+        if (!choisies.refus.isEmpty()) {
+            ignorer(choisies.refus);
             continue;
         }
         Question c;
         c.lieu = lieu;
         c.categorie = theme;
-        c.bonne = bonne;
+        c.bonne = choisies.bonne;
         const int texteQ = q.enfant(0, "questiontext");
         const QString html = texteQ < 0 ? QString() : q.texte(q.enfant(texteQ, "text"));
         c.question = texteSelonFormat(q, texteQ, html);
         bool vide = false, commentaires = false;
         for (size_t k = 0; k < 3; ++k) {
-            c.reponses[k] = texteSelonFormat(q, reponses[k]);
+            const int reponse = reponses[size_t(choisies.gardees[k])];
+            c.reponses[k] = texteSelonFormat(q, reponse);
             vide = vide || c.reponses[k].isEmpty();
             if (!commentaires) {
-                const int retour = q.enfant(reponses[k], "feedback");
+                const int retour = q.enfant(reponse, "feedback");
                 commentaires = retour >= 0 && !q.sansTexte(q.enfant(retour, "text"))
                                && !texteSelonFormat(q, retour).isEmpty();
             }
@@ -500,6 +484,17 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
                 c.auteur = t.mid(7);
         }
         // The first picture or sound the text shows, from the files it carries.
+        auto attacher = [&](const QString &nom, const std::optional<QByteArray> &base64) {
+            const QString raison = !base64 ? QStringLiteral("%1 est cité mais absent du fichier").arg(nom) : refusMedia(nom, c);
+            if (!raison.isEmpty()) {
+                lecture.remarques.append({Remarque::Genre::Media, lieu, raison});
+                return;
+            }
+            c.media = nom;
+            c.codeMedia = codePourFichier(nom);
+            c.octetsMedia = QByteArray::fromBase64(*base64);
+            c.mediaEmbarque = true;
+        };
         if (texteQ >= 0) {
             const QList<Reference> refs = references(html);
             parNom.clear();
@@ -511,26 +506,15 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
             }
             for (const Reference &r : refs) {
                 const auto f = parNom.constFind(r.nom);
-                QString raison;
-                if (f == parNom.constEnd())
-                    raison = QStringLiteral("%1 est cité mais absent du fichier").arg(r.nom);
-                else if (codePourFichier(r.nom) == 0)
-                    raison = QStringLiteral("%1 n'est pas gardé : l'éditeur montre les images BMP et JPEG et les sons MID, "
-                                            "WAV et MP3")
-                                 .arg(r.nom);
-                else if (!c.media.isEmpty())
-                    raison = QStringLiteral("%1 n'est pas gardé : une fiche n'a qu'une image ou qu'un son").arg(r.nom);
-                if (!raison.isEmpty()) {
-                    lecture.remarques.append({Remarque::Genre::Media, lieu, raison});
-                    continue;
-                }
-                c.media = r.nom;
-                c.codeMedia = codePourFichier(r.nom);
-                // Characters outside the base64 alphabet are skipped: the UTF-8 bytes of
-                // any other character are, as they were read.
-                c.octetsMedia = QByteArray::fromBase64(q.texteUtf8(*f));
-                c.mediaEmbarque = true;
+                // Characters outside the base64 alphabet are skipped: the UTF-8 bytes of any
+                // other character are, as they were read.
+                attacher(r.nom, f == parNom.constEnd() ? std::optional<QByteArray>() : q.texteUtf8(*f));
             }
+        }
+        // Files of an older Moodle carry the picture beside the text, its name in <image>.
+        if (const QString image = q.texte(q.enfant(0, "image")).trimmed(); !image.isEmpty()) {
+            const int base64 = q.enfant(0, "image_base64");
+            attacher(image.section(u'/', -1), q.sansTexte(base64) ? std::optional<QByteArray>() : q.texteUtf8(base64));
         }
         if (c.question.isEmpty() && c.media.isEmpty()) {
             ignorer(QStringLiteral("question sans texte"));
@@ -540,6 +524,8 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
             ignorer(QStringLiteral("une des réponses est vide"));
             continue;
         }
+        for (const QString &note : choisies.notes)
+            lecture.remarques.append({Remarque::Genre::Perte, lieu, note});
         if (commentaires)
             lecture.remarques.append({Remarque::Genre::Perte, lieu,
                                       QStringLiteral("les commentaires propres à chaque réponse ne sont pas gardés")});

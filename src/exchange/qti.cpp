@@ -335,7 +335,7 @@ QString resoudre(const QString &dossier, const QString &href)
 
 } // namespace
 
-Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
+Lecture lireQti(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options)
 {
     Lecture lecture;
     ArchiveLue zip;
@@ -435,22 +435,26 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
         if (declaration)
             for (const NoeudXml *v : declaration->enfants(QStringLiteral("correctResponse/value")))
                 justes << v->texte.trimmed();
-        if (const QString refus = refusReponses(simples.size(), justes.size()); !refus.isEmpty()) {
-            ignorer(refus);
+        QList<double> fractions;
+        for (const NoeudXml *choixSimple : simples)
+            fractions << (justes.contains(choixSimple->attribut(QStringLiteral("identifier"))) ? 100 : 0);
+        // The answers the response declares right, whether or not each names a choice.
+        ChoixReponses choisies = choisirReponses(fractions, options, lieu);
+        if (choisies.refus == QLatin1String("aucune bonne réponse") && justes.size() == 1)
+            choisies.refus = QStringLiteral("la bonne réponse « %1 » n'est aucune des réponses").arg(justes.first());
+        else if (justes.size() > 1 && choisies.refus.isEmpty())
+            choisies.refus = QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes.size());
+        if (!choisies.refus.isEmpty()) {
+            ignorer(choisies.refus);
             continue;
         }
         Question q;
         q.lieu = lieu;
+        q.bonne = choisies.bonne;
         bool vide = false;
-        for (int k = 0; k < 3; ++k) {
-            q.reponses[size_t(k)] = texteDe(*simples[k]);
-            vide = vide || q.reponses[size_t(k)].isEmpty();
-            if (simples[k]->attribut(QStringLiteral("identifier")) == justes.first())
-                q.bonne = k + 1;
-        }
-        if (q.bonne == 0) {
-            ignorer(QStringLiteral("la bonne réponse « %1 » n'est aucune des trois").arg(justes.first()));
-            continue;
+        for (size_t k = 0; k < 3; ++k) {
+            q.reponses[k] = texteDe(*simples[choisies.gardees[k]]);
+            vide = vide || q.reponses[k].isEmpty();
         }
         QString question = nettoyer(corps.texte.resultat());
         if (const NoeudXml *invite = choix.enfant(QStringLiteral("prompt"))) {
@@ -472,12 +476,8 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
             const QString nom = QFileInfo(cible).fileName();
             if (cible.isEmpty() || !zip.contient(cible))
                 raison = QStringLiteral("%1 est cité mais absent du paquet").arg(href);
-            else if (codePourFichier(nom) == 0)
-                raison = QStringLiteral("%1 n'est pas gardé : l'éditeur montre les images BMP et JPEG et les sons MID, "
-                                        "WAV et MP3")
-                             .arg(nom);
-            else if (!q.media.isEmpty())
-                raison = QStringLiteral("%1 n'est pas gardé : une fiche n'a qu'une image ou qu'un son").arg(nom);
+            else
+                raison = refusMedia(nom, q);
             if (!raison.isEmpty()) {
                 lecture.remarques.append({Remarque::Genre::Media, lieu, raison});
                 continue;
@@ -502,6 +502,8 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
             ignorer(QStringLiteral("une des réponses est vide"));
             continue;
         }
+        for (const QString &note : choisies.notes)
+            lecture.remarques.append({Remarque::Genre::Perte, lieu, note});
         lecture.questions << q;
     }
     return lecture;

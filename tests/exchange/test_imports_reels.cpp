@@ -1,10 +1,12 @@
 // Files from elsewhere: hostile XML, inputs built to cost time or memory, the habits of the
 // platforms that write GIFT and Moodle XML, and the failures an import meets on disk.
 #include "commun.h"
+#include "cli/qzf.h"
 #include "exchange/zip.h"
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTextStream>
 #include <sys/resource.h>
 
 using namespace echanges;
@@ -219,6 +221,97 @@ private slots:
         const QByteArray gift = banque::lire(fichier);
         QCOMPARE(gift, "$CATEGORY: T ::X::Y{=a~b~c}\n\n::Q0001::[plain]\\[html]<b>{\n\t=\\[plain]a\n\t~b-\\>c\n\t~d\n}\n\n");
         QCOMPARE(essai::resumes(lireGift(gift, "e.gift")), L{"[html]<b>|[plain]a|b->c|d|1||T ::X::Y{=a~b~c}"});
+    }
+
+    void answers_threeKeptForACard_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<bool>("trois");
+        QTest::addColumn<QList<int>>("mauvaises");  // chosen for the question at "ligne 1"
+        QTest::addColumn<QStringList>("attendu");
+        const int gift = int(Format::Gift), xml = int(Format::MoodleXml);
+        QTest::newRow("partial credit") << gift << QByteArray("Q{=a ~%50%b ~c}") << false << QList<int>{}
+                                        << L{"Q|a|b|c|1||", "ligne 1 : crédit partiel mis de côté, compté faux : réponse 2 (50 %)"};
+        QTest::newRow("partial credit, Moodle") << xml << moodle(choix("Q", {{"33.5", "a"}, {"100", "b"}, {"-50", "c"}}))
+                                                << false << QList<int>{}
+                                                << L{"Q|a|b|c|2||", "question « sans nom » (ligne 3) : crédit partiel mis de "
+                                                                    "côté, compté faux : réponse 1 (33,5 %)"};
+        QTest::newRow("two whole grades") << gift << QByteArray("Q{=a =%100%b ~c}") << false << QList<int>{}
+                                          << L{"ligne 1 : 2 bonnes réponses au lieu d'une"};
+        QTest::newRow("five answers, left out") << gift << QByteArray("Q{=a ~b ~c ~d ~e}") << false << QList<int>{}
+                                                << L{"ligne 1 : 5 réponses au lieu de 3"};
+        QTest::newRow("five answers, reduced") << gift << QByteArray("Q{=a ~b ~c ~d ~e}") << true << QList<int>{}
+                                               << L{"Q|a|b|c|1||", "ligne 1 : réduite : réponses 4 et 5 laissées"};
+        QTest::newRow("right answer last") << gift << QByteArray("Q{~a ~b ~c =d}") << true << QList<int>{}
+                                           << L{"Q|a|b|d|3||", "ligne 1 : réduite : réponse 3 laissée"};
+        QTest::newRow("wrong answers chosen") << gift << QByteArray("Q{~a =b ~c ~d}") << true << QList<int>{3, 0}
+                                              << L{"Q|a|b|d|2||", "ligne 1 : réduite : réponse 3 laissée"};
+        QTest::newRow("a right one chosen as wrong") << gift << QByteArray("Q{~a =b ~c ~d}") << true << QList<int>{1, 3}
+                                                     << L{"Q|a|b|c|2||", "ligne 1 : réduite : réponse 4 laissée"};
+        QTest::newRow("true/false stays out") << gift << QByteArray("Q{T}") << true << QList<int>{}
+                                              << L{"ligne 1 : question vrai/faux"};
+        QTest::newRow("four answers, Moodle") << xml << moodle(choix("Q", {{"0", "a"}, {"0", "b"}, {"0", "c"}, {"100", "d"}}))
+                                              << true << QList<int>{}
+                                              << L{"Q|a|b|d|3||", "question « sans nom » (ligne 3) : réduite : réponse 3 laissée"};
+    }
+    void answers_threeKeptForACard()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, contenu);
+        QFETCH(bool, trois);
+        QFETCH(QList<int>, mauvaises);
+        QFETCH(QStringList, attendu);
+        OptionsImport options;
+        options.troisReponses = trois;
+        if (!mauvaises.isEmpty())
+            options.mauvaises.insert("ligne 1", {mauvaises[0], mauvaises[1]});
+        QCOMPARE(essai::resumes(lire(Format(format), contenu, "f", options)), attendu);
+    }
+
+    void answers_qzfReducesOnlyWhenAsked()
+    {
+        essai::Banque b;
+        const QString f = b.fichier("q.gift", "Q {=a ~b ~c ~d}\n");
+        for (const bool trois : {false, true}) {
+            QString o, e;
+            QTextStream so(&o), se(&e);
+            QStringList arguments{"import", f, b.chemins().banque};
+            if (trois)
+                arguments << "--three-answers";
+            QCOMPARE(qzf::executer(arguments, so, se), trois ? 0 : 1);
+            so.flush();
+            QVERIFY2(o.contains(trois ? "Ce que le format ne garde pas (1) :\n  ligne 1 : réduite : réponse 4 laissée\n"
+                                      : "Questions non importées (1) :\n  ligne 1 : 4 réponses au lieu de 3\n"),
+                     qPrintable(o));
+        }
+        QCOMPARE(b.nombre(), 1);
+    }
+
+    void moodle_olderPicturesComeIn_data()
+    {
+        QTest::addColumn<QByteArray>("image");
+        QTest::addColumn<QString>("media");
+        QTest::addColumn<QStringList>("remarques");
+        QTest::newRow("carried") << QByteArray("<image>images/vue.jpg</image><image_base64>SlBF\nRw==</image_base64>")
+                                 << "vue.jpg=JPEG" << L{};
+        QTest::newRow("not carried") << QByteArray("<image>vue.jpg</image>") << "="
+                                     << L{"question « sans nom » (ligne 3) : vue.jpg est cité mais absent du fichier"};
+        QTest::newRow("a kind not shown") << QByteArray("<image>vue.png</image><image_base64>UE5H</image_base64>") << "="
+                                          << L{"question « sans nom » (ligne 3) : vue.png n'est pas gardé : l'éditeur montre "
+                                               "les images BMP et JPEG et les sons MID, WAV et MP3"};
+    }
+    void moodle_olderPicturesComeIn()
+    {
+        QFETCH(QByteArray, image);
+        QFETCH(QString, media);
+        QFETCH(QStringList, remarques);
+        QByteArray q = choix("Q", kTrois);
+        q.insert(q.indexOf("<answer"), image);
+        const Lecture l = lireMoodle(moodle(q), "q.xml");
+        QCOMPARE(l.questions.size(), 1);
+        QCOMPARE(l.questions.first().media + '=' + QString::fromLatin1(l.questions.first().octetsMedia), media);
+        QCOMPARE(essai::resumes({Resultat::succes(), {}, l.remarques}), remarques);
     }
 };
 
