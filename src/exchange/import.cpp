@@ -252,10 +252,11 @@ ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, cons
             if (!libre[size_t(i)])
                 continue;
             libre[size_t(i)] = false;
+            // Blanks of any kind as single spaces, and none left at the end of a name cut short.
             char nom[TableThemes::Largeur];
-            stockage.texte(nom, TableThemes::Largeur, categorie, QStringLiteral("thème « %1 »").arg(categorie),
+            stockage.texte(nom, TableThemes::Largeur, categorie.simplified(), QStringLiteral("thème « %1 »").arg(categorie),
                            QStringLiteral("nom du thème"));
-            table.fixerNom(i, cp1252::decode(nom, TableThemes::Largeur));
+            table.fixerNom(i, texte::sansEspaces(cp1252::decode(nom, TableThemes::Largeur)));
             themesChanges = true;
             parNom.insert(cle, i);
             dejaDit.insert(cle);

@@ -313,6 +313,31 @@ private slots:
         QCOMPARE(l.questions.first().media + '=' + QString::fromLatin1(l.questions.first().octetsMedia), media);
         QCOMPARE(essai::resumes({Resultat::succes(), {}, l.remarques}), remarques);
     }
+
+    void themes_nameCutKeepsNoBlankAtItsEnd_data()
+    {
+        QTest::addColumn<QString>("categorie");
+        QTest::addColumn<QString>("theme");
+        QTest::newRow("a tab") << "Histoire et géographie des\tmondes" << "Histoire et géographie des";
+        QTest::newRow("a line break") << "Histoire et géographie des\nmondes" << "Histoire et géographie des";
+        QTest::newRow("a non-breaking space") << QString("Histoire et géographie des") + QChar(0xA0) + "mondes"
+                                              << "Histoire et géographie des";
+    }
+    void themes_nameCutKeepsNoBlankAtItsEnd()
+    {
+        QFETCH(QString, categorie);
+        QFETCH(QString, theme);
+        essai::Banque b;
+        Lecture l;
+        Question q;
+        q.question = "Q";
+        q.reponses = {"a", "b", "c"};
+        q.bonne = 1;
+        q.categorie = categorie;
+        l.questions << q;
+        QVERIFY(ajouter(b.chemins(), l).resultat);
+        QCOMPARE(b.themes(), L{theme});
+    }
 };
 
 QTEST_GUILESS_MAIN(TestImportsReels)
