@@ -11,8 +11,16 @@ const char *const kEnTete[] = {"Numéro",  "Question",    "Réponse 1",   "Répo
                                "Bonne réponse", "Commentaire", "N° de thème", "Thème",     "Marque",
                                "Initiales", "Média", "Code média"};
 
-void champ(QString &ligne, const QString &valeur, QChar separateur)
+// A cell a spreadsheet would run as a formula.
+bool commeFormule(const QString &valeur)
 {
+    return !valeur.isEmpty() && QStringView(u"=+-@\t\r").contains(valeur.front());
+}
+
+void champ(QString &ligne, const QString &texte, QChar separateur)
+{
+    // A quote first makes it text; the import takes it off again.
+    const QString valeur = commeFormule(texte) ? u'\'' + texte : texte;
     bool guillemets = valeur.startsWith(u' ') || valeur.endsWith(u' ');
     for (QChar c : valeur)
         if (c == separateur || c == u'"' || c == u'\n' || c == u'\r') {
@@ -49,7 +57,7 @@ Resultat ecrireCsv(const SourceBanque &src, QIODevice &sortie, QChar separateur,
         ligne += QString::fromUtf8(t);
     }
     tampon.ajouter(ligne + QLatin1String("\r\n"));
-    QList<int> sansBonne;
+    QList<int> sansBonne, formules;
     for (int n = 1; n <= src.nombre(); ++n) {
         const Carte c = src.carte(n);
         const int theme = src.theme(n);
@@ -69,11 +77,15 @@ Resultat ecrireCsv(const SourceBanque &src, QIODevice &sortie, QChar separateur,
                                   c.auteur,
                                   c.media,
                                   c.media.isEmpty() ? QString() : QString::number(c.codeMedia)};
+        bool formule = false;
         for (size_t k = 0; k < std::size(champs); ++k) {
             if (k)
                 ligne += separateur;
             champ(ligne, champs[k], separateur);
+            formule = formule || commeFormule(champs[k]);
         }
+        if (formule)
+            formules << n;
         ligne += QLatin1String("\r\n");
         tampon.ajouter(ligne);
         if (progression && n % 1024 == 0 && !progression(n, src.nombre()))
@@ -86,6 +98,13 @@ Resultat ecrireCsv(const SourceBanque &src, QIODevice &sortie, QChar separateur,
     if (!sansBonne.isEmpty())
         rapport.ajouter(Remarque::Genre::Note, {},
                         QStringLiteral("%1 fiche(s) sans bonne réponse : %2").arg(sansBonne.size()).arg(listeNumeros(sansBonne)));
+    if (!formules.isEmpty())
+        rapport.ajouter(Remarque::Genre::Note, {},
+                        QStringLiteral("%1 fiche(s) ont un texte qui commence par =, +, -, @, une tabulation ou un retour "
+                                       "chariot : une apostrophe le précède, pour qu'un tableur ne l'exécute pas comme une "
+                                       "formule : %2")
+                            .arg(formules.size())
+                            .arg(listeNumeros(formules)));
     rapport.ajouter(Remarque::Genre::Note, {},
                     QStringLiteral("Les fichiers des images et des sons ne sont pas dans le CSV : seuls leurs noms y sont."));
     return Resultat::succes();
@@ -101,6 +120,12 @@ QString cle(const QString &nom)
         if ((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9'))
             k += c;
     return k;
+}
+
+// The quote the export puts before a cell that looks like a formula, taken off.
+QString sansApostrophe(const QString &cellule)
+{
+    return cellule.startsWith(u'\'') && commeFormule(cellule.mid(1)) ? cellule.mid(1) : cellule;
 }
 
 enum Colonne { Question_, Rep1, Rep2, Rep3, Bonne, Commentaire, NomTheme, Marque, Initiales, Media, CodeMedia, NbColonnes };
@@ -246,7 +271,7 @@ Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar sepa
         const QString lieu = QStringLiteral("ligne %1").arg(e.ligne);
         if (lecture.pleine(lieu))
             break;
-        auto valeur = [&](int c) { return place[size_t(c)] < 0 ? QString() : nettoyer(e.champs.value(place[size_t(c)])); };
+        auto valeur = [&](int c) { return place[size_t(c)] < 0 ? QString() : nettoyer(sansApostrophe(e.champs.value(place[size_t(c)]))); };
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
 
         Question q;
@@ -277,7 +302,7 @@ Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar sepa
         const QString marque = valeur(Marque).toLower();
         q.marque = !marque.isEmpty() && marque != QLatin1String("0") && marque != QLatin1String("non")
                    && marque != QLatin1String("faux") && marque != QLatin1String("false");
-        q.auteur = place[Initiales] < 0 ? QString() : e.champs.value(place[Initiales]).trimmed();
+        q.auteur = place[Initiales] < 0 ? QString() : sansApostrophe(e.champs.value(place[Initiales])).trimmed();
         const QString media = valeur(Media);
         if (!media.isEmpty()) {
             const QString codeTexte = valeur(CodeMedia);

@@ -338,6 +338,21 @@ private slots:
         QVERIFY(ajouter(b.chemins(), l).resultat);
         QCOMPARE(b.themes(), L{theme});
     }
+
+    void csv_noCellRunsAsAFormula()
+    {
+        essai::Banque b;
+        b.poser({{"=SOMME(A1)", 0, 1, 0, {"+1", "-2", "@x"}, "-1 point"}, {"Q", 0, 2, 0, {"a", "b", "c"}}});
+        Rapport r;
+        const QString fichier = b.chemin("e.csv");
+        QVERIFY(exporter(b.chemins(), fichier, {Format::Csv}, r));
+        const QByteArray csv = banque::lire(fichier);
+        QVERIFY2(csv.contains("\r\n1;'=SOMME(A1);'+1;'-2;'@x;1;'-1 point;1;;0;;;\r\n2;Q;a;b;c;2;;1;;0;;;\r\n"), csv.constData());
+        QCOMPARE(r.lignes(Remarque::Genre::Note).first(),
+                 "1 fiche(s) ont un texte qui commence par =, +, -, @, une tabulation ou un retour chariot : une apostrophe "
+                 "le précède, pour qu'un tableur ne l'exécute pas comme une formule : 1");
+        QCOMPARE(essai::resumes(lireCsv(csv, "e.csv")), L({"=SOMME(A1)|+1|-2|@x|1|-1 point|", "Q|a|b|c|2||"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestImportsReels)
