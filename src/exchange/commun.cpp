@@ -1,4 +1,5 @@
 #include "exchange/formats.h"
+#include "store/disque.h"
 #include "store/fichierquestions.h"
 #include "store/nommedia.h"
 
@@ -8,6 +9,7 @@
 #include <QLocale>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
 
 namespace echanges {
 
@@ -221,9 +223,9 @@ QString refusMedia(const QString &nom, const Carte &carte)
 {
     if (codePourFichier(nom) == 0)
         return QStringLiteral("%1 n'est pas gardé : l'éditeur montre les images BMP et JPEG et les sons MID, WAV et MP3")
-            .arg(nom);
+            .arg(nomLisible(nom));
     if (!carte.media.isEmpty())
-        return QStringLiteral("%1 n'est pas gardé : une fiche n'a qu'une image ou qu'un son").arg(nom);
+        return QStringLiteral("%1 n'est pas gardé : une fiche n'a qu'une image ou qu'un son").arg(nomLisible(nom));
     return {};
 }
 
@@ -338,14 +340,7 @@ Carte SourceBanque::carte(int numero) const
 
 bool SourceBanque::lireMedia(const QString &nom, QByteArray &octets) const
 {
-    // A name that could lead out of the media folder counts as a missing file.
-    if (!nomMediaAdmis(nom))
-        return false;
-    QFile f(QDir(m_dossierMedias).filePath(nom));
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    octets = f.readAll();
-    return f.error() == QFileDevice::NoError;
+    return disque::lireMedia(m_dossierMedias, nom, octets);
 }
 
 // ---------------------------------------------------------------------------
@@ -794,21 +789,19 @@ Resultat exporter(const CheminsBanque &banque, const QString &fichier, const Opt
             || (a.exists() && b.exists() && a.canonicalFilePath() == b.canonicalFilePath()))
             return Resultat::echec(QStringLiteral("Le fichier %1 appartient à la banque %2 : choisissez un autre nom pour "
                                                   "l'exportation.")
-                                       .arg(QDir::toNativeSeparators(fichier), banque.nom()));
+                                       .arg(nomLisible(QDir::toNativeSeparators(fichier)), nomLisible(banque.nom())));
     }
     rapport.titre = QStringLiteral("Exportation de la banque %1 au format %2 dans %3")
-                        .arg(banque.nom(), nomFormat(options.format), QDir::toNativeSeparators(fichier));
+                        .arg(nomLisible(banque.nom()), nomFormat(options.format), nomLisible(QDir::toNativeSeparators(fichier)));
     QSaveFile f(fichier);
     if (!f.open(QIODevice::WriteOnly))
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier %1 : %2")
-                                   .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+        return echecEcriture(f, errno, fichier);
     if (Resultat r = ecrire(src, f, options, rapport, progression); !r) {
         f.cancelWriting();
         return r;
     }
     if (!f.commit())
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier %1 : %2")
-                                   .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+        return echecEcriture(f, errno, fichier);
     return Resultat::succes();
 }
 
@@ -825,17 +818,17 @@ ResultatImport importer(const CheminsBanque &banque, const QString &fichier, con
 {
     std::optional<Format> format = options.format;
     ResultatImport res;
-    const QString nom = QFileInfo(fichier).fileName();
+    const QString nom = nomLisible(QFileInfo(fichier).fileName());
     QFile f(fichier);
     if (!f.open(QIODevice::ReadOnly)) {
         res.resultat = Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2")
-                                           .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+                                           .arg(nomLisible(QDir::toNativeSeparators(fichier)), f.errorString()));
         return res;
     }
     const QByteArray contenu = f.readAll();
     if (f.error() != QFileDevice::NoError) {
         res.resultat = Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2")
-                                           .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+                                           .arg(nomLisible(QDir::toNativeSeparators(fichier)), f.errorString()));
         return res;
     }
     if (!format)
@@ -853,7 +846,7 @@ ResultatImport importer(const CheminsBanque &banque, const QString &fichier, con
     }
     res = ajouter(banque, lecture, progression);
     res.rapport.titre = QStringLiteral("Importation de %1 (%2) dans la banque %3")
-                            .arg(nom, nomFormat(*format), banque.nom());
+                            .arg(nom, nomFormat(*format), nomLisible(banque.nom()));
     return res;
 }
 
@@ -909,6 +902,33 @@ QString listeNumeros(const QList<int> &numeros)
     return t;
 }
 
+Resultat echecEcriture(const QIODevice &sortie, int erreur, const QString &fichier)
+{
+    const bool systeme = erreur == ENOSPC || erreur == EDQUOT || erreur == EFBIG || erreur == EIO || erreur == EROFS;
+    const QString raison = systeme || sortie.errorString().isEmpty() ? disque::raison(erreur) : sortie.errorString();
+    return Resultat::echec(fichier.isEmpty() ? QStringLiteral("Impossible d'écrire le fichier : %1").arg(raison)
+                                             : QStringLiteral("Impossible d'écrire le fichier %1 : %2")
+                                                   .arg(nomLisible(QDir::toNativeSeparators(fichier)), raison));
+}
+
+QString nomLisible(const QString &nom)
+{
+    QString l;
+    l.reserve(nom.size());
+    for (QChar c : nom) {
+        const char16_t u = c.unicode();
+        if (u == u'\n')
+            l += QLatin1String("\\n");
+        else if (u == u'\t')
+            l += QLatin1String("\\t");
+        else if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0))
+            l += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("\\X"), QLatin1String("\\x"));
+        else
+            l += c;
+    }
+    return l;
+}
+
 void TamponSortie::ajouter(const QString &texte)
 {
     m_octets += texte.toUtf8();
@@ -925,8 +945,10 @@ void TamponSortie::ajouterOctets(QByteArrayView octets)
 
 bool TamponSortie::vider()
 {
-    if (m_ok && !m_octets.isEmpty() && m_sortie.write(m_octets) != m_octets.size())
+    if (m_ok && !m_octets.isEmpty() && m_sortie.write(m_octets) != m_octets.size()) {
+        m_erreur = errno;
         m_ok = false;
+    }
     m_octets.truncate(0);
     return m_ok;
 }

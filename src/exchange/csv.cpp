@@ -92,7 +92,7 @@ Resultat ecrireCsv(const SourceBanque &src, QIODevice &sortie, QChar separateur,
             return Resultat::echec(QStringLiteral("Exportation annulée."));
     }
     if (!tampon.vider())
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+        return echecEcriture(sortie, tampon.erreur());
     rapport.fiches = src.nombre();
     rapport.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(src.nombre());
     if (!sansBonne.isEmpty())

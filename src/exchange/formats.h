@@ -162,6 +162,12 @@ int ligneDe(QByteArrayView octets, qsizetype position);
 // "3, 5, 9" for up to 20 card numbers, then "…".
 QString listeNumeros(const QList<int> &numeros);
 
+// "Impossible d'écrire le fichier : …" for a device that refused bytes, errno as the failed
+// write left it: a full disk is said so, where the device would only know "Unknown error".
+Resultat echecEcriture(const QIODevice &sortie, int erreur, const QString &fichier = {});
+// A file name as a report shows it: control characters written as \n, \t or \xHH.
+QString nomLisible(const QString &nom);
+
 // Text gathered as UTF-8 and handed to the device in large pieces.
 class TamponSortie {
 public:
@@ -170,11 +176,13 @@ public:
     void ajouterOctets(QByteArrayView octets);
     bool vider();  // false when the device refused a write
     bool ok() const { return m_ok; }
+    int erreur() const { return m_erreur; }  // errno of the write refused
 
 private:
     QIODevice &m_sortie;
     QByteArray m_octets;
     bool m_ok = true;
+    int m_erreur = 0;
 };
 
 } // namespace echanges

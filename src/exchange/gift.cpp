@@ -109,7 +109,7 @@ Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport
         }
     }
     if (!tampon.vider())
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+        return echecEcriture(sortie, tampon.erreur());
 
     bilan.rapporter(rapport, src.nombre());
     return Resultat::succes();

@@ -1,5 +1,6 @@
 #include "exchange/formats.h"
 #include "store/cp1252.h"
+#include "store/disque.h"
 #include "store/fichierquestions.h"
 #include "store/reecriture.h"
 
@@ -139,11 +140,14 @@ public:
                 }
                 continue;
             }
+            // A link, even one that leads nowhere, takes its name: nothing is written through it,
+            // nor does a card name it.
             const QString chemin = QDir(m_dossier).filePath(nom);
             const QFileInfo info(chemin);
-            if (info.exists() || existeSansCasse(nom)) {
-                QFile f(chemin);
-                if (info.isFile() && info.size() == octets.size() && f.open(QIODevice::ReadOnly) && f.readAll() == octets) {
+            if (info.exists() || info.isSymLink() || existeSansCasse(nom)) {
+                QByteArray present;
+                if (!info.isSymLink() && info.size() == octets.size() && disque::lireMedia(m_dossier, nom, present)
+                    && present == octets) {
                     noter(original, nom, lieu, numero);
                     return nom;
                 }
@@ -165,18 +169,19 @@ private:
     {
         if (numero > 0)
             m_rapport.ajouter(Remarque::Genre::Media, lieu,
-                              QStringLiteral("%1 enregistré sous %2 : un autre fichier porte déjà ce nom").arg(original, nom));
+                              QStringLiteral("%1 enregistré sous %2 : un autre fichier porte déjà ce nom")
+                                  .arg(nomLisible(original), nom));
         else if (nom != original)
             m_rapport.ajouter(Remarque::Genre::Media, lieu,
                               QStringLiteral("%1 enregistré sous %2 (12 caractères au plus, sans caractère spécial)")
-                                  .arg(original, nom));
+                                  .arg(nomLisible(original), nom));
     }
 
     // A name that differs only by case is another file here but the same on some disks.
     bool existeSansCasse(const QString &nom)
     {
         if (!m_listeFaite) {
-            for (const QString &n : QDir(m_dossier).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden))
+            for (const QString &n : QDir(m_dossier).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden))
                 m_presents.insert(n.toCaseFolded());
             m_listeFaite = true;
         }
@@ -203,7 +208,7 @@ bool ecrireFichier(const QString &chemin, const QByteArray &octets, QString &err
     QSaveFile f(chemin);
     if (f.open(QIODevice::WriteOnly) && f.write(octets) == octets.size() && f.commit())
         return true;
-    erreur = QStringLiteral("Impossible d'écrire le fichier %1 : %2").arg(QDir::toNativeSeparators(chemin), f.errorString());
+    erreur = echecEcriture(f, errno, chemin).erreur;
     return false;
 }
 
@@ -358,9 +363,13 @@ ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, cons
     // Written in this order, each whole or not at all: the media files (new names only), the
     // theme file, then the bank. A failure undoes what was written before it.
     QStringList ecrits;
+    const QFileInfo dossier(banque.medias);
+    const bool dossierCree = !medias.aEcrire().isEmpty() && !dossier.exists() && !dossier.isSymLink();
     auto defaire = [&] {
         for (const QString &c : ecrits)
             QFile::remove(c);
+        if (dossierCree)  // a bank left as it was has no new empty folder beside it
+            QDir().rmdir(banque.medias);
     };
     if (!medias.aEcrire().isEmpty() && !QDir().mkpath(banque.medias))
         return echec(QStringLiteral("Impossible de créer le dossier des médias %1.").arg(QDir::toNativeSeparators(banque.medias)));

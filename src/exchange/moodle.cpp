@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -47,14 +48,18 @@ public:
     bool vider()
     {
         const bool ok = m_appareil.write(m_octets.constData(), m_taille) == m_taille;
+        if (!ok)
+            m_erreur = errno;
         m_taille = 0;
         return ok;
     }
+    int erreur() const { return m_erreur; }
 
 private:
     QIODevice &m_appareil;
     QByteArray m_octets;
     qsizetype m_taille = 0;
+    int m_erreur = 0;
 };
 
 template <size_t N> char *copier(char *p, const char (&litteral)[N])
@@ -327,14 +332,14 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
             p = copier(p, "  </question>\n");
             o.avancer(p);
             if (o.taille() >= (1 << 20) - placeCarte && !o.vider())
-                return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+                return echecEcriture(sortie, o.erreur());
             if (progression && ++fait % 512 == 0 && !progression(fait, src.nombre()))
                 return Resultat::echec(QStringLiteral("Exportation annulée."));
         }
     }
     o.ajouter("</quiz>\n");
     if (!o.vider())
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+        return echecEcriture(sortie, o.erreur());
 
     bilan.rapporter(rapport, src.nombre());
     return Resultat::succes();

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QUrl>
 #include <QXmlStreamWriter>
+#include <cerrno>
 
 namespace echanges {
 
@@ -256,7 +257,7 @@ Resultat ecrireQti(const SourceBanque &src, QIODevice &sortie, bool melanger, Ra
     if (!zip.terminer(paquet, erreur))
         return Resultat::echec(QStringLiteral("Impossible de construire le paquet zip : %1").arg(erreur));
     if (sortie.write(paquet) != paquet.size())
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+        return echecEcriture(sortie, errno);
 
     bilan.rapporter(rapport, src.nombre());
     return Resultat::succes();

@@ -1,5 +1,6 @@
 #include "store/disque.h"
 #include "store/fichequestion.h"
+#include "store/nommedia.h"
 #include "store/systemefichiers.h"
 
 #include <QFile>
@@ -133,6 +134,23 @@ bool ecrireTout(int fd, const char *p, qint64 n, qint64 position)
     return ecrireJusquauBout(n, [&](qint64 fait) {
         return sf().ecrire(fd, p + fait, size_t(n - fait), off_t(position + fait));
     });
+}
+
+bool lireMedia(const QString &dossier, const QString &nom, QByteArray &octets)
+{
+    // A name that could lead out of the folder, and a link, lead to files the bank's owner
+    // never put there: a quiz page or an export would carry them to others.
+    if (!nomMediaAdmis(nom))
+        return false;
+    Fd fd(sf().ouvrir(local(dossier + u'/' + nom).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0));
+    struct stat st;
+    if (fd.get() < 0 || sf().etat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    QByteArray o(qsizetype(st.st_size), Qt::Uninitialized);
+    if (lireComplet(fd.get(), o.data(), o.size(), 0) != o.size())
+        return false;
+    octets = o;
+    return true;
 }
 
 bool copierPlage(int source, qint64 depuis, int cible, qint64 n, qint64 vers)

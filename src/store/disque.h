@@ -39,6 +39,9 @@ bool ecrireTout(int fd, const char *p, qint64 n, qint64 position);
 bool ecrireJusquauBout(qint64 total, const std::function<ssize_t(qint64 fait)> &essai);
 // Copies n bytes from one file to another at the given offsets, in the kernel where it can.
 bool copierPlage(int source, qint64 depuis, int cible, qint64 n, qint64 vers);
+// The bytes of a picture or sound of a bank: a regular file of the media folder, reached
+// through no symbolic link (one is a missing file). False when it cannot be read so.
+bool lireMedia(const QString &dossier, const QString &nom, QByteArray &octets);
 // Flushes the folder that holds chemin: a rename or a new name in it reaches the disk.
 bool viderDossierDe(const QString &chemin);
 

@@ -353,6 +353,88 @@ private slots:
                  "le précède, pour qu'un tableur ne l'exécute pas comme une formule : 1");
         QCOMPARE(essai::resumes(lireCsv(csv, "e.csv")), L({"=SOMME(A1)|+1|-2|@x|1|-1 point|", "Q|a|b|c|2||"}));
     }
+
+    void media_exportTakesNoLink_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("Moodle XML") << int(Format::MoodleXml);
+        QTest::newRow("QTI") << int(Format::Qti);
+        QTest::newRow("GIFT") << int(Format::Gift);
+    }
+    void media_exportTakesNoLink()
+    {
+        QFETCH(int, format);
+        essai::Banque b;
+        b.poser({{"Q", 0, 1, 0, {"a", "b", "c"}, {}, {}, "vue.jpg", 10}});
+        const QString secret = b.fichier("secret.txt", "SECRETSECRET");
+        QDir().mkpath(b.chemins().medias);
+        QVERIFY(QFile::link(secret, QDir(b.chemins().medias).filePath("vue.jpg")));
+        Rapport r;
+        const QString fichier = b.chemin("e.out");
+        QVERIFY(exporter(b.chemins(), fichier, {Format(format)}, r));
+        const QByteArray sortie = banque::lire(fichier);
+        QVERIFY(!sortie.contains("SECRETSECRET") && !sortie.contains(QByteArray("SECRETSECRET").toBase64()));
+        QCOMPARE(r.lignes(Remarque::Genre::Media),
+                 Format(format) == Format::Gift
+                     ? L{}
+                     : L{"1 fiche(s) dont l'image ou le son manque au dossier des médias, exportées sans : 1"});
+    }
+
+    void media_importWritesThroughNoLink()
+    {
+        essai::Banque b;
+        QDir().mkpath(b.chemins().medias);
+        const QString ailleurs = b.chemin("ailleurs.jpg");
+        QVERIFY(QFile::link(ailleurs, QDir(b.chemins().medias).filePath("vue.jpg")));  // leads nowhere
+        QByteArray q = choix("&lt;img src=\"@@PLUGINFILE@@/vue.jpg\"&gt;", kTrois);
+        q.insert(q.indexOf("</questiontext>"), "<file name=\"vue.jpg\" encoding=\"base64\">SlBFRw==</file>");
+        const ResultatImport r = importer(b.chemins(), b.fichier("q.xml", moodle(q)));
+        QVERIFY2(r.resultat, qPrintable(r.resultat.erreur));
+        QVERIFY(!QFileInfo::exists(ailleurs));
+        QCOMPARE(b.lireMedia("vue1.jpg"), "JPEG");
+        QCOMPARE(r.rapport.lignes(Remarque::Genre::Media),
+                 L{"question « sans nom » (ligne 3) : vue.jpg enregistré sous vue1.jpg : un autre fichier porte déjà ce nom"});
+    }
+
+    void messages_aFailedImportLeavesNoFolder()
+    {
+        essai::Banque b;
+        b.poser({{"Q", 0, 1, 0, {"a", "b", "c"}}});
+        QFile::setPermissions(b.chemins().banque, QFile::ReadOwner | QFile::ReadGroup);
+        QByteArray q = choix("&lt;img src=\"@@PLUGINFILE@@/vue.jpg\"&gt;", kTrois);
+        q.insert(q.indexOf("</questiontext>"), "<file name=\"vue.jpg\" encoding=\"base64\">SlBFRw==</file>");
+        const ResultatImport r = importer(b.chemins(), b.fichier("q.xml", moodle(q)));
+        QVERIFY(!r.resultat);
+        QVERIFY2(!QFileInfo::exists(b.chemins().medias), qPrintable(r.resultat.erreur));
+        QCOMPARE(b.nombre(), 1);
+    }
+
+    void messages_fileNamesShownEscaped()
+    {
+        essai::Banque b;
+        const ResultatImport r = importer(b.chemins(), b.fichier("q\n\x1b[2J.gift", "Q {=a ~b ~c}\n"));
+        QCOMPARE(r.rapport.titre, "Importation de q\\n\\x1B[2J.gift (GIFT) dans la banque BASE.QZF");
+    }
+
+    void messages_aFullDiskIsSaidSo()
+    {
+        struct Plein : QIODevice {
+            Plein() { open(WriteOnly); }
+            qint64 readData(char *, qint64) override { return -1; }
+            qint64 writeData(const char *, qint64) override
+            {
+                errno = ENOSPC;
+                return -1;
+            }
+        };
+        SourceBanque src;
+        src.depuisOctets(banque::octets({{"Q", 0, 1, 0, {"a", "b", "c"}}}), TableThemes(), QString());
+        for (const Format f : {Format::Gift, Format::MoodleXml, Format::Qti, Format::Csv}) {
+            Plein plein;
+            Rapport r;
+            QCOMPARE(ecrire(src, plein, {f}, r).erreur, "Impossible d'écrire le fichier : le disque est plein");
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestImportsReels)
