@@ -783,7 +783,13 @@ Resultat exporter(const CheminsBanque &banque, const QString &fichier, const Opt
     SourceBanque src;
     if (Resultat r = src.ouvrir(banque); !r)
         return r;
-    for (const QString &fichierBanque : {banque.banque, banque.themes}) {
+    // The bank, its themes, and the temporary files and journal a write of either puts beside
+    // it, by the names given and by those their links lead to: a rewrite would delete the export.
+    QStringList fichiersBanque;
+    for (const QString &f : {banque.banque, banque.themes, disque::cheminReel(banque.banque), disque::cheminReel(banque.themes)})
+        for (const char *suffixe : {"", ".nouveau", ".import", ".jnl"})
+            fichiersBanque << f + QLatin1String(suffixe);
+    for (const QString &fichierBanque : std::as_const(fichiersBanque)) {
         const QFileInfo a(fichierBanque), b(fichier);
         if (a.absoluteFilePath() == b.absoluteFilePath()
             || (a.exists() && b.exists() && a.canonicalFilePath() == b.canonicalFilePath()))

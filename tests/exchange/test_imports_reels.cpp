@@ -435,6 +435,42 @@ private slots:
             QCOMPARE(ecrire(src, plein, {f}, r).erreur, "Impossible d'écrire le fichier : le disque est plein");
         }
     }
+
+    void messages_damagedPackageInFrench_data()
+    {
+        QTest::addColumn<int>("octet");  // changed in the package
+        QTest::addColumn<QString>("message");
+        QTest::newRow("an entry's name") << 30 << "Le paquet p.zip est endommagé : son sommaire ne correspond pas à son contenu.";
+        QTest::newRow("its compression method") << 8 << "Le paquet p.zip est endommagé : son sommaire ne correspond pas à son contenu.";
+    }
+    void messages_damagedPackageInFrench()
+    {
+        QFETCH(int, octet);
+        QFETCH(QString, message);
+        QByteArray p = paquet({{"imsmanifest.xml", manifeste({})}});
+        p[octet] = char(p[octet] ^ 0x55);
+        QCOMPARE(lireQti(p, "p.zip").resultat.erreur, message);
+    }
+
+    void messages_exportNotOverABanksTemporaryFile_data()
+    {
+        QTest::addColumn<QString>("nom");
+        QTest::newRow("import") << "BASE.QZF.import";
+        QTest::newRow("rewrite") << "BASE.QZF.nouveau";
+        QTest::newRow("journal") << "BASE.QZF.jnl";
+        QTest::newRow("themes rewrite") << "BASE.PRM.nouveau";
+    }
+    void messages_exportNotOverABanksTemporaryFile()
+    {
+        QFETCH(QString, nom);
+        essai::Banque b;
+        b.poser({{"Q", 0, 1, 0, {"a", "b", "c"}}});
+        Rapport r;
+        const QString fichier = QFileInfo(b.chemins().banque).dir().filePath(nom.replace("BASE.PRM", QFileInfo(b.chemins().themes).fileName()));
+        QCOMPARE(exporter(b.chemins(), fichier, {}, r).erreur,
+                 "Le fichier " + fichier + " appartient à la banque BASE.QZF : choisissez un autre nom pour l'exportation.");
+        QVERIFY(!QFileInfo::exists(fichier));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestImportsReels)
