@@ -71,6 +71,10 @@ QString CheminsBanque::nom() const { return QFileInfo(banque).fileName(); }
 std::optional<Format> deviner(const QByteArray &contenu, const QString &nomFichier)
 {
     QByteArrayView v(contenu);
+    if ((v.startsWith("\xFF\xFE") || v.startsWith("\xFE\xFF")) && !v.sliced(2, qMin<qsizetype>(2, v.size() - 2)).contains('<')) {
+        const TexteLu t = decoderTexte(contenu.left(4096 & ~1));
+        return deviner(t.texte.toUtf8(), nomFichier);
+    }
     if (v.startsWith("PK\x03\x04") || v.startsWith("PK\x05\x06"))
         return Format::Qti;
     if (v.startsWith("\xEF\xBB\xBF"))
@@ -890,6 +894,47 @@ qsizetype utf8Invalide(QByteArrayView o)
         i += suite + 1;
     }
     return -1;
+}
+
+TexteLu decoderTexte(const QByteArray &contenu)
+{
+    TexteLu t;
+    const QByteArrayView v(contenu);
+    const bool le = v.startsWith("\xFF\xFE"), be = v.startsWith("\xFE\xFF");
+    if (!le && !be) {
+        if (const qsizetype mauvais = utf8Invalide(contenu); mauvais >= 0) {
+            t.ligneInvalide = ligneDe(contenu, mauvais);
+            return t;
+        }
+        t.texte = QString::fromUtf8(contenu);
+        if (t.texte.startsWith(QChar(0xFEFF)))
+            t.texte.remove(0, 1);
+        return t;
+    }
+    t.utf16 = true;
+    const qsizetype n = (v.size() - 2) / 2;
+    t.texte.resize(n);
+    char16_t *d = reinterpret_cast<char16_t *>(t.texte.data());
+    int ligne = 1;
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar a = uchar(v[2 + 2 * i]), b = uchar(v[3 + 2 * i]);
+        d[i] = le ? char16_t(a | b << 8) : char16_t(a << 8 | b);
+        if (d[i] == u'\n')
+            ++ligne;
+    }
+    // Half of a surrogate pair alone, or a byte left over, is no character.
+    int ligneCourante = 1;
+    for (qsizetype i = 0; i < n && t.ligneInvalide == 0; ++i) {
+        if (QChar::isHighSurrogate(d[i]) && i + 1 < n && QChar::isLowSurrogate(d[i + 1]))
+            ++i;
+        else if (QChar::isSurrogate(d[i]))
+            t.ligneInvalide = ligneCourante;
+        else if (d[i] == u'\n')
+            ++ligneCourante;
+    }
+    if (t.ligneInvalide == 0 && v.size() % 2 != 0)
+        t.ligneInvalide = ligne;
+    return t;
 }
 
 int ligneDe(QByteArrayView octets, qsizetype position)

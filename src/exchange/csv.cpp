@@ -159,14 +159,17 @@ Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar sepa
         lecture.resultat = Resultat::echec(texte);
         return lecture;
     };
-    if (const qsizetype mauvais = utf8Invalide(contenu); mauvais >= 0)
-        return echec(QStringLiteral("Le fichier %1 n'est pas écrit en UTF-8 (ligne %2) : enregistrez-le au format "
-                                    "« CSV UTF-8 ».")
-                         .arg(nomFichier)
-                         .arg(ligneDe(contenu, mauvais)));
-    QString texte = QString::fromUtf8(contenu);
-    if (texte.startsWith(QChar(0xFEFF)))
-        texte.remove(0, 1);
+    TexteLu lu = decoderTexte(contenu);
+    if (lu.ligneInvalide > 0)
+        return echec(lu.utf16 ? QStringLiteral("Le fichier %1 n'est pas de l'UTF-16 valide (ligne %2) : la moitié d'une paire "
+                                               "de substitution s'y trouve seule.")
+                                    .arg(nomFichier)
+                                    .arg(lu.ligneInvalide)
+                              : QStringLiteral("Le fichier %1 n'est pas écrit en UTF-8 (ligne %2) : enregistrez-le au format "
+                                               "« CSV UTF-8 ».")
+                                    .arg(nomFichier)
+                                    .arg(lu.ligneInvalide));
+    const QString texte = std::move(lu.texte);
 
     if (separateur.isNull()) {
         // The header's separator: the one of ";" and "," found more often outside quotes.

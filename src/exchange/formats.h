@@ -155,6 +155,15 @@ QString nettoyer(const QString &texte);
 // Control characters that XML 1.0 forbids removed.
 QString pourXml(const QString &texte);
 
+// The text of a GIFT or CSV file: UTF-8, or UTF-16 behind its byte-order mark (dropped, as a
+// UTF-8 one is). `ligneInvalide`: the line of the first character that is not valid, 0 when all are.
+struct TexteLu {
+    QString texte;
+    bool utf16 = false;
+    int ligneInvalide = 0;
+};
+TexteLu decoderTexte(const QByteArray &contenu);
+
 // Where UTF-8 stops being valid: the byte offset, or -1 when all of it is valid.
 qsizetype utf8Invalide(QByteArrayView octets);
 // The line (from 1) holding a byte offset.

@@ -227,16 +227,19 @@ QStringView sansMarqueur(QStringView t, QString &format)
 Lecture lireGift(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options)
 {
     Lecture lecture;
-    if (const qsizetype mauvais = utf8Invalide(contenu); mauvais >= 0) {
-        lecture.resultat = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas écrit en UTF-8 (ligne %2) : un "
-                                                          "fichier GIFT doit l'être.")
-                                               .arg(nomFichier)
-                                               .arg(ligneDe(contenu, mauvais)));
+    TexteLu lu = decoderTexte(contenu);
+    if (lu.ligneInvalide > 0) {
+        lecture.resultat = Resultat::echec(
+            lu.utf16 ? QStringLiteral("Le fichier %1 n'est pas de l'UTF-16 valide (ligne %2) : la moitié d'une paire de "
+                                      "substitution s'y trouve seule.")
+                           .arg(nomFichier)
+                           .arg(lu.ligneInvalide)
+                     : QStringLiteral("Le fichier %1 n'est pas écrit en UTF-8 (ligne %2) : un fichier GIFT doit l'être.")
+                           .arg(nomFichier)
+                           .arg(lu.ligneInvalide));
         return lecture;
     }
-    QString texte = QString::fromUtf8(contenu);
-    if (texte.startsWith(QChar(0xFEFF)))
-        texte.remove(0, 1);
+    QString texte = std::move(lu.texte);
     if (texte.contains(u'\r'))  // CR alone ends lines too
         texte.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
 

@@ -57,6 +57,17 @@ QByteArray manifeste(const QStringList &items)
     return m + "</resources></manifest>";
 }
 
+QByteArray utf16(const QString &t, bool petitBoutiste)
+{
+    QByteArray o = petitBoutiste ? "\xFF\xFE" : "\xFE\xFF";
+    for (QChar c : t) {
+        const char16_t u = c.unicode();
+        o += petitBoutiste ? char(u & 0xFF) : char(u >> 8);
+        o += petitBoutiste ? char(u >> 8) : char(u & 0xFF);
+    }
+    return o;
+}
+
 long pointeMemoireKo()
 {
     rusage u{};
@@ -470,6 +481,33 @@ private slots:
         QCOMPARE(exporter(b.chemins(), fichier, {}, r).erreur,
                  "Le fichier " + fichier + " appartient à la banque BASE.QZF : choisissez un autre nom pour l'exportation.");
         QVERIFY(!QFileInfo::exists(fichier));
+    }
+
+    void text_utf16BehindItsMark_data()
+    {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<int>("format");  // as guessed
+        QTest::addColumn<QStringList>("attendu");
+        QTest::newRow("GIFT, little end first") << utf16("Q été 😀 {=a ~b ~c}\n", true) << int(Format::Gift)
+                                                << L{"Q été 😀|a|b|c|1||"};
+        QTest::newRow("CSV, big end first") << utf16("Question;Réponse 1;Réponse 2;Réponse 3;Bonne réponse\r\nQ;a;b;c;2\r\n", false)
+                                            << int(Format::Csv) << L{"Q|a|b|c|2||"};
+        QTest::newRow("half a pair alone") << utf16(QString("A {=1 ~2 ~3}\n\nB ") + QChar(0xD800) + " {=1 ~2 ~3}", true)
+                                           << int(Format::Gift)
+                                           << L{"ERREUR Le fichier f n'est pas de l'UTF-16 valide (ligne 3) : la moitié d'une "
+                                                "paire de substitution s'y trouve seule."};
+        QTest::newRow("a low half first") << utf16(QString("Question;Réponse 1;Réponse 2;Réponse 3;Bonne réponse\n") + QChar(0xDC00), false)
+                                          << int(Format::Csv)
+                                          << L{"ERREUR Le fichier f n'est pas de l'UTF-16 valide (ligne 2) : la moitié d'une "
+                                               "paire de substitution s'y trouve seule."};
+    }
+    void text_utf16BehindItsMark()
+    {
+        QFETCH(QByteArray, contenu);
+        QFETCH(int, format);
+        QFETCH(QStringList, attendu);
+        QCOMPARE(int(deviner(contenu, "f").value_or(Format::Qti)), format);
+        QCOMPARE(essai::resumes(lire(Format(format), contenu, "f")), attendu);
     }
 };
 
