@@ -10,8 +10,12 @@ namespace echanges {
 
 namespace {
 
-void echapper(QString &sortie, const QString &texte)
+void echapper(QString &sortie, const QString &texte, bool sansMarqueur = true)
 {
+    // A text that starts like a format marker, "[html]", gets one of its own first: GIFT has no
+    // escape for "[" that readers know, and they take the first marker only.
+    if (sansMarqueur && texte.startsWith(u'['))
+        sortie += QLatin1String("[plain]");
     for (qsizetype i = 0; i < texte.size(); ++i) {
         const QChar c = texte[i];
         switch (c.unicode()) {
@@ -26,16 +30,6 @@ void echapper(QString &sortie, const QString &texte)
             sortie += c;
             break;
         case u'\n': sortie += QLatin1String("\\n"); break;
-        case u'[':  // a text that starts like a format marker, "[html]", is not one
-            if (i == 0)
-                sortie += u'\\';
-            sortie += c;
-            break;
-        case u'>':  // "->" would make the question a matching one
-            if (i > 0 && texte[i - 1] == u'-')
-                sortie += u'\\';
-            sortie += c;
-            break;
         default: sortie += c;
         }
     }
@@ -87,7 +81,7 @@ Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport
                 bilan.initiales << n;
             q.truncate(0);
             q += QLatin1String("::") + numeroQuestion(n) + QLatin1String("::[plain]");
-            echapper(q, c.question);
+            echapper(q, c.question, false);
             q += QLatin1String("{\n");
             for (int k = 0; k < 3; ++k) {
                 q += k + 1 == c.bonne ? QLatin1String("\t=") : QLatin1String("\t~");
@@ -120,7 +114,7 @@ Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport
 
 namespace {
 
-constexpr char16_t kSpeciaux[] = u"~=#{}:\\[>";  // "[" and ">" as this program escapes them
+constexpr char16_t kSpeciaux[] = u"~=#{}:\\";
 
 bool estSpecial(QChar c)
 {
@@ -418,10 +412,14 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier, const Opt
             ignorer(QStringLiteral("réponses illisibles (ni « = » ni « ~ »)"));
             continue;
         }
+        // "->" pairs the answers of a matching question; one wrong answer, "~", makes the question
+        // a multiple-choice one whatever its answers hold, as platforms read it.
         bool association = false;
         for (const Reponse &r : liste)
             if (chercherChaine(r.texte, 0, u"->") >= 0)
                 association = true;
+        if (std::any_of(liste.begin(), liste.end(), [](const Reponse &r) { return !r.juste; }))
+            association = false;
         if (association) {
             ignorer(QStringLiteral("question d'association"));
             continue;

@@ -212,6 +212,8 @@ private slots:
         QTest::newRow("HTML without a marker") << QByteArray("Où est <b>Paris</b>&nbsp;?{=a&amp;b ~b ~c}")
                                                << L{"Où est Paris ?|a&b|b|c|1||"};
         QTest::newRow("~= opens one right answer") << QByteArray("Q{~=a ~b ~c}") << L{"Q|a|b|c|1||"};
+        QTest::newRow("-> in a multiple-choice answer") << QByteArray("Q{=a->b ~c ~d}") << L{"Q|a->b|c|d|1||"};
+        QTest::newRow("-> in every right answer") << QByteArray("Q{=a->1 =b->2 =c->3}") << L{"ligne 1 : question d'association"};
         QTest::newRow("CR alone ends lines") << QByteArray("$CATEGORY: S\r\rA{=1 ~2 ~3}\r\rB{~1 =2 ~3}\r")
                                              << L{"A|1|2|3|1||S", "B|1|2|3|2||S"};
     }
@@ -222,7 +224,7 @@ private slots:
         QCOMPARE(essai::resumes(lireGift(gift, "q.gift")), attendu);
     }
 
-    void gift_exportWritesNoMarkerMatchingOrQuestionByAccident()
+    void gift_exportWritesNoMarkerOrQuestionByAccident()
     {
         essai::Banque b;
         b.poser({{"[html]<b>", 0, 1, 0, {"[plain]a", "b->c", "d"}}}, {"T\r\n::X::Y{=a~b~c}"});
@@ -230,7 +232,7 @@ private slots:
         const QString fichier = b.chemin("e.gift");
         QVERIFY(exporter(b.chemins(), fichier, {}, r));
         const QByteArray gift = banque::lire(fichier);
-        QCOMPARE(gift, "$CATEGORY: T ::X::Y{=a~b~c}\n\n::Q0001::[plain]\\[html]<b>{\n\t=\\[plain]a\n\t~b-\\>c\n\t~d\n}\n\n");
+        QCOMPARE(gift, "$CATEGORY: T ::X::Y{=a~b~c}\n\n::Q0001::[plain][html]<b>{\n\t=[plain][plain]a\n\t~b->c\n\t~d\n}\n\n");
         QCOMPARE(essai::resumes(lireGift(gift, "e.gift")), L{"[html]<b>|[plain]a|b->c|d|1||T ::X::Y{=a~b~c}"});
     }
 
