@@ -116,6 +116,12 @@ QString nomPropre(const QString &nom, int numero)
     return (base.left(place) + suffixe + ext).left(12);
 }
 
+// Whether two files hold the same bytes; those a reader shared between questions at once.
+bool memes(const QByteArray &a, const QByteArray &b)
+{
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
 struct MediaPrevu {
     QString nom;
     QByteArray octets;
@@ -134,7 +140,7 @@ public:
             const QString nom = nomPropre(original, numero);
             const QString cle = nom.toCaseFolded();
             if (const auto prevu = m_prevus.constFind(cle); prevu != m_prevus.constEnd()) {
-                if (m_aEcrire[*prevu].octets == octets) {
+                if (memes(m_aEcrire[*prevu].octets, octets)) {
                     noter(original, nom, lieu, numero);
                     return m_aEcrire[*prevu].nom;
                 }
@@ -145,11 +151,18 @@ public:
             const QString chemin = QDir(m_dossier).filePath(nom);
             const QFileInfo info(chemin);
             if (info.exists() || info.isSymLink() || existeSansCasse(nom)) {
-                QByteArray present;
-                if (!info.isSymLink() && info.size() == octets.size() && disque::lireMedia(m_dossier, nom, present)
-                    && present == octets) {
-                    noter(original, nom, lieu, numero);
-                    return nom;
+                // A file on disk is read once; a picture many questions show matches it once.
+                if (!info.isSymLink() && info.isFile() && info.size() == octets.size()) {
+                    auto present = m_presents.find(cle);
+                    if (present == m_presents.end()) {
+                        QByteArray lu;
+                        present = m_presents.insert(cle, disque::lireMedia(m_dossier, nom, lu) ? lu : QByteArray());
+                    }
+                    if (memes(*present, octets)) {
+                        *present = octets;  // the same bytes from now on: the next match is immediate
+                        noter(original, nom, lieu, numero);
+                        return nom;
+                    }
                 }
                 continue;
             }
@@ -182,17 +195,18 @@ private:
     {
         if (!m_listeFaite) {
             for (const QString &n : QDir(m_dossier).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden))
-                m_presents.insert(n.toCaseFolded());
+                m_dansDossier.insert(n.toCaseFolded());
             m_listeFaite = true;
         }
-        return m_presents.contains(nom.toCaseFolded());
+        return m_dansDossier.contains(nom.toCaseFolded());
     }
 
     QString m_dossier;
     Rapport &m_rapport;
     QHash<QString, qsizetype> m_prevus;
     QList<MediaPrevu> m_aEcrire;
-    QSet<QString> m_presents;
+    QSet<QString> m_dansDossier;
+    QHash<QString, QByteArray> m_presents;  // the bytes of the folder's files read so far
     bool m_listeFaite = false;
 };
 
