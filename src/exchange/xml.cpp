@@ -156,7 +156,7 @@ struct LecteurXml::Etat {
 
     // The first fatal fault the parser reported.
     bool faute = false;
-    int code = 0, ligne = 0, colonne = 0, valeur = 0;
+    int code = 0, ligne = 0, colonne = 0, valeur = 0, niveau = 0;
     QByteArray mot1, mot2, message;
 
     Resultat erreur;
@@ -189,10 +189,13 @@ struct LecteurXml::Etat {
 
     static void noter(void *moi, xmlErrorPtr e)
     {
+        // The first fault, unless a fatal one follows a lesser one the parser went on after (a
+        // namespace not declared): that one stops the reading, and is what is told.
         auto *d = static_cast<Etat *>(moi);
-        if (d->faute || !e || e->level < XML_ERR_FATAL)
+        if (!e || e->level < XML_ERR_ERROR || (d->faute && (d->niveau == XML_ERR_FATAL || e->level < XML_ERR_FATAL)))
             return;
         d->faute = true;
+        d->niveau = e->level;
         d->code = e->code;
         d->ligne = e->line;
         d->colonne = e->int2;
@@ -358,8 +361,11 @@ struct LecteurXml::Etat {
             return echouer(QStringLiteral("les entités déclarées ne sont pas prises en charge"), ligne, colonne);
         case XML_ERR_INTERNAL_ERROR:
         case XML_ERR_NO_MEMORY:
-            if (message.contains("huge") || message.contains("Huge") || code == XML_ERR_NO_MEMORY)
-                return echouer(QStringLiteral("un texte ou un nom dépasse la taille permise"), ligne, colonne);
+            if (message.contains("huge") || message.contains("Huge"))
+                return echouer(QStringLiteral("un texte ou un nom dépasse la taille permise (10 millions de caractères)"),
+                               ligne, colonne);
+            if (code == XML_ERR_NO_MEMORY)
+                return echouer(QStringLiteral("la mémoire est insuffisante"), ligne, colonne);
             break;
         case XML_ERR_COMMENT_NOT_FINISHED:
             return echouer(QStringLiteral("un commentaire n'est jamais fermé"), ligne, colonne);
@@ -387,7 +393,7 @@ struct LecteurXml::Etat {
         if (!lecteur)
             return echouer(QStringLiteral("la mémoire est insuffisante"), 1, 1), -1;
         const int r = xmlTextReaderRead(lecteur);
-        if (r < 0 || faute)
+        if (r < 0)
             return traduire(), -1;
         if (r == 0) {
             if (!racineVue)

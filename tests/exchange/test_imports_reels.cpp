@@ -107,6 +107,9 @@ private slots:
                                             << "(ligne 1, colonne 1) : les DTD ne sont pas prises en charge.";
         QTest::newRow("a DOCTYPE many times") << QByteArray("<!DOCTYPE quiz>").repeated(200000) + "<quiz/>"
                                               << "(ligne 1, colonne 1) : les DTD ne sont pas prises en charge.";
+        QTest::newRow("a text past the limit") << "<quiz>\n<question>" + QByteArray(10000001, 'a') + "</question></quiz>"
+                                               << "(ligne 2, colonne 10000012) : un texte ou un nom dépasse la taille permise (10 "
+                                                  "millions de caractères).";
         QTest::newRow("too deep") << "<quiz>" + QByteArray("<a>").repeated(100) + QByteArray("</a>").repeated(100) + "</quiz>"
                                   << "(ligne 1, colonne 199) : les éléments sont imbriqués trop profondément.";
     }
