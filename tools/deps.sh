@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool             # the end-to-end test runs the real window
   libbenchmark-dev               # bench/
   libzip-dev                     # QTI packages are zip files
+  libxml2-dev                    # XML files to import are read by its streaming reader
   libxml2-utils nodejs           # tests: xmllint, and node for the GIFT parser
   librsvg2-bin desktop-file-utils shared-mime-info   # icons rendered, desktop entry and MIME type checked
   man-db groff-base file dpkg-dev                     # manual pages checked; dpkg-shlibdeps for the .deb

@@ -76,11 +76,17 @@ Verbe verbeImport()
                 p.addOption({QStringLiteral("from"),
                              QStringLiteral("The file's format: ") + kFormats + QStringLiteral("; guessed from its content by default."),
                              QStringLiteral("FORMAT")});
+                p.addOption({QStringLiteral("three-answers"),
+                             QStringLiteral("A question with four answers or more keeps its right answer and "
+                                            "its first two wrong ones (the report names those left out); by "
+                                            "default it is not imported.")});
             },
             [](const QCommandLineParser &p, QTextStream &sortie, QTextStream &erreurs) {
                 const QString fichier = p.positionalArguments().at(0);
                 const QString banque = p.positionalArguments().at(1);
-                std::optional<echanges::Format> format;
+                echanges::OptionsImport options;
+                options.troisReponses = p.isSet(QStringLiteral("three-answers"));
+                std::optional<echanges::Format> &format = options.format;
                 if (p.isSet(QStringLiteral("from"))) {
                     format = echanges::formatDepuisCle(p.value(QStringLiteral("from")));
                     if (!format)
@@ -91,7 +97,7 @@ Verbe verbeImport()
                     return 1;
                 if (QFileInfo::exists(banque) && !verifierBanque(banque, erreurs))
                     return 1;
-                const echanges::ResultatImport r = echanges::importer(echanges::CheminsBanque::pres(banque), fichier, format);
+                const echanges::ResultatImport r = echanges::importer(echanges::CheminsBanque::pres(banque), fichier, options);
                 if (!r.resultat) {
                     erreurs << "qzf import: " << r.resultat.erreur << '\n';
                     return 1;

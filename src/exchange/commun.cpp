@@ -1,12 +1,15 @@
 #include "exchange/formats.h"
+#include "store/disque.h"
 #include "store/fichierquestions.h"
 #include "store/nommedia.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
 
 namespace echanges {
 
@@ -68,6 +71,10 @@ QString CheminsBanque::nom() const { return QFileInfo(banque).fileName(); }
 std::optional<Format> deviner(const QByteArray &contenu, const QString &nomFichier)
 {
     QByteArrayView v(contenu);
+    if ((v.startsWith("\xFF\xFE") || v.startsWith("\xFE\xFF")) && !v.sliced(2, qMin<qsizetype>(2, v.size() - 2)).contains('<')) {
+        const TexteLu t = decoderTexte(contenu.left(4096 & ~1));
+        return deviner(t.texte.toUtf8(), nomFichier);
+    }
     if (v.startsWith("PK\x03\x04") || v.startsWith("PK\x05\x06"))
         return Format::Qti;
     if (v.startsWith("\xEF\xBB\xBF"))
@@ -130,6 +137,127 @@ QString Rapport::texte() const
             t += QStringLiteral("  ") + x + u'\n';
     }
     return t;
+}
+
+bool Lecture::pleine(const QString &lieu)
+{
+    constexpr int kMax = 32767;
+    if (questions.size() < kMax)
+        return false;
+    remarques.append({Remarque::Genre::Note, lieu,
+                      QStringLiteral("lecture arrêtée : %1 questions lues, autant qu'une banque peut en tenir ; la suite "
+                                     "du fichier n'est pas lue")
+                          .arg(kMax)});
+    return true;
+}
+
+namespace {
+
+// "3", "3 et 4", "3, 4 et 5": answer numbers from places.
+QString numerosReponses(const QList<int> &places)
+{
+    QStringList l;
+    for (int p : places)
+        l << QString::number(p + 1);
+    const QString dernier = l.takeLast();
+    return l.isEmpty() ? dernier : l.join(QLatin1String(", ")) + QStringLiteral(" et ") + dernier;
+}
+
+} // namespace
+
+ChoixReponses choisirReponses(const QList<double> &fractions, const OptionsImport &options, const QString &lieu)
+{
+    ChoixReponses c;
+    const int n = int(fractions.size());
+    QList<int> justes, pleines;
+    for (int k = 0; k < n; ++k) {
+        if (fractions[k] > 0)
+            justes << k;
+        if (fractions[k] >= 100)
+            pleines << k;
+    }
+    if (n < 3 || (n > 3 && !options.troisReponses)) {
+        c.refus = QStringLiteral("%1 réponses au lieu de 3").arg(n);
+        return c;
+    }
+    // One answer gives the whole grade: it is the right one, those that give a part are wrong.
+    int bonne = -1;
+    if (justes.size() == 1)
+        bonne = justes.first();
+    else if (pleines.size() == 1)
+        bonne = pleines.first();
+    if (justes.isEmpty())
+        c.refus = QStringLiteral("aucune bonne réponse");
+    else if (bonne < 0)
+        c.refus = QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes.size());
+    if (!c.refus.isEmpty())
+        return c;
+    QList<int> mauvaises;
+    for (int k = 0; k < n; ++k)
+        if (k != bonne)
+            mauvaises << k;
+    if (n > 3) {
+        const auto choisies = options.mauvaises.constFind(lieu);
+        const bool valables = choisies != options.mauvaises.constEnd() && (*choisies)[0] != (*choisies)[1]
+                              && std::all_of(choisies->begin(), choisies->end(),
+                                             [&](int k) { return k >= 0 && k < n && k != bonne; });
+        QList<int> gardees = valables ? QList<int>{(*choisies)[0], (*choisies)[1]} : mauvaises.first(2);
+        gardees << bonne;
+        std::sort(gardees.begin(), gardees.end());
+        QList<int> laissees;
+        for (int k : mauvaises)
+            if (!gardees.contains(k))
+                laissees << k;
+        c.notes << (laissees.size() == 1 ? QStringLiteral("réduite : réponse %1 laissée")
+                                         : QStringLiteral("réduite : réponses %1 laissées"))
+                       .arg(numerosReponses(laissees));
+        std::copy(gardees.begin(), gardees.end(), c.gardees.begin());
+    }
+    c.bonne = int(std::find(c.gardees.begin(), c.gardees.end(), bonne) - c.gardees.begin()) + 1;
+    QStringList partielles;
+    for (int k : justes)
+        if (k != bonne)
+            partielles << QStringLiteral("réponse %1 (%2 %)").arg(k + 1).arg(QLocale(QLocale::French).toString(fractions[k]));
+    if (!partielles.isEmpty())
+        c.notes << QStringLiteral("crédit partiel mis de côté, compté faux : %1").arg(partielles.join(QLatin1String(", ")));
+    return c;
+}
+
+QString refusMedia(const QString &nom, const Carte &carte)
+{
+    if (codePourFichier(nom) == 0)
+        return QStringLiteral("%1 n'est pas gardé : l'éditeur montre les images BMP et JPEG et les sons MID, WAV et MP3")
+            .arg(nomLisible(nom));
+    if (!carte.media.isEmpty())
+        return QStringLiteral("%1 n'est pas gardé : une fiche n'a qu'une image ou qu'un son").arg(nomLisible(nom));
+    return {};
+}
+
+void BilanExport::rapporter(Rapport &r, int fiches) const
+{
+    r.fiches = fiches;
+    r.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(fiches);
+    const std::pair<const QList<int> *, const char *> pertes[] = {
+        {&medias, "leur image ou leur son"}, {&themes, "leur thème"}, {&marques, "leur marque"},
+        {&initiales, "les initiales de leur auteur"}, {&videos, "leur vidéo"},
+        {&tailles, "la taille d'affichage de leur image"}};
+    for (const auto &[liste, quoi] : pertes)
+        if (!liste->isEmpty())
+            r.ajouter(Remarque::Genre::Perte, {},
+                      QStringLiteral("%1 fiche(s) perdent %2 : %3").arg(liste->size()).arg(QString::fromUtf8(quoi), listeNumeros(*liste)));
+    if (!introuvables.isEmpty())
+        r.ajouter(Remarque::Genre::Media, {},
+                  QStringLiteral("%1 fiche(s) dont l'image ou le son manque au dossier des médias, exportées sans : %2")
+                      .arg(introuvables.size())
+                      .arg(listeNumeros(introuvables)));
+    const std::pair<const QList<int> *, const char *> notes[] = {
+        {&sansBonne, "sans bonne réponse, exportées sans réponse juste"},
+        {&questionVide, "sans texte de question"},
+        {&reponseVide, "avec une réponse vide, qu'une plateforme peut ignorer"}};
+    for (const auto &[liste, quoi] : notes)
+        if (!liste->isEmpty())
+            r.ajouter(Remarque::Genre::Note, {},
+                      QStringLiteral("%1 fiche(s) %2 : %3").arg(liste->size()).arg(QString::fromUtf8(quoi), listeNumeros(*liste)));
 }
 
 // ---------------------------------------------------------------------------
@@ -216,14 +344,7 @@ Carte SourceBanque::carte(int numero) const
 
 bool SourceBanque::lireMedia(const QString &nom, QByteArray &octets) const
 {
-    // A name that could lead out of the media folder counts as a missing file.
-    if (!nomMediaAdmis(nom))
-        return false;
-    QFile f(QDir(m_dossierMedias).filePath(nom));
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    octets = f.readAll();
-    return f.error() == QFileDevice::NoError;
+    return disque::lireMedia(m_dossierMedias, nom, octets);
 }
 
 // ---------------------------------------------------------------------------
@@ -477,12 +598,20 @@ const QHash<QString, char16_t> &entites()
     return table;
 }
 
+bool entite(const QString &html, qsizetype i, qsizetype pv, QString &texte, qsizetype &fin);
+
 // The character of "&...;" starting at i, and where it ends; nothing for a lone "&".
 bool entite(const QString &html, qsizetype i, QString &texte, qsizetype &fin)
 {
-    const qsizetype pv = html.indexOf(u';', i + 1);
-    if (pv < 0 || pv - i > 12)
+    // Looked for among the next few characters only: a text of lone "&" stays linear.
+    const qsizetype pv = QStringView(html).sliced(i + 1, qMin<qsizetype>(12, html.size() - i - 1)).indexOf(u';');
+    if (pv < 0)
         return false;
+    return entite(html, i, i + 1 + pv, texte, fin);
+}
+
+bool entite(const QString &html, qsizetype i, qsizetype pv, QString &texte, qsizetype &fin)
+{
     const QString nom = html.mid(i + 1, pv - i - 1);
     char32_t c = 0;
     if (nom.startsWith(u'#')) {
@@ -629,12 +758,12 @@ QString htmlDeTexte(const QString &texte)
 // ---------------------------------------------------------------------------
 // Dispatch
 
-Lecture lire(Format format, const QByteArray &contenu, const QString &nomFichier)
+Lecture lire(Format format, const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options)
 {
     switch (format) {
-    case Format::Gift: return lireGift(contenu, nomFichier);
-    case Format::MoodleXml: return lireMoodle(contenu, nomFichier);
-    case Format::Qti: return lireQti(contenu, nomFichier);
+    case Format::Gift: return lireGift(contenu, nomFichier, options);
+    case Format::MoodleXml: return lireMoodle(contenu, nomFichier, options);
+    case Format::Qti: return lireQti(contenu, nomFichier, options);
     case Format::Csv: return lireCsv(contenu, nomFichier);
     }
     return {};
@@ -658,45 +787,58 @@ Resultat exporter(const CheminsBanque &banque, const QString &fichier, const Opt
     SourceBanque src;
     if (Resultat r = src.ouvrir(banque); !r)
         return r;
-    for (const QString &fichierBanque : {banque.banque, banque.themes}) {
+    // The bank, its themes, and the temporary files and journal a write of either puts beside
+    // it, by the names given and by those their links lead to: a rewrite would delete the export.
+    QStringList fichiersBanque;
+    for (const QString &f : {banque.banque, banque.themes, disque::cheminReel(banque.banque), disque::cheminReel(banque.themes)})
+        for (const char *suffixe : {"", ".nouveau", ".import", ".jnl"})
+            fichiersBanque << f + QLatin1String(suffixe);
+    for (const QString &fichierBanque : std::as_const(fichiersBanque)) {
         const QFileInfo a(fichierBanque), b(fichier);
         if (a.absoluteFilePath() == b.absoluteFilePath()
             || (a.exists() && b.exists() && a.canonicalFilePath() == b.canonicalFilePath()))
             return Resultat::echec(QStringLiteral("Le fichier %1 appartient à la banque %2 : choisissez un autre nom pour "
                                                   "l'exportation.")
-                                       .arg(QDir::toNativeSeparators(fichier), banque.nom()));
+                                       .arg(nomLisible(QDir::toNativeSeparators(fichier)), nomLisible(banque.nom())));
     }
     rapport.titre = QStringLiteral("Exportation de la banque %1 au format %2 dans %3")
-                        .arg(banque.nom(), nomFormat(options.format), QDir::toNativeSeparators(fichier));
+                        .arg(nomLisible(banque.nom()), nomFormat(options.format), nomLisible(QDir::toNativeSeparators(fichier)));
     QSaveFile f(fichier);
     if (!f.open(QIODevice::WriteOnly))
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier %1 : %2")
-                                   .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+        return echecEcriture(f, errno, fichier);
     if (Resultat r = ecrire(src, f, options, rapport, progression); !r) {
         f.cancelWriting();
         return r;
     }
     if (!f.commit())
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier %1 : %2")
-                                   .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+        return echecEcriture(f, errno, fichier);
     return Resultat::succes();
 }
 
 ResultatImport importer(const CheminsBanque &banque, const QString &fichier, std::optional<Format> format,
                         const Progression &progression)
 {
+    OptionsImport options;
+    options.format = format;
+    return importer(banque, fichier, options, progression);
+}
+
+ResultatImport importer(const CheminsBanque &banque, const QString &fichier, const OptionsImport &options,
+                        const Progression &progression)
+{
+    std::optional<Format> format = options.format;
     ResultatImport res;
-    const QString nom = QFileInfo(fichier).fileName();
+    const QString nom = nomLisible(QFileInfo(fichier).fileName());
     QFile f(fichier);
     if (!f.open(QIODevice::ReadOnly)) {
         res.resultat = Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2")
-                                           .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+                                           .arg(nomLisible(QDir::toNativeSeparators(fichier)), f.errorString()));
         return res;
     }
     const QByteArray contenu = f.readAll();
     if (f.error() != QFileDevice::NoError) {
         res.resultat = Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2")
-                                           .arg(QDir::toNativeSeparators(fichier), f.errorString()));
+                                           .arg(nomLisible(QDir::toNativeSeparators(fichier)), f.errorString()));
         return res;
     }
     if (!format)
@@ -707,14 +849,14 @@ ResultatImport importer(const CheminsBanque &banque, const QString &fichier, std
                                            .arg(nom));
         return res;
     }
-    const Lecture lecture = lire(*format, contenu, nom);
+    const Lecture lecture = lire(*format, contenu, nom, options);
     if (!lecture.resultat) {
         res.resultat = lecture.resultat;
         return res;
     }
     res = ajouter(banque, lecture, progression);
     res.rapport.titre = QStringLiteral("Importation de %1 (%2) dans la banque %3")
-                            .arg(nom, nomFormat(*format), banque.nom());
+                            .arg(nom, nomFormat(*format), nomLisible(banque.nom()));
     return res;
 }
 
@@ -754,6 +896,47 @@ qsizetype utf8Invalide(QByteArrayView o)
     return -1;
 }
 
+TexteLu decoderTexte(const QByteArray &contenu)
+{
+    TexteLu t;
+    const QByteArrayView v(contenu);
+    const bool le = v.startsWith("\xFF\xFE"), be = v.startsWith("\xFE\xFF");
+    if (!le && !be) {
+        if (const qsizetype mauvais = utf8Invalide(contenu); mauvais >= 0) {
+            t.ligneInvalide = ligneDe(contenu, mauvais);
+            return t;
+        }
+        t.texte = QString::fromUtf8(contenu);
+        if (t.texte.startsWith(QChar(0xFEFF)))
+            t.texte.remove(0, 1);
+        return t;
+    }
+    t.utf16 = true;
+    const qsizetype n = (v.size() - 2) / 2;
+    t.texte.resize(n);
+    char16_t *d = reinterpret_cast<char16_t *>(t.texte.data());
+    int ligne = 1;
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar a = uchar(v[2 + 2 * i]), b = uchar(v[3 + 2 * i]);
+        d[i] = le ? char16_t(a | b << 8) : char16_t(a << 8 | b);
+        if (d[i] == u'\n')
+            ++ligne;
+    }
+    // Half of a surrogate pair alone, or a byte left over, is no character.
+    int ligneCourante = 1;
+    for (qsizetype i = 0; i < n && t.ligneInvalide == 0; ++i) {
+        if (QChar::isHighSurrogate(d[i]) && i + 1 < n && QChar::isLowSurrogate(d[i + 1]))
+            ++i;
+        else if (QChar::isSurrogate(d[i]))
+            t.ligneInvalide = ligneCourante;
+        else if (d[i] == u'\n')
+            ++ligneCourante;
+    }
+    if (t.ligneInvalide == 0 && v.size() % 2 != 0)
+        t.ligneInvalide = ligne;
+    return t;
+}
+
 int ligneDe(QByteArrayView octets, qsizetype position)
 {
     return int(octets.first(qBound<qsizetype>(0, position, octets.size())).count('\n')) + 1;
@@ -768,6 +951,33 @@ QString listeNumeros(const QList<int> &numeros)
     if (numeros.size() > 20)
         t += QStringLiteral(", …");
     return t;
+}
+
+Resultat echecEcriture(const QIODevice &sortie, int erreur, const QString &fichier)
+{
+    const bool systeme = erreur == ENOSPC || erreur == EDQUOT || erreur == EFBIG || erreur == EIO || erreur == EROFS;
+    const QString raison = systeme || sortie.errorString().isEmpty() ? disque::raison(erreur) : sortie.errorString();
+    return Resultat::echec(fichier.isEmpty() ? QStringLiteral("Impossible d'écrire le fichier : %1").arg(raison)
+                                             : QStringLiteral("Impossible d'écrire le fichier %1 : %2")
+                                                   .arg(nomLisible(QDir::toNativeSeparators(fichier)), raison));
+}
+
+QString nomLisible(const QString &nom)
+{
+    QString l;
+    l.reserve(nom.size());
+    for (QChar c : nom) {
+        const char16_t u = c.unicode();
+        if (u == u'\n')
+            l += QLatin1String("\\n");
+        else if (u == u'\t')
+            l += QLatin1String("\\t");
+        else if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0))
+            l += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0')).toUpper().replace(QLatin1String("\\X"), QLatin1String("\\x"));
+        else
+            l += c;
+    }
+    return l;
 }
 
 void TamponSortie::ajouter(const QString &texte)
@@ -786,8 +996,10 @@ void TamponSortie::ajouterOctets(QByteArrayView octets)
 
 bool TamponSortie::vider()
 {
-    if (m_ok && !m_octets.isEmpty() && m_sortie.write(m_octets) != m_octets.size())
+    if (m_ok && !m_octets.isEmpty() && m_sortie.write(m_octets) != m_octets.size()) {
+        m_erreur = errno;
         m_ok = false;
+    }
     m_octets.truncate(0);
     return m_ok;
 }

@@ -11,8 +11,16 @@ const char *const kEnTete[] = {"Numéro",  "Question",    "Réponse 1",   "Répo
                                "Bonne réponse", "Commentaire", "N° de thème", "Thème",     "Marque",
                                "Initiales", "Média", "Code média"};
 
-void champ(QString &ligne, const QString &valeur, QChar separateur)
+// A cell a spreadsheet would run as a formula.
+bool commeFormule(const QString &valeur)
 {
+    return !valeur.isEmpty() && QStringView(u"=+-@\t\r").contains(valeur.front());
+}
+
+void champ(QString &ligne, const QString &texte, QChar separateur)
+{
+    // A quote first makes it text; the import takes it off again.
+    const QString valeur = commeFormule(texte) ? u'\'' + texte : texte;
     bool guillemets = valeur.startsWith(u' ') || valeur.endsWith(u' ');
     for (QChar c : valeur)
         if (c == separateur || c == u'"' || c == u'\n' || c == u'\r') {
@@ -49,7 +57,7 @@ Resultat ecrireCsv(const SourceBanque &src, QIODevice &sortie, QChar separateur,
         ligne += QString::fromUtf8(t);
     }
     tampon.ajouter(ligne + QLatin1String("\r\n"));
-    QList<int> sansBonne;
+    QList<int> sansBonne, formules;
     for (int n = 1; n <= src.nombre(); ++n) {
         const Carte c = src.carte(n);
         const int theme = src.theme(n);
@@ -69,23 +77,34 @@ Resultat ecrireCsv(const SourceBanque &src, QIODevice &sortie, QChar separateur,
                                   c.auteur,
                                   c.media,
                                   c.media.isEmpty() ? QString() : QString::number(c.codeMedia)};
+        bool formule = false;
         for (size_t k = 0; k < std::size(champs); ++k) {
             if (k)
                 ligne += separateur;
             champ(ligne, champs[k], separateur);
+            formule = formule || commeFormule(champs[k]);
         }
+        if (formule)
+            formules << n;
         ligne += QLatin1String("\r\n");
         tampon.ajouter(ligne);
         if (progression && n % 1024 == 0 && !progression(n, src.nombre()))
             return Resultat::echec(QStringLiteral("Exportation annulée."));
     }
     if (!tampon.vider())
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+        return echecEcriture(sortie, tampon.erreur());
     rapport.fiches = src.nombre();
     rapport.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(src.nombre());
     if (!sansBonne.isEmpty())
         rapport.ajouter(Remarque::Genre::Note, {},
                         QStringLiteral("%1 fiche(s) sans bonne réponse : %2").arg(sansBonne.size()).arg(listeNumeros(sansBonne)));
+    if (!formules.isEmpty())
+        rapport.ajouter(Remarque::Genre::Note, {},
+                        QStringLiteral("%1 fiche(s) ont un texte qui commence par =, +, -, @, une tabulation ou un retour "
+                                       "chariot : une apostrophe le précède, pour qu'un tableur ne l'exécute pas comme une "
+                                       "formule : %2")
+                            .arg(formules.size())
+                            .arg(listeNumeros(formules)));
     rapport.ajouter(Remarque::Genre::Note, {},
                     QStringLiteral("Les fichiers des images et des sons ne sont pas dans le CSV : seuls leurs noms y sont."));
     return Resultat::succes();
@@ -101,6 +120,12 @@ QString cle(const QString &nom)
         if ((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9'))
             k += c;
     return k;
+}
+
+// The quote the export puts before a cell that looks like a formula, taken off.
+QString sansApostrophe(const QString &cellule)
+{
+    return cellule.startsWith(u'\'') && commeFormule(cellule.mid(1)) ? cellule.mid(1) : cellule;
 }
 
 enum Colonne { Question_, Rep1, Rep2, Rep3, Bonne, Commentaire, NomTheme, Marque, Initiales, Media, CodeMedia, NbColonnes };
@@ -120,7 +145,10 @@ int colonne(const QString &k)
 struct Enregistrement {
     QStringList champs;
     int ligne = 0;
+    qsizetype enTrop = 0;  // fields past kChampsMax
 };
+
+constexpr qsizetype kChampsMax = 256;
 
 } // namespace
 
@@ -131,14 +159,17 @@ Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar sepa
         lecture.resultat = Resultat::echec(texte);
         return lecture;
     };
-    if (const qsizetype mauvais = utf8Invalide(contenu); mauvais >= 0)
-        return echec(QStringLiteral("Le fichier %1 n'est pas écrit en UTF-8 (ligne %2) : enregistrez-le au format "
-                                    "« CSV UTF-8 ».")
-                         .arg(nomFichier)
-                         .arg(ligneDe(contenu, mauvais)));
-    QString texte = QString::fromUtf8(contenu);
-    if (texte.startsWith(QChar(0xFEFF)))
-        texte.remove(0, 1);
+    TexteLu lu = decoderTexte(contenu);
+    if (lu.ligneInvalide > 0)
+        return echec(lu.utf16 ? QStringLiteral("Le fichier %1 n'est pas de l'UTF-16 valide (ligne %2) : la moitié d'une paire "
+                                               "de substitution s'y trouve seule.")
+                                    .arg(nomFichier)
+                                    .arg(lu.ligneInvalide)
+                              : QStringLiteral("Le fichier %1 n'est pas écrit en UTF-8 (ligne %2) : enregistrez-le au format "
+                                               "« CSV UTF-8 ».")
+                                    .arg(nomFichier)
+                                    .arg(lu.ligneInvalide));
+    const QString texte = std::move(lu.texte);
 
     if (separateur.isNull()) {
         // The header's separator: the one of ";" and "," found more often outside quotes.
@@ -193,14 +224,19 @@ Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar sepa
             while (j < n && d[j] != separateur && d[j] != u'\r' && d[j] != u'\n')
                 ++j;
             champ += QStringView(d + i, j - i);
-            e.champs << champ;
+            // Columns past the last one read are counted, not kept: a line of separators alone
+            // would otherwise cost a string each.
+            if (e.champs.size() < kChampsMax)
+                e.champs << champ;
+            else
+                ++e.enTrop;
             if (j < n && d[j] == separateur) {
                 i = j + 1;
                 continue;
             }
             if (j + 1 < n && d[j] == u'\r' && d[j + 1] == u'\n')
                 ++j;
-            if (e.champs.size() > 1 || !e.champs.first().isEmpty() || j < n)
+            if (e.champs.size() > 1 || e.enTrop > 0 || !e.champs.first().isEmpty() || j < n)
                 enregistrements << e;
             if (j + 1 >= n)
                 break;
@@ -236,7 +272,9 @@ Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar sepa
         if (std::all_of(e.champs.begin(), e.champs.end(), [](const QString &s) { return s.trimmed().isEmpty(); }))
             continue;
         const QString lieu = QStringLiteral("ligne %1").arg(e.ligne);
-        auto valeur = [&](int c) { return place[size_t(c)] < 0 ? QString() : nettoyer(e.champs.value(place[size_t(c)])); };
+        if (lecture.pleine(lieu))
+            break;
+        auto valeur = [&](int c) { return place[size_t(c)] < 0 ? QString() : nettoyer(sansApostrophe(e.champs.value(place[size_t(c)]))); };
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
 
         Question q;
@@ -267,7 +305,7 @@ Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar sepa
         const QString marque = valeur(Marque).toLower();
         q.marque = !marque.isEmpty() && marque != QLatin1String("0") && marque != QLatin1String("non")
                    && marque != QLatin1String("faux") && marque != QLatin1String("false");
-        q.auteur = place[Initiales] < 0 ? QString() : e.champs.value(place[Initiales]).trimmed();
+        q.auteur = place[Initiales] < 0 ? QString() : sansApostrophe(e.champs.value(place[Initiales])).trimmed();
         const QString media = valeur(Media);
         if (!media.isEmpty()) {
             const QString codeTexte = valeur(CodeMedia);

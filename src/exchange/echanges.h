@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QChar>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -100,6 +101,16 @@ Resultat exporter(const CheminsBanque &banque, const QString &fichier, const Opt
 // does not. Nothing when neither does.
 std::optional<Format> deviner(const QByteArray &contenu, const QString &nomFichier = {});
 
+struct OptionsImport {
+    std::optional<Format> format;  // nothing: guessed with deviner
+    // A question with four answers or more keeps its right answer and two wrong ones, the
+    // first two unless `mauvaises` names others; off, such a question is left out.
+    bool troisReponses = false;
+    // The two wrong answers a question keeps, by their places in the file (from 0); the
+    // question named by its place, as the report writes it ("ligne 12").
+    QHash<QString, std::array<int, 2>> mauvaises;
+};
+
 struct ResultatImport {
     Resultat resultat;    // a failure leaves the bank, its themes and its media folder untouched
     Rapport rapport;
@@ -109,6 +120,8 @@ struct ResultatImport {
 // Appends the multiple-choice questions of the file to the bank (created when missing),
 // names new themes and stores the pictures and sounds in the media folder.
 ResultatImport importer(const CheminsBanque &banque, const QString &fichier, std::optional<Format> format = {},
+                        const Progression &progression = {});
+ResultatImport importer(const CheminsBanque &banque, const QString &fichier, const OptionsImport &options,
                         const Progression &progression = {});
 
 } // namespace echanges

@@ -51,14 +51,18 @@ struct Lecture {
     Resultat resultat;          // failure: the file is not of the format, or damaged; nothing is imported
     QList<Question> questions;  // the multiple-choice questions with three answers and one right answer
     QList<Remarque> remarques;  // what was skipped or lost while reading
+
+    // A bank holds 32 767 cards at most: once the file has given as many questions, the reader
+    // stops before the question at `lieu`, and the report says so.
+    bool pleine(const QString &lieu);
 };
 
 // Readers: the whole file in memory; nomFichier names it in messages.
-Lecture lireGift(const QByteArray &contenu, const QString &nomFichier);
-Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier);
-Lecture lireQti(const QByteArray &contenu, const QString &nomFichier);
+Lecture lireGift(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options = {});
+Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options = {});
+Lecture lireQti(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options = {});
 Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar separateur = {});  // {}: from the header
-Lecture lire(Format format, const QByteArray &contenu, const QString &nomFichier);
+Lecture lire(Format format, const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options = {});
 
 // Writers.
 Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport, const Progression &progression);
@@ -70,6 +74,28 @@ Resultat ecrireCsv(const SourceBanque &src, QIODevice &sortie, QChar separateur,
                    const Progression &progression);
 Resultat ecrire(const SourceBanque &src, QIODevice &sortie, const OptionsExport &options, Rapport &rapport,
                 const Progression &progression = {});
+
+// How the answers of a multiple-choice question become the three of a card, from the
+// fraction of the grade each gives (100 for a right one, 0 for a wrong one).
+struct ChoixReponses {
+    std::array<int, 3> gardees{0, 1, 2};  // the places in the file (from 0) of the answers kept, in order
+    int bonne = 0;                         // 1 to 3, among those kept
+    QString refus;                         // why it cannot become a card; empty when it can
+    QStringList notes;                     // what was set aside, for the report
+};
+ChoixReponses choisirReponses(const QList<double> &fractions, const OptionsImport &options, const QString &lieu);
+
+// Why a picture or sound a question shows does not go on its card; empty when it does.
+QString refusMedia(const QString &nom, const Carte &carte);
+
+// What the writers say of the cards a format loses or a platform will not take as they are,
+// gathered card by card and told once at the end.
+struct BilanExport {
+    QList<int> medias, themes, marques, initiales, videos, tailles;  // what the format loses
+    QList<int> introuvables;                                         // media missing from the folder
+    QList<int> sansBonne, questionVide, reponseVide;
+    void rapporter(Rapport &rapport, int fiches) const;
+};
 
 // Appends what a reader found to the bank: the common step of every import.
 ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, const Progression &progression = {});
@@ -129,12 +155,27 @@ QString nettoyer(const QString &texte);
 // Control characters that XML 1.0 forbids removed.
 QString pourXml(const QString &texte);
 
+// The text of a GIFT or CSV file: UTF-8, or UTF-16 behind its byte-order mark (dropped, as a
+// UTF-8 one is). `ligneInvalide`: the line of the first character that is not valid, 0 when all are.
+struct TexteLu {
+    QString texte;
+    bool utf16 = false;
+    int ligneInvalide = 0;
+};
+TexteLu decoderTexte(const QByteArray &contenu);
+
 // Where UTF-8 stops being valid: the byte offset, or -1 when all of it is valid.
 qsizetype utf8Invalide(QByteArrayView octets);
 // The line (from 1) holding a byte offset.
 int ligneDe(QByteArrayView octets, qsizetype position);
 // "3, 5, 9" for up to 20 card numbers, then "…".
 QString listeNumeros(const QList<int> &numeros);
+
+// "Impossible d'écrire le fichier : …" for a device that refused bytes, errno as the failed
+// write left it: a full disk is said so, where the device would only know "Unknown error".
+Resultat echecEcriture(const QIODevice &sortie, int erreur, const QString &fichier = {});
+// A file name as a report shows it: control characters written as \n, \t or \xHH.
+QString nomLisible(const QString &nom);
 
 // Text gathered as UTF-8 and handed to the device in large pieces.
 class TamponSortie {
@@ -144,11 +185,13 @@ public:
     void ajouterOctets(QByteArrayView octets);
     bool vider();  // false when the device refused a write
     bool ok() const { return m_ok; }
+    int erreur() const { return m_erreur; }  // errno of the write refused
 
 private:
     QIODevice &m_sortie;
     QByteArray m_octets;
     bool m_ok = true;
+    int m_erreur = 0;
 };
 
 } // namespace echanges

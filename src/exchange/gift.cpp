@@ -10,9 +10,14 @@ namespace echanges {
 
 namespace {
 
-void echapper(QString &sortie, const QString &texte)
+void echapper(QString &sortie, const QString &texte, bool sansMarqueur = true)
 {
-    for (QChar c : texte) {
+    // A text that starts like a format marker, "[html]", gets one of its own first: GIFT has no
+    // escape for "[" that readers know, and they take the first marker only.
+    if (sansMarqueur && texte.startsWith(u'['))
+        sortie += QLatin1String("[plain]");
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const QChar c = texte[i];
         switch (c.unicode()) {
         case u'\\':
         case u'~':
@@ -30,41 +35,15 @@ void echapper(QString &sortie, const QString &texte)
     }
 }
 
-// What every writer says of the cards a platform will not take as they are.
-struct Avertissements {
-    QList<int> sansBonne, reponseVide, questionVide;
-
-    void examiner(int numero, const Carte &c)
-    {
-        if (c.bonne == 0)
-            sansBonne << numero;
-        if (c.question.isEmpty())
-            questionVide << numero;
-        for (const QString &r : c.reponses)
-            if (r.isEmpty()) {
-                reponseVide << numero;
-                break;
-            }
-    }
-    void rapporter(Rapport &r) const
-    {
-        if (!sansBonne.isEmpty())
-            r.ajouter(Remarque::Genre::Note, {},
-                      QStringLiteral("%1 fiche(s) sans bonne réponse, exportées sans réponse juste : %2")
-                          .arg(sansBonne.size())
-                          .arg(listeNumeros(sansBonne)));
-        if (!questionVide.isEmpty())
-            r.ajouter(Remarque::Genre::Note, {},
-                      QStringLiteral("%1 fiche(s) sans texte de question : %2")
-                          .arg(questionVide.size())
-                          .arg(listeNumeros(questionVide)));
-        if (!reponseVide.isEmpty())
-            r.ajouter(Remarque::Genre::Note, {},
-                      QStringLiteral("%1 fiche(s) avec une réponse vide, qu'une plateforme peut ignorer : %2")
-                          .arg(reponseVide.size())
-                          .arg(listeNumeros(reponseVide)));
-    }
-};
+// A theme's name on the line of its category: a line break in it would start a question.
+QString ligneCategorie(const QString &nom)
+{
+    QString n = categorieDeTheme(nom);
+    for (QChar &c : n)
+        if (c.unicode() < 0x20)
+            c = u' ';
+    return QStringLiteral("$CATEGORY: ") + n.simplified() + QStringLiteral("\n\n");
+}
 
 } // namespace
 
@@ -78,28 +57,31 @@ Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport
         groupes[size_t(t <= 8 && !src.nomTheme(t).isEmpty() ? t + 1 : 0)].push_back(n);
     }
     TamponSortie tampon(sortie);
-    Avertissements avert;
-    QList<int> media, marques, initiales;
+    BilanExport bilan;
     int fait = 0;
     QString q;
     for (size_t g = 0; g < groupes.size(); ++g) {
         if (groupes[g].empty())
             continue;
         if (g > 0)
-            tampon.ajouter(QStringLiteral("$CATEGORY: ") + categorieDeTheme(src.nomTheme(int(g) - 1))
-                           + QStringLiteral("\n\n"));
+            tampon.ajouter(ligneCategorie(src.nomTheme(int(g) - 1)));
         for (int n : groupes[g]) {
             const Carte c = src.carte(n);
-            avert.examiner(n, c);
+            if (c.bonne == 0)
+                bilan.sansBonne << n;
+            if (c.question.isEmpty())
+                bilan.questionVide << n;
+            if (std::any_of(c.reponses.begin(), c.reponses.end(), [](const QString &r) { return r.isEmpty(); }))
+                bilan.reponseVide << n;
             if (!c.media.isEmpty() && c.codeMedia != 0)
-                media << n;
+                bilan.medias << n;
             if (c.marque)
-                marques << n;
+                bilan.marques << n;
             if (!c.auteur.isEmpty())
-                initiales << n;
+                bilan.initiales << n;
             q.truncate(0);
             q += QLatin1String("::") + numeroQuestion(n) + QLatin1String("::[plain]");
-            echapper(q, c.question);
+            echapper(q, c.question, false);
             q += QLatin1String("{\n");
             for (int k = 0; k < 3; ++k) {
                 q += k + 1 == c.bonne ? QLatin1String("\t=") : QLatin1String("\t~");
@@ -121,19 +103,9 @@ Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport
         }
     }
     if (!tampon.vider())
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+        return echecEcriture(sortie, tampon.erreur());
 
-    rapport.fiches = src.nombre();
-    rapport.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(src.nombre());
-    const std::pair<const QList<int> *, const char *> pertes[] = {
-        {&media, "leur image ou leur son"}, {&marques, "leur marque"}, {&initiales, "les initiales de leur auteur"}};
-    for (const auto &[liste, quoi] : pertes)
-        if (!liste->isEmpty())
-            rapport.ajouter(Remarque::Genre::Perte, {},
-                            QStringLiteral("%1 fiche(s) perdent %2 : %3")
-                                .arg(liste->size())
-                                .arg(QString::fromUtf8(quoi), listeNumeros(*liste)));
-    avert.rapporter(rapport);
+    bilan.rapporter(rapport, src.nombre());
     return Resultat::succes();
 }
 
@@ -214,31 +186,56 @@ struct Reponse {
     bool juste = false;
     double poids = 0;  // %n%, or 100 for "=" without weight
     QString texte;
+    QString format;  // the question's, or its own marker's
     bool avecCommentaire = false;
 };
 
-// The text of a question part in its format.
+// The text of a question part in its format: HTML, which is also what a text without marker
+// may hold, reduced to what it shows.
 QString texteEnFormat(QStringView brut, const QString &format)
 {
     const QString t = deseschapper(brut);
-    return nettoyer(format == QLatin1String("html") ? texteDeHtml(t) : t);
+    return nettoyer(format == QLatin1String("html") || format == QLatin1String("moodle") ? texteDeHtml(t) : t);
+}
+
+// "[html]", "[moodle]", "[plain]" or "[markdown]" before a text: taken off, its format given.
+// A bracket that opens anything else is text.
+QStringView sansMarqueur(QStringView t, QString &format)
+{
+    const QStringView d = t.trimmed();
+    if (!d.startsWith(u'['))
+        return t;
+    for (const char *m : {"html", "moodle", "plain", "markdown"}) {
+        const QLatin1StringView nom(m);
+        if (d.size() > nom.size() + 1 && d[nom.size() + 1] == u']'
+            && d.sliced(1, nom.size()).compare(nom, Qt::CaseInsensitive) == 0) {
+            format = nom;
+            return d.sliced(nom.size() + 2);
+        }
+    }
+    return t;
 }
 
 } // namespace
 
-Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
+Lecture lireGift(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options)
 {
     Lecture lecture;
-    if (const qsizetype mauvais = utf8Invalide(contenu); mauvais >= 0) {
-        lecture.resultat = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas écrit en UTF-8 (ligne %2) : un "
-                                                          "fichier GIFT doit l'être.")
-                                               .arg(nomFichier)
-                                               .arg(ligneDe(contenu, mauvais)));
+    TexteLu lu = decoderTexte(contenu);
+    if (lu.ligneInvalide > 0) {
+        lecture.resultat = Resultat::echec(
+            lu.utf16 ? QStringLiteral("Le fichier %1 n'est pas de l'UTF-16 valide (ligne %2) : la moitié d'une paire de "
+                                      "substitution s'y trouve seule.")
+                           .arg(nomFichier)
+                           .arg(lu.ligneInvalide)
+                     : QStringLiteral("Le fichier %1 n'est pas écrit en UTF-8 (ligne %2) : un fichier GIFT doit l'être.")
+                           .arg(nomFichier)
+                           .arg(lu.ligneInvalide));
         return lecture;
     }
-    QString texte = QString::fromUtf8(contenu);
-    if (texte.startsWith(QChar(0xFEFF)))
-        texte.remove(0, 1);
+    QString texte = std::move(lu.texte);
+    if (texte.contains(u'\r'))  // CR alone ends lines too
+        texte.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
 
     // Questions are separated by blank lines outside braces; comment lines are dropped. A block
     // is a range of the text, copied only when a comment line stands inside it.
@@ -304,6 +301,8 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
     QString categorie;
     for (Bloc &b : blocs) {
         QString lieu = QStringLiteral("ligne %1").arg(b.ligne);
+        if (lecture.pleine(lieu))
+            break;
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
 
         QStringView t = (b.texte.isNull() ? QStringView(texte).sliced(b.debut, b.fin - b.debut) : QStringView(b.texte)).trimmed();
@@ -322,13 +321,7 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
                 t = t.sliced(fin + 2).trimmed();
         }
         QString format = QStringLiteral("moodle");
-        if (t.startsWith(u'[')) {
-            const qsizetype fin = t.indexOf(u']');
-            if (fin > 0) {
-                format = t.sliced(1, fin - 1).toString().toLower();
-                t = t.sliced(fin + 1);
-            }
-        }
+        t = sansMarqueur(t, format);
         const qsizetype ouvre = chercher(t, 0, u"{");
         if (ouvre < 0) {
             ignorer(QStringLiteral("texte sans réponses (description)"));
@@ -356,7 +349,9 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
         // General feedback: "####" to the end of the answers.
         QString commentaire;
         if (const qsizetype g = chercherChaine(reponses, 0, u"####"); g >= 0) {
-            commentaire = texteEnFormat(reponses.sliced(g + 4), format);
+            QString formatCommentaire = format;
+            const QStringView brut = sansMarqueur(reponses.sliced(g + 4), formatCommentaire);
+            commentaire = texteEnFormat(brut, formatCommentaire);
             reponses = reponses.first(g).trimmed();
         }
         if (reponses.isEmpty()) {
@@ -380,11 +375,14 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
         QList<Reponse> liste;
         bool sansMarque = false;
         for (qsizetype k = 0; k < reponses.size();) {
-            const qsizetype debut = chercher(reponses, k, u"=~");
+            qsizetype debut = chercher(reponses, k, u"=~");
             if (debut < 0)
                 break;
             if (debut > k && !reponses.sliced(k, debut - k).trimmed().isEmpty() && liste.isEmpty())
                 sansMarque = true;
+            // "~=" opens one right answer, not an empty wrong one before it.
+            if (reponses[debut] == u'~' && debut + 1 < reponses.size() && reponses[debut + 1] == u'=')
+                ++debut;
             const qsizetype fin = chercher(reponses, debut + 1, u"=~");
             const QStringView morceau = reponses.sliced(debut + 1, (fin < 0 ? reponses.size() : fin) - debut - 1);
             Reponse r;
@@ -405,7 +403,8 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
                 r.avecCommentaire = !corps.sliced(diese + 1).trimmed().isEmpty();
                 corps = corps.first(diese);
             }
-            r.texte = corps.toString();
+            r.format = format;
+            r.texte = sansMarqueur(corps, r.format).toString();
             liste << r;
             k = fin < 0 ? reponses.size() : fin;
         }
@@ -413,10 +412,14 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
             ignorer(QStringLiteral("réponses illisibles (ni « = » ni « ~ »)"));
             continue;
         }
+        // "->" pairs the answers of a matching question; one wrong answer, "~", makes the question
+        // a multiple-choice one whatever its answers hold, as platforms read it.
         bool association = false;
         for (const Reponse &r : liste)
             if (chercherChaine(r.texte, 0, u"->") >= 0)
                 association = true;
+        if (std::any_of(liste.begin(), liste.end(), [](const Reponse &r) { return !r.juste; }))
+            association = false;
         if (association) {
             ignorer(QStringLiteral("question d'association"));
             continue;
@@ -425,17 +428,12 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
             ignorer(QStringLiteral("question à réponse courte"));
             continue;
         }
-        const int justes = int(std::count_if(liste.begin(), liste.end(), [](const Reponse &r) { return r.poids > 0; }));
-        if (liste.size() != 3) {
-            ignorer(QStringLiteral("%1 réponses au lieu de 3").arg(liste.size()));
-            continue;
-        }
-        if (justes == 0) {
-            ignorer(QStringLiteral("aucune bonne réponse"));
-            continue;
-        }
-        if (justes > 1) {
-            ignorer(QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes));
+        QList<double> fractions;
+        for (const Reponse &r : liste)
+            fractions << r.poids;
+        const ChoixReponses choix = choisirReponses(fractions, options, lieu);
+        if (!choix.refus.isEmpty()) {
+            ignorer(choix.refus);
             continue;
         }
         Question q;
@@ -446,13 +444,13 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
             question = nettoyer(question + QStringLiteral(" _____ ") + texteEnFormat(apres, format));
         q.question = question;
         bool vide = false, commentaires = false;
-        for (int k = 0; k < 3; ++k) {
-            q.reponses[size_t(k)] = texteEnFormat(liste[k].texte, format);
-            vide = vide || q.reponses[size_t(k)].isEmpty();
-            commentaires = commentaires || liste[k].avecCommentaire;
-            if (liste[k].poids > 0)
-                q.bonne = k + 1;
+        for (size_t k = 0; k < 3; ++k) {
+            const Reponse &r = liste[choix.gardees[k]];
+            q.reponses[k] = texteEnFormat(r.texte, r.format);
+            vide = vide || q.reponses[k].isEmpty();
+            commentaires = commentaires || r.avecCommentaire;
         }
+        q.bonne = choix.bonne;
         if (q.question.isEmpty()) {
             ignorer(QStringLiteral("question sans texte"));
             continue;
@@ -462,6 +460,8 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier)
             continue;
         }
         q.commentaire = commentaire;
+        for (const QString &note : choix.notes)
+            lecture.remarques.append({Remarque::Genre::Perte, lieu, note});
         if (commentaires)
             lecture.remarques.append({Remarque::Genre::Perte, lieu,
                                       QStringLiteral("les commentaires propres à chaque réponse ne sont pas gardés")});

@@ -1,5 +1,6 @@
 #include "exchange/formats.h"
 #include "store/cp1252.h"
+#include "store/disque.h"
 #include "store/fichierquestions.h"
 #include "store/reecriture.h"
 
@@ -115,6 +116,12 @@ QString nomPropre(const QString &nom, int numero)
     return (base.left(place) + suffixe + ext).left(12);
 }
 
+// Whether two files hold the same bytes; those a reader shared between questions at once.
+bool memes(const QByteArray &a, const QByteArray &b)
+{
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
 struct MediaPrevu {
     QString nom;
     QByteArray octets;
@@ -133,19 +140,29 @@ public:
             const QString nom = nomPropre(original, numero);
             const QString cle = nom.toCaseFolded();
             if (const auto prevu = m_prevus.constFind(cle); prevu != m_prevus.constEnd()) {
-                if (m_aEcrire[*prevu].octets == octets) {
+                if (memes(m_aEcrire[*prevu].octets, octets)) {
                     noter(original, nom, lieu, numero);
                     return m_aEcrire[*prevu].nom;
                 }
                 continue;
             }
+            // A link, even one that leads nowhere, takes its name: nothing is written through it,
+            // nor does a card name it.
             const QString chemin = QDir(m_dossier).filePath(nom);
             const QFileInfo info(chemin);
-            if (info.exists() || existeSansCasse(nom)) {
-                QFile f(chemin);
-                if (info.isFile() && info.size() == octets.size() && f.open(QIODevice::ReadOnly) && f.readAll() == octets) {
-                    noter(original, nom, lieu, numero);
-                    return nom;
+            if (info.exists() || info.isSymLink() || existeSansCasse(nom)) {
+                // A file on disk is read once; a picture many questions show matches it once.
+                if (!info.isSymLink() && info.isFile() && info.size() == octets.size()) {
+                    auto present = m_presents.find(cle);
+                    if (present == m_presents.end()) {
+                        QByteArray lu;
+                        present = m_presents.insert(cle, disque::lireMedia(m_dossier, nom, lu) ? lu : QByteArray());
+                    }
+                    if (memes(*present, octets)) {
+                        *present = octets;  // the same bytes from now on: the next match is immediate
+                        noter(original, nom, lieu, numero);
+                        return nom;
+                    }
                 }
                 continue;
             }
@@ -165,29 +182,31 @@ private:
     {
         if (numero > 0)
             m_rapport.ajouter(Remarque::Genre::Media, lieu,
-                              QStringLiteral("%1 enregistré sous %2 : un autre fichier porte déjà ce nom").arg(original, nom));
+                              QStringLiteral("%1 enregistré sous %2 : un autre fichier porte déjà ce nom")
+                                  .arg(nomLisible(original), nom));
         else if (nom != original)
             m_rapport.ajouter(Remarque::Genre::Media, lieu,
                               QStringLiteral("%1 enregistré sous %2 (12 caractères au plus, sans caractère spécial)")
-                                  .arg(original, nom));
+                                  .arg(nomLisible(original), nom));
     }
 
     // A name that differs only by case is another file here but the same on some disks.
     bool existeSansCasse(const QString &nom)
     {
         if (!m_listeFaite) {
-            for (const QString &n : QDir(m_dossier).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden))
-                m_presents.insert(n.toCaseFolded());
+            for (const QString &n : QDir(m_dossier).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden))
+                m_dansDossier.insert(n.toCaseFolded());
             m_listeFaite = true;
         }
-        return m_presents.contains(nom.toCaseFolded());
+        return m_dansDossier.contains(nom.toCaseFolded());
     }
 
     QString m_dossier;
     Rapport &m_rapport;
     QHash<QString, qsizetype> m_prevus;
     QList<MediaPrevu> m_aEcrire;
-    QSet<QString> m_presents;
+    QSet<QString> m_dansDossier;
+    QHash<QString, QByteArray> m_presents;  // the bytes of the folder's files read so far
     bool m_listeFaite = false;
 };
 
@@ -203,7 +222,7 @@ bool ecrireFichier(const QString &chemin, const QByteArray &octets, QString &err
     QSaveFile f(chemin);
     if (f.open(QIODevice::WriteOnly) && f.write(octets) == octets.size() && f.commit())
         return true;
-    erreur = QStringLiteral("Impossible d'écrire le fichier %1 : %2").arg(QDir::toNativeSeparators(chemin), f.errorString());
+    erreur = echecEcriture(f, errno, chemin).erreur;
     return false;
 }
 
@@ -252,10 +271,11 @@ ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, cons
             if (!libre[size_t(i)])
                 continue;
             libre[size_t(i)] = false;
+            // Blanks of any kind as single spaces, and none left at the end of a name cut short.
             char nom[TableThemes::Largeur];
-            stockage.texte(nom, TableThemes::Largeur, categorie, QStringLiteral("thème « %1 »").arg(categorie),
+            stockage.texte(nom, TableThemes::Largeur, categorie.simplified(), QStringLiteral("thème « %1 »").arg(categorie),
                            QStringLiteral("nom du thème"));
-            table.fixerNom(i, cp1252::decode(nom, TableThemes::Largeur));
+            table.fixerNom(i, texte::sansEspaces(cp1252::decode(nom, TableThemes::Largeur)));
             themesChanges = true;
             parNom.insert(cle, i);
             dejaDit.insert(cle);
@@ -357,9 +377,13 @@ ResultatImport ajouter(const CheminsBanque &banque, const Lecture &lecture, cons
     // Written in this order, each whole or not at all: the media files (new names only), the
     // theme file, then the bank. A failure undoes what was written before it.
     QStringList ecrits;
+    const QFileInfo dossier(banque.medias);
+    const bool dossierCree = !medias.aEcrire().isEmpty() && !dossier.exists() && !dossier.isSymLink();
     auto defaire = [&] {
         for (const QString &c : ecrits)
             QFile::remove(c);
+        if (dossierCree)  // a bank left as it was has no new empty folder beside it
+            QDir().rmdir(banque.medias);
     };
     if (!medias.aEcrire().isEmpty() && !QDir().mkpath(banque.medias))
         return echec(QStringLiteral("Impossible de créer le dossier des médias %1.").arg(QDir::toNativeSeparators(banque.medias)));

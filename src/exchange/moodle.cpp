@@ -3,10 +3,12 @@
 
 #include "store/cp1252.h"
 
+#include <QHash>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QUrl>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -46,14 +48,18 @@ public:
     bool vider()
     {
         const bool ok = m_appareil.write(m_octets.constData(), m_taille) == m_taille;
+        if (!ok)
+            m_erreur = errno;
         m_taille = 0;
         return ok;
     }
+    int erreur() const { return m_erreur; }
 
 private:
     QIODevice &m_appareil;
     QByteArray m_octets;
     qsizetype m_taille = 0;
+    int m_erreur = 0;
 };
 
 template <size_t N> char *copier(char *p, const char (&litteral)[N])
@@ -230,7 +236,7 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
     Sortie o(sortie);
     o.ajouter("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n");
 
-    QList<int> sansBonne, introuvables, videos, tailles;
+    BilanExport bilan;
     int fait = 0;
     // A card's texts as shown, one buffer each, and the room their XML takes at most.
     char question[sizeof FicheQuestion::Question], reponses[3][sizeof FicheQuestion::Reponse[0]],
@@ -249,7 +255,7 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
             const FicheQuestion f = src.fiche(n);
             const int bonne = bonneReponse(f);
             if (bonne == 0)
-                sansBonne << n;
+                bilan.sansBonne << n;
             const int nQuestion = champ(f.Question, sizeof f.Question, true, question);
             int nReponses[3];
             for (size_t k = 0; k < 3; ++k)
@@ -264,7 +270,7 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
             bool avecFichier = false;
             if (!nomMedia.isEmpty() && (media::estSon(codeMedia) || media::estImage(codeMedia))) {
                 if (!src.lireMedia(nomMedia, octets)) {
-                    introuvables << n;
+                    bilan.introuvables << n;
                 } else {
                     avecFichier = true;
                     const QString lien = QStringLiteral("@@PLUGINFILE@@/") + QString::fromLatin1(QUrl::toPercentEncoding(nomMedia));
@@ -272,10 +278,10 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
                                     ? QStringLiteral("<img src=\"%1\" alt=\"%2\">").arg(lien, htmlDeTexte(nomMedia))
                                     : QStringLiteral("<audio controls src=\"%1\"></audio>").arg(lien);
                     if (codeMedia > media::Image)
-                        tailles << n;
+                        bilan.tailles << n;
                 }
             } else if (!nomMedia.isEmpty() && codeMedia == media::Video) {
-                videos << n;
+                bilan.videos << n;
             }
 
             char *p = o.place(placeCarte);
@@ -326,36 +332,16 @@ Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger,
             p = copier(p, "  </question>\n");
             o.avancer(p);
             if (o.taille() >= (1 << 20) - placeCarte && !o.vider())
-                return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+                return echecEcriture(sortie, o.erreur());
             if (progression && ++fait % 512 == 0 && !progression(fait, src.nombre()))
                 return Resultat::echec(QStringLiteral("Exportation annulée."));
         }
     }
     o.ajouter("</quiz>\n");
     if (!o.vider())
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+        return echecEcriture(sortie, o.erreur());
 
-    rapport.fiches = src.nombre();
-    rapport.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(src.nombre());
-    if (!introuvables.isEmpty())
-        rapport.ajouter(Remarque::Genre::Media, {},
-                        QStringLiteral("%1 fiche(s) dont l'image ou le son manque au dossier des médias, exportées "
-                                       "sans : %2")
-                            .arg(introuvables.size())
-                            .arg(listeNumeros(introuvables)));
-    if (!videos.isEmpty())
-        rapport.ajouter(Remarque::Genre::Perte, {},
-                        QStringLiteral("%1 fiche(s) perdent leur vidéo : %2").arg(videos.size()).arg(listeNumeros(videos)));
-    if (!tailles.isEmpty())
-        rapport.ajouter(Remarque::Genre::Perte, {},
-                        QStringLiteral("%1 fiche(s) perdent la taille d'affichage de leur image : %2")
-                            .arg(tailles.size())
-                            .arg(listeNumeros(tailles)));
-    if (!sansBonne.isEmpty())
-        rapport.ajouter(Remarque::Genre::Note, {},
-                        QStringLiteral("%1 fiche(s) sans bonne réponse, exportées sans réponse juste : %2")
-                            .arg(sansBonne.size())
-                            .arg(listeNumeros(sansBonne)));
+    bilan.rapporter(rapport, src.nombre());
     return Resultat::succes();
 }
 
@@ -406,30 +392,14 @@ QString texteSelonFormat(const ElementsXml &q, int e)
     return e < 0 ? QString() : texteSelonFormat(q, e, q.texte(q.enfant(e, "text")));
 }
 
-// Whether a fraction is above zero, as QString::toDouble reads it; plain decimals, by far the
-// most common, without the conversion.
-bool fractionPositive(const QString &fraction)
+// The percentage of the grade an answer gives; the two most common without a conversion.
+double fraction(const QString &f)
 {
-    const qsizetype n = fraction.size();
-    if (n == 0 || n > 20)
-        return fraction.toDouble() > 0;
-    qsizetype i = fraction[0] == u'-' ? 1 : 0;
-    const bool negatif = i == 1;
-    bool chiffre = false, nonNul = false, point = false;
-    for (; i < n; ++i) {
-        const char16_t c = fraction[i].unicode();
-        if (c >= u'0' && c <= u'9') {
-            chiffre = true;
-            nonNul = nonNul || c != u'0';
-        } else if (c == u'.' && !point && chiffre && i + 1 < n) {
-            point = true;
-        } else {
-            return fraction.toDouble() > 0;
-        }
-    }
-    if (!chiffre)
-        return fraction.toDouble() > 0;
-    return nonNul && !negatif;
+    if (f == QLatin1String("0"))
+        return 0;
+    if (f == QLatin1String("100"))
+        return 100;
+    return f.toDouble();  // 0 when it is no number
 }
 
 struct Reference {
@@ -454,7 +424,7 @@ QList<Reference> references(const QString &html)
 
 } // namespace
 
-Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
+Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options)
 {
     Lecture lecture;
     LecteurXml lecteur(contenu, nomFichier);
@@ -464,11 +434,15 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
     QString theme;
     ElementsXml q;
     std::vector<int> reponses, tags, fichiers;
+    QHash<QString, int> parNom;
+    QList<double> fractions;
     while (lecteur.suivant("question", q)) {
         const bool categorie = q.attributVaut(0, "type", "category"), choix = q.attributVaut(0, "type", "multichoice");
         const QString nom = nettoyer(q.texte(q.enfant(q.enfant(0, "name"), "text")));
         const QString lieu = QStringLiteral("question « ") + (nom.isEmpty() ? QStringLiteral("sans nom") : nom)
                              + QStringLiteral(" » (ligne ") + QString::number(q.ligne) + u')';
+        if (lecture.pleine(lieu))
+            return lecture;
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
         if (categorie) {
             theme = themeDeCategorie(q.texte(q.enfant(q.enfant(0, "category"), "text")).trimmed());
@@ -479,37 +453,28 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
             continue;
         }
         q.enfants(0, "answer", reponses);
-        int justes = 0, bonne = 0;
-        for (size_t k = 0; k < reponses.size(); ++k)
-            if (fractionPositive(q.attribut(reponses[k], "fraction"))) {
-                ++justes;
-                bonne = int(k) + 1;
-            }
-        if (reponses.size() != 3) {
-            ignorer(QStringLiteral("%1 réponses au lieu de 3").arg(reponses.size()));
-            continue;
-        }
-        if (justes == 0) {
-            ignorer(QStringLiteral("aucune bonne réponse"));
-            continue;
-        }
-        if (justes > 1) {
-            ignorer(QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes));
+        fractions.clear();
+        for (int r : reponses)
+            fractions << fraction(q.attribut(r, "fraction"));
+        const ChoixReponses choisies = choisirReponses(fractions, options, lieu);
+        if (!choisies.refus.isEmpty()) {
+            ignorer(choisies.refus);
             continue;
         }
         Question c;
         c.lieu = lieu;
         c.categorie = theme;
-        c.bonne = bonne;
+        c.bonne = choisies.bonne;
         const int texteQ = q.enfant(0, "questiontext");
         const QString html = texteQ < 0 ? QString() : q.texte(q.enfant(texteQ, "text"));
         c.question = texteSelonFormat(q, texteQ, html);
         bool vide = false, commentaires = false;
         for (size_t k = 0; k < 3; ++k) {
-            c.reponses[k] = texteSelonFormat(q, reponses[k]);
+            const int reponse = reponses[size_t(choisies.gardees[k])];
+            c.reponses[k] = texteSelonFormat(q, reponse);
             vide = vide || c.reponses[k].isEmpty();
             if (!commentaires) {
-                const int retour = q.enfant(reponses[k], "feedback");
+                const int retour = q.enfant(reponse, "feedback");
                 commentaires = retour >= 0 && !q.sansTexte(q.enfant(retour, "text"))
                                && !texteSelonFormat(q, retour).isEmpty();
             }
@@ -524,33 +489,37 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
                 c.auteur = t.mid(7);
         }
         // The first picture or sound the text shows, from the files it carries.
+        auto attacher = [&](const QString &nom, const std::optional<QByteArray> &base64) {
+            const QString raison = !base64 ? QStringLiteral("%1 est cité mais absent du fichier").arg(nom) : refusMedia(nom, c);
+            if (!raison.isEmpty()) {
+                lecture.remarques.append({Remarque::Genre::Media, lieu, raison});
+                return;
+            }
+            c.media = nom;
+            c.codeMedia = codePourFichier(nom);
+            c.octetsMedia = QByteArray::fromBase64(*base64);
+            c.mediaEmbarque = true;
+        };
         if (texteQ >= 0) {
             const QList<Reference> refs = references(html);
-            if (!refs.isEmpty())
+            parNom.clear();
+            if (!refs.isEmpty()) {
                 q.enfants(texteQ, "file", fichiers);
-            for (const Reference &r : refs) {
-                const auto f = std::find_if(fichiers.begin(), fichiers.end(),
-                                            [&](int x) { return q.attribut(x, "name") == r.nom; });
-                QString raison;
-                if (f == fichiers.end())
-                    raison = QStringLiteral("%1 est cité mais absent du fichier").arg(r.nom);
-                else if (codePourFichier(r.nom) == 0)
-                    raison = QStringLiteral("%1 n'est pas gardé : l'éditeur montre les images BMP et JPEG et les sons MID, "
-                                            "WAV et MP3")
-                                 .arg(r.nom);
-                else if (!c.media.isEmpty())
-                    raison = QStringLiteral("%1 n'est pas gardé : une fiche n'a qu'une image ou qu'un son").arg(r.nom);
-                if (!raison.isEmpty()) {
-                    lecture.remarques.append({Remarque::Genre::Media, lieu, raison});
-                    continue;
-                }
-                c.media = r.nom;
-                c.codeMedia = codePourFichier(r.nom);
-                // Characters outside the base64 alphabet are skipped: the UTF-8 bytes of
-                // any other character are, as they were read.
-                c.octetsMedia = QByteArray::fromBase64(q.texteUtf8(*f));
-                c.mediaEmbarque = true;
+                for (int x : fichiers)
+                    if (const QString n = q.attribut(x, "name"); !parNom.contains(n))  // the first of a name wins
+                        parNom.insert(n, x);
             }
+            for (const Reference &r : refs) {
+                const auto f = parNom.constFind(r.nom);
+                // Characters outside the base64 alphabet are skipped: the UTF-8 bytes of any
+                // other character are, as they were read.
+                attacher(r.nom, f == parNom.constEnd() ? std::optional<QByteArray>() : q.texteUtf8(*f));
+            }
+        }
+        // Files of an older Moodle carry the picture beside the text, its name in <image>.
+        if (const QString image = q.texte(q.enfant(0, "image")).trimmed(); !image.isEmpty()) {
+            const int base64 = q.enfant(0, "image_base64");
+            attacher(image.section(u'/', -1), q.sansTexte(base64) ? std::optional<QByteArray>() : q.texteUtf8(base64));
         }
         if (c.question.isEmpty() && c.media.isEmpty()) {
             ignorer(QStringLiteral("question sans texte"));
@@ -560,6 +529,8 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier)
             ignorer(QStringLiteral("une des réponses est vide"));
             continue;
         }
+        for (const QString &note : choisies.notes)
+            lecture.remarques.append({Remarque::Genre::Perte, lieu, note});
         if (commentaires)
             lecture.remarques.append({Remarque::Genre::Perte, lieu,
                                       QStringLiteral("les commentaires propres à chaque réponse ne sont pas gardés")});

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QUrl>
 #include <QXmlStreamWriter>
+#include <cerrno>
 
 namespace echanges {
 
@@ -204,7 +205,7 @@ Resultat ecrireQti(const SourceBanque &src, QIODevice &sortie, bool melanger, Ra
     m.writeStartElement(QStringLiteral("resources"));
 
     QSet<QString> mediasAjoutes;
-    QList<int> introuvables, videos, themes, marques, initiales, sansBonne;
+    BilanExport bilan;
     for (int n = 1; n <= src.nombre(); ++n) {
         const Carte c = src.carte(n);
         bool avecMedia = false;
@@ -217,19 +218,19 @@ Resultat ecrireQti(const SourceBanque &src, QIODevice &sortie, bool melanger, Ra
                 mediasAjoutes.insert(c.media);
                 avecMedia = true;
             } else {
-                introuvables << n;
+                bilan.introuvables << n;
             }
         } else if (!c.media.isEmpty() && c.codeMedia == media::Video) {
-            videos << n;
+            bilan.videos << n;
         }
         if (!c.categorie.isEmpty())
-            themes << n;
+            bilan.themes << n;
         if (c.marque)
-            marques << n;
+            bilan.marques << n;
         if (!c.auteur.isEmpty())
-            initiales << n;
+            bilan.initiales << n;
         if (c.bonne == 0)
-            sansBonne << n;
+            bilan.sansBonne << n;
         const QString fichier = numeroQuestion(n) + QStringLiteral(".xml");
         zip.ajouter(fichier, item(n, c, avecMedia, melanger), true);
         m.writeStartElement(QStringLiteral("resource"));
@@ -256,29 +257,9 @@ Resultat ecrireQti(const SourceBanque &src, QIODevice &sortie, bool melanger, Ra
     if (!zip.terminer(paquet, erreur))
         return Resultat::echec(QStringLiteral("Impossible de construire le paquet zip : %1").arg(erreur));
     if (sortie.write(paquet) != paquet.size())
-        return Resultat::echec(QStringLiteral("Impossible d'écrire le fichier : %1").arg(sortie.errorString()));
+        return echecEcriture(sortie, errno);
 
-    rapport.fiches = src.nombre();
-    rapport.resume << QStringLiteral("%1 fiche(s) exportée(s).").arg(src.nombre());
-    const std::pair<const QList<int> *, const char *> pertes[] = {
-        {&themes, "leur thème"}, {&marques, "leur marque"}, {&initiales, "les initiales de leur auteur"}, {&videos, "leur vidéo"}};
-    for (const auto &[liste, quoi] : pertes)
-        if (!liste->isEmpty())
-            rapport.ajouter(Remarque::Genre::Perte, {},
-                            QStringLiteral("%1 fiche(s) perdent %2 : %3")
-                                .arg(liste->size())
-                                .arg(QString::fromUtf8(quoi), listeNumeros(*liste)));
-    if (!introuvables.isEmpty())
-        rapport.ajouter(Remarque::Genre::Media, {},
-                        QStringLiteral("%1 fiche(s) dont l'image ou le son manque au dossier des médias, exportées "
-                                       "sans : %2")
-                            .arg(introuvables.size())
-                            .arg(listeNumeros(introuvables)));
-    if (!sansBonne.isEmpty())
-        rapport.ajouter(Remarque::Genre::Note, {},
-                        QStringLiteral("%1 fiche(s) sans bonne réponse, exportées sans réponse juste : %2")
-                            .arg(sansBonne.size())
-                            .arg(listeNumeros(sansBonne)));
+    bilan.rapporter(rapport, src.nombre());
     return Resultat::succes();
 }
 
@@ -355,7 +336,7 @@ QString resoudre(const QString &dossier, const QString &href)
 
 } // namespace
 
-Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
+Lecture lireQti(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options)
 {
     Lecture lecture;
     ArchiveLue zip;
@@ -364,6 +345,7 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
 
     // The items the manifest lists; without a manifest, every XML file of the package.
     QStringList items;
+    QSet<QString> dejaListes;
     if (zip.contient(QStringLiteral("imsmanifest.xml"))) {
         QByteArray octets;
         if (!zip.lire(QStringLiteral("imsmanifest.xml"), octets, lecture.resultat))
@@ -385,8 +367,10 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
                 if (chemin.isEmpty() || !zip.contient(chemin))
                     lecture.remarques.append({Remarque::Genre::Ignoree, QStringLiteral("ressource %1").arg(href),
                                               QStringLiteral("fichier absent du paquet")});
-                else
+                else if (!dejaListes.contains(chemin)) {  // an item listed twice is read once
+                    dejaListes.insert(chemin);
                     items << chemin;
+                }
             } else if (type.startsWith(QLatin1String("imsqti_test")) || type.startsWith(QLatin1String("imsqti_assessment"))) {
                 lecture.remarques.append({Remarque::Genre::Note, QStringLiteral("ressource %1").arg(href),
                                           QStringLiteral("un test QTI : seules ses questions sont importées")});
@@ -398,7 +382,10 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
                 items << nom;
     }
 
+    QHash<QString, QByteArray> medias;
     for (const QString &chemin : items) {
+        if (lecture.pleine(chemin))
+            break;
         QByteArray octets;
         if (!zip.lire(chemin, octets, lecture.resultat))
             return lecture;
@@ -445,34 +432,30 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
             continue;
         }
         const QList<const NoeudXml *> simples = choix.enfants(QStringLiteral("simpleChoice"));
-        if (simples.size() != 3) {
-            ignorer(QStringLiteral("%1 réponses au lieu de 3").arg(simples.size()));
-            continue;
-        }
         QStringList justes;
         if (declaration)
             for (const NoeudXml *v : declaration->enfants(QStringLiteral("correctResponse/value")))
                 justes << v->texte.trimmed();
-        if (justes.isEmpty()) {
-            ignorer(QStringLiteral("aucune bonne réponse"));
-            continue;
-        }
-        if (justes.size() > 1) {
-            ignorer(QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes.size()));
+        QList<double> fractions;
+        for (const NoeudXml *choixSimple : simples)
+            fractions << (justes.contains(choixSimple->attribut(QStringLiteral("identifier"))) ? 100 : 0);
+        // The answers the response declares right, whether or not each names a choice.
+        ChoixReponses choisies = choisirReponses(fractions, options, lieu);
+        if (choisies.refus == QLatin1String("aucune bonne réponse") && justes.size() == 1)
+            choisies.refus = QStringLiteral("la bonne réponse « %1 » n'est aucune des réponses").arg(justes.first());
+        else if (justes.size() > 1 && choisies.refus.isEmpty())
+            choisies.refus = QStringLiteral("%1 bonnes réponses au lieu d'une").arg(justes.size());
+        if (!choisies.refus.isEmpty()) {
+            ignorer(choisies.refus);
             continue;
         }
         Question q;
         q.lieu = lieu;
+        q.bonne = choisies.bonne;
         bool vide = false;
-        for (int k = 0; k < 3; ++k) {
-            q.reponses[size_t(k)] = texteDe(*simples[k]);
-            vide = vide || q.reponses[size_t(k)].isEmpty();
-            if (simples[k]->attribut(QStringLiteral("identifier")) == justes.first())
-                q.bonne = k + 1;
-        }
-        if (q.bonne == 0) {
-            ignorer(QStringLiteral("la bonne réponse « %1 » n'est aucune des trois").arg(justes.first()));
-            continue;
+        for (size_t k = 0; k < 3; ++k) {
+            q.reponses[k] = texteDe(*simples[choisies.gardees[k]]);
+            vide = vide || q.reponses[k].isEmpty();
         }
         QString question = nettoyer(corps.texte.resultat());
         if (const NoeudXml *invite = choix.enfant(QStringLiteral("prompt"))) {
@@ -494,18 +477,20 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
             const QString nom = QFileInfo(cible).fileName();
             if (cible.isEmpty() || !zip.contient(cible))
                 raison = QStringLiteral("%1 est cité mais absent du paquet").arg(href);
-            else if (codePourFichier(nom) == 0)
-                raison = QStringLiteral("%1 n'est pas gardé : l'éditeur montre les images BMP et JPEG et les sons MID, "
-                                        "WAV et MP3")
-                             .arg(nom);
-            else if (!q.media.isEmpty())
-                raison = QStringLiteral("%1 n'est pas gardé : une fiche n'a qu'une image ou qu'un son").arg(nom);
+            else
+                raison = refusMedia(nom, q);
             if (!raison.isEmpty()) {
                 lecture.remarques.append({Remarque::Genre::Media, lieu, raison});
                 continue;
             }
-            if (!zip.lire(cible, q.octetsMedia, lecture.resultat))
-                return lecture;
+            // A picture many items show is read from the package once, its bytes shared.
+            if (const auto lu = medias.constFind(cible); lu != medias.constEnd()) {
+                q.octetsMedia = *lu;
+            } else {
+                if (!zip.lire(cible, q.octetsMedia, lecture.resultat))
+                    return lecture;
+                medias.insert(cible, q.octetsMedia);
+            }
             q.media = nom;
             q.codeMedia = codePourFichier(nom);
             q.mediaEmbarque = true;
@@ -518,6 +503,8 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier)
             ignorer(QStringLiteral("une des réponses est vide"));
             continue;
         }
+        for (const QString &note : choisies.notes)
+            lecture.remarques.append({Remarque::Genre::Perte, lieu, note});
         lecture.questions << q;
     }
     return lecture;

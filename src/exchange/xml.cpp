@@ -1,13 +1,10 @@
 #include "exchange/xml.h"
-#include "exchange/formats.h"
-#include "store/cp1252.h"
 
-#include <QStringDecoder>
-#include <array>
+#include <QHash>
+#include <cctype>
+#include <climits>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <libxml/xmlreader.h>
 
 namespace echanges {
 
@@ -62,135 +59,13 @@ QString NoeudXml::texteDe(const QString &chemin) const
 
 // ---------------------------------------------------------------------------
 
-namespace {
-
-bool blanc(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-// The bytes a name starts with (1) and goes on with (2), one lookup a byte.
-constexpr std::array<uchar, 256> kNom = [] {
-    std::array<uchar, 256> t{};
-    for (int u = 0; u < 256; ++u) {
-        const bool debut = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_' || u == ':' || u >= 0x80;
-        const bool suite = debut || (u >= '0' && u <= '9') || u == '-' || u == '.';
-        t[size_t(u)] = uchar((debut ? 1 : 0) | (suite ? 2 : 0));
-    }
-    return t;
-}();
-bool debutNom(char c) { return kNom[uchar(c)] & 1; }
-bool suiteNom(char c) { return kNom[uchar(c)] & 2; }
-bool caractereXml(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
-           || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// The character "&nom;" stands for; 0 when XML has no such reference.
-char32_t reference(QByteArrayView nom)
-{
-    if (nom == "lt")
-        return '<';
-    if (nom == "gt")
-        return '>';
-    if (nom == "amp")
-        return '&';
-    if (nom == "quot")
-        return '"';
-    if (nom == "apos")
-        return '\'';
-    if (!nom.startsWith('#'))
-        return 0;
-    bool ok = false;
-    const uint n = nom.startsWith("#x") ? nom.sliced(2).toByteArray().toUInt(&ok, 16) : nom.sliced(1).toByteArray().toUInt(&ok, 10);
-    return ok && caractereXml(n) ? n : 0;
-}
-
-void ajouterUtf8(QByteArray &sortie, char32_t c)
-{
-    if (c < 0x80) {
-        sortie += char(c);
-    } else if (c < 0x800) {
-        sortie += char(0xC0 | (c >> 6));
-        sortie += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        sortie += char(0xE0 | (c >> 12));
-        sortie += char(0x80 | ((c >> 6) & 0x3F));
-        sortie += char(0x80 | (c & 0x3F));
-    } else {
-        sortie += char(0xF0 | (c >> 18));
-        sortie += char(0x80 | ((c >> 12) & 0x3F));
-        sortie += char(0x80 | ((c >> 6) & 0x3F));
-        sortie += char(0x80 | (c & 0x3F));
-    }
-}
-
-bool contient(QByteArrayView brut, char c)
-{
-    return !brut.isEmpty() && std::memchr(brut.data(), c, size_t(brut.size()));
-}
-
-bool aDecoder(QByteArrayView brut, bool attribut)
-{
-    if (contient(brut, '&'))
-        return true;
-    if (!attribut)
-        return false;
-    for (char c : brut)
-        if (c == '\t' || c == '\n' || c == '\r')
-            return true;
-    return false;
-}
-
-// Text or an attribute value already checked, its references replaced, appended as UTF-8; in
-// an attribute, each tab and line break becomes a space.
-void decoderUtf8(QByteArrayView brut, bool attribut, QByteArray &sortie)
-{
-    qsizetype debut = 0;
-    for (qsizetype i = 0; i < brut.size(); ++i) {
-        const char c = brut[i];
-        if (attribut && (c == '\t' || c == '\n' || c == '\r')) {
-            sortie += brut.sliced(debut, i - debut);
-            sortie += ' ';
-            debut = i + 1;
-            continue;
-        }
-        if (c != '&')
-            continue;
-        sortie += brut.sliced(debut, i - debut);
-        const qsizetype pv = brut.indexOf(';', i + 1);
-        ajouterUtf8(sortie, reference(brut.sliced(i + 1, pv - i - 1)));
-        i = pv;
-        debut = pv + 1;
-    }
-    sortie += brut.sliced(debut);
-}
-
-QString decoder(QByteArrayView brut, bool attribut)
-{
-    if (!aDecoder(brut, attribut))
-        return QString::fromUtf8(brut);
-    QByteArray t;
-    t.reserve(brut.size());
-    decoderUtf8(brut, attribut, t);
-    return QString::fromUtf8(t);
-}
-
-QByteArrayView local(QByteArrayView nom)
-{
-    for (qsizetype i = nom.size(); i-- > 0;)
-        if (nom[i] == ':')
-            return nom.sliced(i + 1);
-    return nom;
-}
-
-} // namespace
-
-// ---------------------------------------------------------------------------
-
 void ElementsXml::vider()
 {
     ligne = 0;
     elements.clear();
     attributs.clear();
     textes.clear();
+    octets.truncate(0);
 }
 
 int ElementsXml::enfant(int e, QByteArrayView nom) const
@@ -218,16 +93,9 @@ bool ElementsXml::attributVaut(int e, QByteArrayView nom, QByteArrayView valeur)
     if (e < 0)
         return false;
     const Element &el = elements[size_t(e)];
-    for (int a = el.debutAttributs; a < el.finAttributs; ++a) {
-        const Attribut &x = attributs[size_t(a)];
-        if (x.nom != nom)
-            continue;
-        if (!aDecoder(x.valeur, true))
-            return x.valeur == valeur;
-        QByteArray t;
-        decoderUtf8(x.valeur, true, t);
-        return t == valeur;
-    }
+    for (int a = el.debutAttributs; a < el.finAttributs; ++a)
+        if (attributs[size_t(a)].nom == nom)
+            return vue(attributs[size_t(a)].valeur) == valeur;
     return valeur.isEmpty();
 }
 
@@ -238,7 +106,7 @@ QString ElementsXml::attribut(int e, QByteArrayView nom) const
     const Element &el = elements[size_t(e)];
     for (int a = el.debutAttributs; a < el.finAttributs; ++a)
         if (attributs[size_t(a)].nom == nom)
-            return decoder(attributs[size_t(a)].valeur, true);
+            return QString::fromUtf8(vue(attributs[size_t(a)].valeur));
     return {};
 }
 
@@ -247,13 +115,8 @@ QByteArray ElementsXml::texteUtf8(int e) const
     QByteArray t;
     if (e < 0)
         return t;
-    for (int k = elements[size_t(e)].premierTexte; k >= 0; k = textes[size_t(k)].suivant) {
-        const Texte &x = textes[size_t(k)];
-        if (x.cdata)
-            t += x.brut;
-        else
-            decoderUtf8(x.brut, false, t);
-    }
+    for (int k = elements[size_t(e)].premierTexte; k >= 0; k = textes[size_t(k)].suivant)
+        t += vue(textes[size_t(k)].morceau);
     return t;
 }
 
@@ -262,535 +125,552 @@ QString ElementsXml::texte(int e) const
     if (e < 0)
         return {};
     const Element &el = elements[size_t(e)];
-    if (el.premierTexte >= 0 && el.premierTexte == el.dernierTexte) {
-        const Texte &x = textes[size_t(el.premierTexte)];
-        return x.cdata ? QString::fromUtf8(x.brut) : decoder(x.brut, false);
-    }
+    if (el.premierTexte >= 0 && el.premierTexte == el.dernierTexte)
+        return QString::fromUtf8(vue(textes[size_t(el.premierTexte)].morceau));
     return el.premierTexte < 0 ? QString() : QString::fromUtf8(texteUtf8(e));
 }
 
 // ---------------------------------------------------------------------------
 
-LecteurXml::LecteurXml(const QByteArray &contenu, QString nomFichier)
-    : m_octets(contenu), m_nomFichier(std::move(nomFichier))
+namespace {
+
+constexpr int kProfondeurMax = 64;
+
+QByteArrayView vueDe(const xmlChar *s)
 {
+    return s ? QByteArrayView(reinterpret_cast<const char *>(s), qsizetype(std::strlen(reinterpret_cast<const char *>(s))))
+             : QByteArrayView();
 }
 
-qint64 LecteurXml::ligneA(qsizetype position)
-{
-    position = qBound<qsizetype>(0, position, m_octets.size());
-    if (position < m_posLigne) {
-        m_posLigne = 0;
-        m_ligne = 1;
-    }
-    const char *d = m_octets.constData();
-    for (const char *p = d + m_posLigne, *fin = d + position;
-         (p = static_cast<const char *>(std::memchr(p, '\n', size_t(fin - p)))) != nullptr; ++p)
-        ++m_ligne;
-    m_posLigne = position;
-    return m_ligne;
-}
+QString texteDe(const xmlChar *s) { return QString::fromUtf8(vueDe(s)); }
 
-int LecteurXml::colonneA(qsizetype position)
-{
-    position = qBound<qsizetype>(0, position, m_octets.size());
-    qsizetype debut = position;
-    while (debut > 0 && m_octets[debut - 1] != '\n')
-        --debut;
-    int colonne = 1;
-    for (qsizetype i = debut; i < position; ++i)
-        if ((uchar(m_octets[i]) & 0xC0) != 0x80)
-            ++colonne;
-    return colonne;
-}
+bool blanc(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-bool LecteurXml::erreur(const QString &detail, qsizetype position)
-{
-    if (m_enErreur)
-        return false;
-    const qsizetype p = position < 0 ? m_pos : position;
-    m_erreur = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas un XML valide (ligne %2, colonne %3) : %4.")
-                                   .arg(m_nomFichier)
-                                   .arg(ligneA(p))
-                                   .arg(colonneA(p))
-                                   .arg(detail));
-    m_enErreur = true;
-    return false;
-}
+} // namespace
 
-bool LecteurXml::incomplet()
-{
-    if (m_enErreur)
-        return false;
-    const qsizetype p = qMax<qsizetype>(0, m_octets.size() - 1);  // its last character
-    m_erreur = Resultat::echec(QStringLiteral("Le fichier %1 est incomplet : son XML s'arrête ligne %2, colonne %3, "
-                                              "avant la fin du document.")
-                                   .arg(m_nomFichier)
-                                   .arg(ligneA(p))
-                                   .arg(colonneA(p)));
-    m_enErreur = true;
-    return false;
-}
+struct LecteurXml::Etat {
+    QByteArray octets;
+    QString nomFichier;
+    xmlTextReaderPtr lecteur = nullptr;
+    bool asciiCompatible = true;  // positions can be found in the bytes themselves
 
-QString LecteurXml::nomLocal(QByteArrayView nom)
-{
-    nom = local(nom);
-    auto it = m_noms.constFind(nom);
-    if (it == m_noms.constEnd())
-        it = m_noms.insert(nom, QString::fromUtf8(nom));
-    return *it;
-}
+    // The first fatal fault the parser reported.
+    bool faute = false;
+    int code = 0, ligne = 0, colonne = 0, valeur = 0, niveau = 0;
+    QByteArray mot1, mot2, message;
 
-bool LecteurXml::verifier(QByteArrayView brut)
-{
-    const qsizetype origine = brut.data() - m_octets.constData();
-    if (!contient(brut, '&'))
-        return true;
-    for (qsizetype i = brut.indexOf('&'); i >= 0; i = brut.indexOf('&', i + 1)) {
-        const qsizetype pv = brut.indexOf(';', i + 1);
-        if (pv < 0 || pv - i > 12)
-            return erreur(QStringLiteral("un « & » seul s'écrit &amp;"), origine + i);
-        const QByteArrayView nom = brut.sliced(i + 1, pv - i - 1);
-        if (reference(nom) == 0)
-            return erreur(QStringLiteral("la référence &%1; n'existe pas en XML").arg(QString::fromUtf8(nom)), origine + i);
-        i = pv;
-    }
-    return true;
-}
+    Resultat erreur;
+    bool enErreur = false;
+    bool racineVue = false;
+    int typeNoeud = 0;
 
-bool LecteurXml::prologue()
-{
-    m_prologueLu = true;
-    const QByteArrayView v(m_octets);
-    if (v.startsWith("\xFF\xFE") || v.startsWith("\xFE\xFF")) {
-        QStringDecoder utf16(v.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        const QString t = utf16.decode(v.sliced(2));
-        if (utf16.hasError())
-            return erreur(QStringLiteral("ce n'est pas de l'UTF-16 valide"), 0);
-        m_octets = t.toUtf8();
-    } else if (v.startsWith("\xEF\xBB\xBF")) {
-        m_octets.remove(0, 3);
-    }
-    if (m_octets.startsWith("<?xml")) {
-        const qsizetype fin = m_octets.indexOf("?>");
-        if (fin < 0)
-            return incomplet();
-        const QByteArray declaration = m_octets.left(fin);
-        const qsizetype e = declaration.indexOf("encoding");
-        if (e >= 0) {
-            const qsizetype q1 = declaration.indexOf('"', e) >= 0 ? declaration.indexOf('"', e) : declaration.indexOf('\'', e);
-            const qsizetype q2 = q1 < 0 ? -1 : declaration.indexOf(declaration[q1], q1 + 1);
-            const QByteArray encodage = q2 < 0 ? QByteArray() : declaration.mid(q1 + 1, q2 - q1 - 1).toLower();
-            if (encodage == "iso-8859-1" || encodage == "latin1" || encodage == "iso-8859-15" || encodage == "windows-1252"
-                || encodage == "cp1252" || encodage == "us-ascii") {
-                m_octets = cp1252::decode(m_octets).toUtf8();
-            } else if (!encodage.isEmpty() && encodage != "utf-8" && encodage != "utf8") {
-                QStringDecoder autre(encodage.constData());
-                if (!autre.isValid())
-                    return erreur(QStringLiteral("l'encodage « %1 » n'est pas pris en charge").arg(QString::fromLatin1(encodage)), e);
-                const QString t = autre.decode(m_octets);
-                if (autre.hasError())
-                    return erreur(QStringLiteral("le texte n'est pas écrit dans l'encodage « %1 »").arg(QString::fromLatin1(encodage)), 0);
-                m_octets = t.toUtf8();
-            }
-        }
-        m_pos = m_octets.indexOf("?>") + 2;
-    }
-    // One pass for both: the controls XML forbids, and UTF-8 where a byte above 127 begins.
-    const char *d = m_octets.constData();
-    const qsizetype n = m_octets.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        // Many bytes at a time up to the next control or byte above 127.
-#if defined(__SSE2__)
-        // As signed bytes, both are below 0x20.
-        while (i + 16 <= n) {
-            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d + i));
-            const int masque = _mm_movemask_epi8(_mm_cmplt_epi8(x, _mm_set1_epi8(0x20)));
-            if (masque != 0) {
-                i += qCountTrailingZeroBits(uint(masque));
-                break;
-            }
-            i += 16;
-        }
-#else
-        while (i + 8 <= n) {
-            quint64 x;
-            std::memcpy(&x, d + i, 8);
-            constexpr quint64 uns = 0x0101010101010101ull, hauts = 0x8080808080808080ull;
-            if (((x | (x - 0x20 * uns)) & hauts) != 0)
-                break;
-            i += 8;
-        }
-#endif
-        if (i >= n)
-            break;
-        const uchar c = uchar(d[i]);
-        if (c >= 0x20 && c < 0x80)
-            continue;
-        if (c < 0x20) {
-            if (c != '\t' && c != '\n' && c != '\r')
-                return erreur(QStringLiteral("le caractère de contrôle %1 est interdit en XML").arg(int(c)), i);
-            continue;
-        }
-        const qsizetype longueur = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
-        if (utf8Invalide(QByteArrayView(d + i, qMin(longueur, n - i))) >= 0)
-            return erreur(QStringLiteral("ce n'est pas de l'UTF-8 valide, l'encodage que le fichier annonce"), i);
-        i += longueur - 1;
-    }
-    return true;
-}
+    // Start tags looked for in the bytes, and lines counted, from where the last one stood.
+    qsizetype curseur = 0, posLigne = 0;
+    qint64 ligneCurseur = 1;
 
-LecteurXml::Jeton LecteurXml::lireJeton()
-{
-    if (m_enErreur)
-        return Jeton::Erreur;
-    const char *d = m_octets.constData();
-    const qsizetype n = m_octets.size();
-    const QByteArrayView tout(m_octets);
-    auto nomA = [&](qsizetype i) -> qsizetype {  // the end of a name starting at i, or i when none
-        if (i >= n || !debutNom(d[i]))
-            return i;
-        qsizetype j = i + 1;
-        while (j < n && suiteNom(d[j]))
-            ++j;
-        return j;
-    };
-    for (;;) {
-        if (m_pos >= n) {
-            if (!m_pile.empty())
-                return incomplet(), Jeton::Erreur;
-            if (!m_racineVue)
-                return erreur(QStringLiteral("le fichier ne contient aucun élément")), Jeton::Erreur;
-            return Jeton::FinDocument;
-        }
-        m_debutJeton = m_pos;
-        if (d[m_pos] != '<') {
-            const char *lt = static_cast<const char *>(std::memchr(d + m_pos, '<', size_t(n - m_pos)));
-            const qsizetype fin = lt ? lt - d : n;
-            const QByteArrayView brut = tout.sliced(m_pos, fin - m_pos);
-            qsizetype i = 0;
-            while (i < brut.size() && blanc(brut[i]))
-                ++i;
-            if (m_pile.empty()) {
-                if (i < brut.size())
-                    return erreur(QStringLiteral("du texte se trouve hors de l'élément racine"), m_pos + i), Jeton::Erreur;
-                m_pos = fin;
-                continue;
-            }
-            m_texteBlanc = i == brut.size();
-            m_cdata = false;
-            m_texte = brut;
-            if (!m_texteBlanc && !verifier(brut))
-                return Jeton::Erreur;
-            m_pos = fin;
-            return Jeton::Texte;
-        }
-        const char apres = m_pos + 1 < n ? d[m_pos + 1] : '\0';
-        if (apres == '!') {
-            const QByteArrayView reste = tout.sliced(m_pos);
-            if (reste.startsWith("<!--")) {
-                const qsizetype fin = tout.indexOf("-->", m_pos + 4);
-                if (fin < 0)
-                    return incomplet(), Jeton::Erreur;
-                m_pos = fin + 3;
-                continue;
-            }
-            if (reste.startsWith("<![CDATA[")) {
-                if (m_pile.empty())
-                    return erreur(QStringLiteral("une section CDATA se trouve hors de l'élément racine")), Jeton::Erreur;
-                const qsizetype fin = tout.indexOf("]]>", m_pos + 9);
-                if (fin < 0)
-                    return incomplet(), Jeton::Erreur;
-                m_texte = tout.sliced(m_pos + 9, fin - m_pos - 9);
-                m_cdata = true;
-                m_texteBlanc = false;
-                m_pos = fin + 3;
-                return Jeton::Texte;
-            }
-            if (reste.startsWith("<!DOCTYPE")) {
-                if (m_racineVue)
-                    return erreur(QStringLiteral("une déclaration DOCTYPE se trouve après l'élément racine")), Jeton::Erreur;
-                const qsizetype fin = tout.indexOf('>', m_pos);
-                const qsizetype crochet = tout.indexOf('[', m_pos);
-                if (crochet >= 0 && (fin < 0 || crochet < fin))
-                    return erreur(QStringLiteral("les DTD ne sont pas prises en charge")), Jeton::Erreur;
-                if (fin < 0)
-                    return incomplet(), Jeton::Erreur;
-                m_pos = fin + 1;
-                continue;
-            }
-            return erreur(QStringLiteral("une déclaration « <! » est inattendue ici")), Jeton::Erreur;
-        }
-        if (apres == '?') {
-            const qsizetype fin = tout.indexOf("?>", m_pos + 2);
-            if (fin < 0)
-                return incomplet(), Jeton::Erreur;
-            m_pos = fin + 2;
-            continue;
-        }
-        if (apres == '/') {
-            const qsizetype finNom = nomA(m_pos + 2);
-            if (finNom == m_pos + 2)
-                return (m_pos + 2 >= n ? incomplet() : erreur(QStringLiteral("un nom d'élément est attendu après « </ »"))),
-                       Jeton::Erreur;
-            const QByteArrayView nom = tout.sliced(m_pos + 2, finNom - m_pos - 2);
-            qsizetype i = finNom;
-            while (i < n && blanc(d[i]))
-                ++i;
-            if (i >= n)
-                return incomplet(), Jeton::Erreur;
-            if (d[i] != '>')
-                return erreur(QStringLiteral("« > » est attendu pour fermer la balise </%1>").arg(QString::fromUtf8(nom)), i),
-                       Jeton::Erreur;
-            if (m_pile.empty())
-                return erreur(QStringLiteral("la balise de fin </%1> ne ferme aucun élément").arg(QString::fromUtf8(nom))),
-                       Jeton::Erreur;
-            if (m_pile.back() != nom)
-                return erreur(QStringLiteral("la balise de fin </%1> ne correspond pas à <%2>")
-                                  .arg(QString::fromUtf8(nom), QString::fromUtf8(m_pile.back()))),
-                       Jeton::Erreur;
-            m_pile.pop_back();
-            m_racineFermee = m_pile.empty();
-            m_nom = nom;
-            m_pos = i + 1;
-            return Jeton::Fin;
-        }
-        // A start tag.
-        const qsizetype finNom = nomA(m_pos + 1);
-        if (finNom == m_pos + 1)
-            return (m_pos + 1 >= n ? incomplet() : erreur(QStringLiteral("un « < » seul s'écrit &lt;"))), Jeton::Erreur;
-        if (m_racineFermee)
-            return erreur(QStringLiteral("un second élément racine commence ici")), Jeton::Erreur;
-        m_nom = tout.sliced(m_pos + 1, finNom - m_pos - 1);
-        m_attributs.clear();
-        qsizetype i = finNom;
-        for (;;) {
-            const qsizetype avant = i;
-            while (i < n && blanc(d[i]))
-                ++i;
-            if (i >= n)
-                return incomplet(), Jeton::Erreur;
-            if (d[i] == '>') {
-                m_vide = false;
-                ++i;
-                break;
-            }
-            if (d[i] == '/') {
-                if (i + 1 >= n)
-                    return incomplet(), Jeton::Erreur;
-                if (d[i + 1] != '>')
-                    return erreur(QStringLiteral("« > » est attendu après « / »"), i + 1), Jeton::Erreur;
-                m_vide = true;
-                i += 2;
-                break;
-            }
-            const qsizetype finAttribut = nomA(i);
-            if (i == avant || finAttribut == i)
-                return erreur(QStringLiteral("un nom d'attribut est attendu dans la balise <%1>").arg(QString::fromUtf8(m_nom)), i),
-                       Jeton::Erreur;
-            const QByteArrayView attribut = tout.sliced(i, finAttribut - i);
-            i = finAttribut;
-            while (i < n && blanc(d[i]))
-                ++i;
-            if (i >= n)
-                return incomplet(), Jeton::Erreur;
-            if (d[i] != '=')
-                return erreur(QStringLiteral("« = » est attendu après l'attribut %1").arg(QString::fromUtf8(attribut)), i),
-                       Jeton::Erreur;
-            ++i;
-            while (i < n && blanc(d[i]))
-                ++i;
-            if (i >= n)
-                return incomplet(), Jeton::Erreur;
-            if (d[i] != '"' && d[i] != '\'')
-                return erreur(QStringLiteral("la valeur de l'attribut %1 doit être entre guillemets").arg(QString::fromUtf8(attribut)), i),
-                       Jeton::Erreur;
-            const char *guillemet = static_cast<const char *>(std::memchr(d + i + 1, d[i], size_t(n - i - 1)));
-            if (!guillemet)
-                return incomplet(), Jeton::Erreur;
-            const QByteArrayView valeur = tout.sliced(i + 1, guillemet - d - i - 1);
-            if (const qsizetype lt = valeur.indexOf('<'); lt >= 0)
-                return erreur(QStringLiteral("« < » est interdit dans la valeur de l'attribut %1").arg(QString::fromUtf8(attribut)),
-                              i + 1 + lt),
-                       Jeton::Erreur;
-            if (!verifier(valeur))
-                return Jeton::Erreur;
-            i = guillemet - d + 1;
-            if (attribut != "xmlns" && !attribut.startsWith("xmlns:"))
-                m_attributs.push_back({local(attribut), valeur});
-        }
-        m_pos = i;
-        m_racineVue = true;
-        if (m_vide)
-            m_racineFermee = m_pile.empty();
-        else
-            m_pile.push_back(m_nom);
-        return Jeton::Debut;
-    }
-}
+    QHash<const xmlChar *, QString> noms;  // the reader's names are shared: one string each
 
-QString LecteurXml::texteJeton() const
-{
-    return m_cdata ? QString::fromUtf8(m_texte) : decoder(m_texte, false);
-}
-
-bool LecteurXml::lireNoeud(NoeudXml &noeud, int profondeur)
-{
-    noeud.nom = nomLocal(m_nom);
-    noeud.ligne = ligneA(m_debutJeton);
-    noeud.attributs.reserve(qsizetype(m_attributs.size()));
-    for (const ElementsXml::Attribut &a : m_attributs)
-        noeud.attributs.append({nomLocal(a.nom), decoder(a.valeur, true)});
-    if (profondeur > 64)
-        return erreur(QStringLiteral("les éléments sont imbriqués trop profondément"), m_debutJeton);
-    if (m_vide)
-        return true;
-    for (;;) {
-        switch (lireJeton()) {
-        case Jeton::Debut:
-            noeud.fils.emplace_back();
-            if (!lireNoeud(noeud.fils.back(), profondeur + 1))
-                return false;
-            break;
-        case Jeton::Fin: return true;
-        case Jeton::Texte: {
-            // Blanks between elements, many in an indented file, all stand for one blank.
-            const QString t = m_texteBlanc ? QStringLiteral(" ") : texteJeton();
-            if (!m_texteBlanc)  // an element's own text leaves out the blanks around its children
-                noeud.texte += t;
-            if (!noeud.fils.empty() && noeud.fils.back().nom.isEmpty())
-                noeud.fils.back().texte += t;
-            else
-                noeud.fils.push_back({QString(), t, {}, {}, 0});
-            break;
-        }
-        case Jeton::FinDocument: return incomplet();
-        case Jeton::Erreur: return false;
-        }
-    }
-}
-
-bool LecteurXml::lireElement(ElementsXml &arbre, int profondeur)
-{
-    const int e = int(arbre.elements.size());
+    Etat(const QByteArray &contenu, QString nom) : octets(contenu), nomFichier(std::move(nom))
     {
-        ElementsXml::Element el;
-        el.nom = local(m_nom);
-        el.debutAttributs = int(arbre.attributs.size());
-        arbre.attributs.insert(arbre.attributs.end(), m_attributs.begin(), m_attributs.end());
-        el.finAttributs = int(arbre.attributs.size());
-        arbre.elements.push_back(el);
+        const QByteArrayView v(octets);
+        asciiCompatible = !(v.startsWith("\xFF\xFE") || v.startsWith("\xFE\xFF")
+                            || (v.size() >= 2 && (v[0] == 0 || v[1] == 0)));
+        // No network, no DTD loaded, no entity replaced; the parser's size limits stay on.
+        lecteur = xmlReaderForMemory(octets.constData(), int(qMin<qsizetype>(octets.size(), INT_MAX)), nullptr, nullptr,
+                                     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT);
+        if (lecteur)
+            xmlTextReaderSetStructuredErrorHandler(lecteur, &Etat::noter, this);
     }
-    if (profondeur > 64)
-        return erreur(QStringLiteral("les éléments sont imbriqués trop profondément"), m_debutJeton);
-    if (m_vide)
-        return true;
-    int dernierFils = -1;
-    for (;;) {
-        switch (lireJeton()) {
-        case Jeton::Debut: {
-            const int f = int(arbre.elements.size());
-            if (dernierFils < 0)
-                arbre.elements[size_t(e)].premierFils = f;
-            else
-                arbre.elements[size_t(dernierFils)].suivant = f;
-            dernierFils = f;
-            if (!lireElement(arbre, profondeur + 1))
-                return false;
+    ~Etat()
+    {
+        if (lecteur)
+            xmlFreeTextReader(lecteur);
+    }
+
+    static void noter(void *moi, xmlErrorPtr e)
+    {
+        // The first fault, unless a fatal one follows a lesser one the parser went on after (a
+        // namespace not declared): that one stops the reading, and is what is told.
+        auto *d = static_cast<Etat *>(moi);
+        if (!e || e->level < XML_ERR_ERROR || (d->faute && (d->niveau == XML_ERR_FATAL || e->level < XML_ERR_FATAL)))
+            return;
+        d->faute = true;
+        d->niveau = e->level;
+        d->code = e->code;
+        d->ligne = e->line;
+        d->colonne = e->int2;
+        d->valeur = e->int1;
+        d->mot1 = e->str1;
+        d->mot2 = e->str2;
+        d->message = e->message;
+    }
+
+    // The line and column (in characters, from 1) of a byte offset.
+    QPair<qint64, int> place(qsizetype position) const
+    {
+        position = qBound<qsizetype>(0, position, octets.size());
+        const QByteArrayView v = QByteArrayView(octets).first(position);
+        const qsizetype debut = v.lastIndexOf('\n') + 1;
+        int colonne = 1;
+        for (qsizetype i = debut; i < position; ++i)
+            if ((uchar(octets[i]) & 0xC0) != 0x80)
+                ++colonne;
+        return {v.count('\n') + 1, colonne};
+    }
+    // The byte offset of a line and column the parser gave; -1 when it cannot be found.
+    qsizetype position(qint64 ligne, int colonne) const
+    {
+        if (!asciiCompatible || ligne < 1 || colonne < 1)
+            return -1;
+        qsizetype p = 0;
+        for (qint64 l = 1; l < ligne; ++l) {
+            p = octets.indexOf('\n', p);
+            if (p < 0)
+                return -1;
+            ++p;
+        }
+        for (int c = 1; c < colonne && p < octets.size(); ++c) {
+            if (octets[p] == '\n')
+                return p;
+            ++p;
+            while (p < octets.size() && (uchar(octets[p]) & 0xC0) == 0x80)
+                ++p;
+        }
+        return p;
+    }
+
+    bool echouer(const QString &detail, qint64 ligne, int colonne)
+    {
+        if (enErreur)
+            return false;
+        erreur = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas un XML valide (ligne %2, colonne %3) : %4.")
+                                     .arg(nomFichier)
+                                     .arg(ligne)
+                                     .arg(qMax(1, colonne))
+                                     .arg(detail));
+        enErreur = true;
+        return false;
+    }
+    bool echouer(const QString &detail, qsizetype position)
+    {
+        const auto [l, c] = place(position);
+        return echouer(detail, l, c);
+    }
+    bool incomplet()
+    {
+        const auto [l, c] = place(qMax<qsizetype>(0, octets.size() - 1));  // its last character
+        erreur = Resultat::echec(QStringLiteral("Le fichier %1 est incomplet : son XML s'arrête ligne %2, colonne %3, "
+                                                "avant la fin du document.")
+                                     .arg(nomFichier)
+                                     .arg(l)
+                                     .arg(c));
+        enErreur = true;
+        return false;
+    }
+
+    // The parser's fault in words.
+    bool traduire()
+    {
+        if (enErreur)
+            return false;
+        if (!faute)
+            return echouer(QStringLiteral("le document est illisible"), xmlTextReaderGetParserLineNumber(lecteur),
+                           xmlTextReaderGetParserColumnNumber(lecteur));
+        const QString m1 = QString::fromUtf8(mot1), m2 = QString::fromUtf8(mot2);
+        const qsizetype p = position(ligne, colonne);
+        const QByteArrayView tout(octets);
+        if (const qsizetype dtd = asciiCompatible ? tout.indexOf("<!DOCTYPE") : -1; dtd >= 0 && (p < 0 || dtd < p))
+            return echouer(QStringLiteral("les DTD ne sont pas prises en charge"), dtd);
+        // An element starts somewhere, and the fault stands past the last byte: the document
+        // stops before its end.
+        bool element = false;
+        for (qsizetype i = tout.indexOf('<'); i >= 0 && !element; i = tout.indexOf('<', i + 1))
+            element = i + 1 < tout.size() && (std::isalpha(uchar(tout[i + 1])) || tout[i + 1] == '_' || uchar(tout[i + 1]) >= 0x80);
+        const bool auBout = p >= 0 && (p >= tout.size() || tout.sliced(p).trimmed().isEmpty());
+        switch (code) {
+        case XML_ERR_DOCUMENT_EMPTY:
+        case XML_ERR_DOCUMENT_END: {
+            qsizetype i = qMax<qsizetype>(0, p);
+            while (p >= 0 && i < tout.size() && blanc(tout[i]))
+                ++i;
+            if (p >= 0 && i < tout.size())
+                return echouer(tout[i] == '<' && element ? QStringLiteral("un second élément racine commence ici")
+                                                         : QStringLiteral("du texte se trouve hors de l'élément racine"),
+                               i);
+            if (!element)
+                return echouer(QStringLiteral("le fichier ne contient aucun élément"), ligne, colonne);
+            if (auBout)
+                return incomplet();
             break;
         }
-        case Jeton::Fin: return true;
-        case Jeton::Texte: {
-            if (m_texteBlanc)
+        case XML_ERR_TAG_NAME_MISMATCH:
+        case XML_ERR_UNDECLARED_ENTITY:
+        case XML_WAR_UNDECLARED_ENTITY:
+        case XML_ERR_ATTRIBUTE_REDEFINED:
+        case XML_ERR_INVALID_CHAR:
+        case XML_ERR_INVALID_CHARREF:
+            break;
+        default:
+            if (auBout && element)
+                return incomplet();
+        }
+        switch (code) {
+        case XML_ERR_UNDECLARED_ENTITY:
+        case XML_WAR_UNDECLARED_ENTITY:
+            return echouer(QStringLiteral("la référence &%1; n'existe pas en XML").arg(m1), ligne, colonne - int(mot1.size()) - 2);
+        case XML_ERR_NAME_REQUIRED:
+            if (message.contains("EntityRef"))
+                return echouer(QStringLiteral("un « & » seul s'écrit &amp;"), ligne, colonne - 1);
+            if (message.contains("StartTag"))
+                return echouer(QStringLiteral("un « < » seul s'écrit &lt;"), ligne, colonne - 1);
+            return echouer(QStringLiteral("un nom est attendu ici"), ligne, colonne);
+        case XML_ERR_ATTRIBUTE_NOT_STARTED:
+        case XML_ERR_ATTRIBUTE_WITHOUT_VALUE: {
+            // The attribute's name stands before the "=".
+            QByteArray nom = mot1;
+            if (nom.isEmpty() && p > 0) {
+                qsizetype i = p - 1;
+                while (i > 0 && (blanc(octets[i]) || octets[i] == '='))
+                    --i;
+                const qsizetype fin = i + 1;
+                while (i >= 0 && !blanc(octets[i]) && octets[i] != '<')
+                    --i;
+                nom = octets.mid(i + 1, fin - i - 1);
+            }
+            return echouer(QStringLiteral("la valeur de l'attribut %1 doit être entre guillemets").arg(QString::fromUtf8(nom)),
+                           ligne, colonne);
+        }
+        case XML_ERR_ATTRIBUTE_REDEFINED:
+            return echouer(QStringLiteral("l'attribut %1 est écrit deux fois").arg(m1), ligne, colonne);
+        case XML_ERR_TAG_NAME_MISMATCH:
+            return echouer(QStringLiteral("la balise de fin </%1> ne correspond pas à <%2>").arg(m2, m1), ligne,
+                           colonne - int(mot2.size()) - 3);
+        case XML_ERR_INVALID_CHAR:
+        case XML_ERR_INVALID_CHARREF:
+            if (message.startsWith("Input is not proper UTF-8"))
+                return echouer(QStringLiteral("ce n'est pas de l'UTF-8 valide, l'encodage que le fichier annonce"), ligne, colonne);
+            if (valeur > 0 && valeur < 0x20)
+                return echouer(QStringLiteral("le caractère de contrôle %1 est interdit en XML").arg(valeur), ligne, colonne);
+            return echouer(QStringLiteral("un caractère interdit en XML se trouve ici"), ligne, colonne);
+        case XML_ERR_UNSUPPORTED_ENCODING:
+        case XML_ERR_UNKNOWN_ENCODING:
+            return echouer(QStringLiteral("l'encodage %1 n'est pas pris en charge").arg(m1), ligne, colonne);
+        case XML_ERR_ENTITY_LOOP:
+        case XML_ERR_ENTITY_PE_INTERNAL:
+        case XML_ERR_ENTITYREF_SEMICOL_MISSING:
+            return echouer(QStringLiteral("les entités déclarées ne sont pas prises en charge"), ligne, colonne);
+        case XML_ERR_INTERNAL_ERROR:
+        case XML_ERR_NO_MEMORY:
+            if (message.contains("huge") || message.contains("Huge"))
+                return echouer(QStringLiteral("un texte ou un nom dépasse la taille permise (10 millions de caractères)"),
+                               ligne, colonne);
+            if (code == XML_ERR_NO_MEMORY)
+                return echouer(QStringLiteral("la mémoire est insuffisante"), ligne, colonne);
+            break;
+        case XML_ERR_COMMENT_NOT_FINISHED:
+            return echouer(QStringLiteral("un commentaire n'est jamais fermé"), ligne, colonne);
+        case XML_ERR_GT_REQUIRED:
+            return echouer(QStringLiteral("« > » est attendu pour fermer la balise"), ligne, colonne);
+        case XML_ERR_LT_IN_ATTRIBUTE:
+            return echouer(QStringLiteral("« < » est interdit dans la valeur d'un attribut"), ligne, colonne);
+        case XML_ERR_RESERVED_XML_NAME:
+        case XML_ERR_XMLDECL_NOT_FINISHED:
+        case XML_ERR_XMLDECL_NOT_STARTED:
+            return echouer(QStringLiteral("la déclaration « <?xml ?> » n'est pas à sa place ou est mal écrite"), ligne, colonne);
+        case XML_ERR_DOCTYPE_NOT_FINISHED:
+        case XML_ERR_EXT_SUBSET_NOT_FINISHED:
+            return echouer(QStringLiteral("les DTD ne sont pas prises en charge"), ligne, colonne);
+        default: break;
+        }
+        return echouer(QStringLiteral("le document est mal formé (faute n° %1)").arg(code), ligne, colonne);
+    }
+
+    // The next node: 1, 0 at the end of the document, -1 on a fault (the message is ready).
+    int lire()
+    {
+        if (enErreur)
+            return -1;
+        if (!lecteur)
+            return echouer(QStringLiteral("la mémoire est insuffisante"), 1, 1), -1;
+        const int r = xmlTextReaderRead(lecteur);
+        if (r < 0)
+            return traduire(), -1;
+        if (r == 0) {
+            if (!racineVue)
+                return echouer(QStringLiteral("le fichier ne contient aucun élément"), place(octets.size()).first,
+                               place(octets.size()).second),
+                       -1;
+            return 0;
+        }
+        typeNoeud = xmlTextReaderNodeType(lecteur);  // asked once: it looks for blanks in a text
+        switch (typeNoeud) {
+        case XML_READER_TYPE_DOCUMENT_TYPE: {
+            // Its entities could make a small file grow beyond any memory, or read other files.
+            const qsizetype p = asciiCompatible ? octets.indexOf("<!DOCTYPE") : -1;
+            return (p >= 0 ? echouer(QStringLiteral("les DTD ne sont pas prises en charge"), p)
+                           : echouer(QStringLiteral("les DTD ne sont pas prises en charge"),
+                                     xmlTextReaderGetParserLineNumber(lecteur), 1)),
+                   -1;
+        }
+        case XML_READER_TYPE_ENTITY_REFERENCE:
+            return echouer(QStringLiteral("les entités déclarées ne sont pas prises en charge"),
+                           xmlTextReaderGetParserLineNumber(lecteur), xmlTextReaderGetParserColumnNumber(lecteur)),
+                   -1;
+        case XML_READER_TYPE_ELEMENT:
+            racineVue = true;
+            trouverBalise();
+            if (xmlTextReaderDepth(lecteur) > kProfondeurMax)
+                return (balise >= 0 ? echouer(QStringLiteral("les éléments sont imbriqués trop profondément"), balise)
+                                    : echouer(QStringLiteral("les éléments sont imbriqués trop profondément"),
+                                              xmlTextReaderGetParserLineNumber(lecteur), 1)),
+                       -1;
+            break;
+        default: break;
+        }
+        return 1;
+    }
+
+    int type() const { return typeNoeud; }
+    int profondeur() const { return xmlTextReaderDepth(lecteur); }
+    bool vide() const { return xmlTextReaderIsEmptyElement(lecteur) == 1; }
+    QByteArrayView nomLocal() const { return vueDe(xmlTextReaderConstLocalName(lecteur)); }
+    const QString &nomPartage()
+    {
+        const xmlChar *n = xmlTextReaderConstLocalName(lecteur);
+        auto it = noms.find(n);
+        if (it == noms.end())
+            it = noms.insert(n, texteDe(n));
+        return *it;
+    }
+    bool texte() const
+    {
+        const int t = type();
+        return t == XML_READER_TYPE_TEXT || t == XML_READER_TYPE_CDATA;
+    }
+    bool blancs() const
+    {
+        const int t = type();
+        return t == XML_READER_TYPE_WHITESPACE || t == XML_READER_TYPE_SIGNIFICANT_WHITESPACE;
+    }
+    // The attributes of the element the reader stands on, namespace declarations left out.
+    template <typename F> void attributs(F &&f)
+    {
+        if (xmlTextReaderMoveToFirstAttribute(lecteur) != 1)
+            return;
+        do {
+            if (xmlTextReaderIsNamespaceDecl(lecteur) != 1)
+                f(xmlTextReaderConstLocalName(lecteur), xmlTextReaderConstValue(lecteur));
+        } while (xmlTextReaderMoveToNextAttribute(lecteur) == 1);
+        xmlTextReaderMoveToElement(lecteur);
+    }
+
+    // Where the start tag of the element the reader has just given stands, and its line. The
+    // parser keeps lines in 16 bits and reads ahead of the node it gives: each tag is looked
+    // for in the bytes, from the last one.
+    qsizetype balise = -1;
+    qint64 ligneDeBalise = 0;
+    void trouverBalise()
+    {
+        balise = -1;
+        ligneDeBalise = xmlGetLineNo(xmlTextReaderCurrentNode(lecteur));
+        if (!asciiCompatible)
+            return;
+        const QByteArrayView nom = vueDe(xmlTextReaderConstName(lecteur));
+        const char *o = octets.constData();
+        const qsizetype n = octets.size();
+        const QByteArrayView tout(octets);
+        while (curseur < n) {
+            const char *lt = static_cast<const char *>(std::memchr(o + curseur, '<', size_t(n - curseur)));
+            if (!lt)
                 break;
-            const int t = int(arbre.textes.size());
-            arbre.textes.push_back({m_texte, m_cdata, -1});
-            ElementsXml::Element &el = arbre.elements[size_t(e)];
-            if (el.dernierTexte < 0)
-                el.premierTexte = t;
-            else
-                arbre.textes[size_t(el.dernierTexte)].suivant = t;
-            el.dernierTexte = t;
-            break;
-        }
-        case Jeton::FinDocument: return incomplet();
-        case Jeton::Erreur: return false;
+            const qsizetype i = lt - o;
+            const QByteArrayView reste = tout.sliced(i);
+            if (reste.size() > 1 && (reste[1] == '!' || reste[1] == '?')) {
+                qsizetype saut = -1;
+                if (reste.startsWith("<!--"))
+                    saut = tout.indexOf("-->", i + 4);
+                else if (reste.startsWith("<![CDATA["))
+                    saut = tout.indexOf("]]>", i + 9);
+                else if (reste[1] == '?')
+                    saut = tout.indexOf("?>", i + 2);
+                curseur = saut < 0 ? i + 2 : saut + 2;
+                continue;
+            }
+            curseur = i + 1;
+            if (1 + nom.size() < reste.size() && reste.sliced(1).startsWith(nom)) {
+                const char apres = reste[1 + nom.size()];
+                if (blanc(apres) || apres == '>' || apres == '/') {
+                    for (const char *p = o + posLigne, *fin = o + i;
+                         (p = static_cast<const char *>(std::memchr(p, '\n', size_t(fin - p)))) != nullptr; ++p)
+                        ++ligneCurseur;
+                    posLigne = i;
+                    balise = i;
+                    ligneDeBalise = ligneCurseur;
+                    return;
+                }
+            }
         }
     }
+
+    // The element the reader stands on, whole, into `arbre`.
+    bool lireElement(ElementsXml &arbre)
+    {
+        std::vector<int> pile, derniers;  // open elements, and the last child of each
+        auto ouvrir = [&] {
+            const int e = int(arbre.elements.size());
+            ElementsXml::Element el;
+            el.nom = nomLocal();
+            el.debutAttributs = int(arbre.attributs.size());
+            attributs([&](const xmlChar *nom, const xmlChar *valeur) {
+                const QByteArrayView v = vueDe(valeur);
+                arbre.attributs.push_back({vueDe(nom), {arbre.octets.size(), v.size()}});
+                arbre.octets += v;
+            });
+            el.finAttributs = int(arbre.attributs.size());
+            if (!pile.empty()) {
+                int &dernier = derniers.back();
+                if (dernier < 0)
+                    arbre.elements[size_t(pile.back())].premierFils = e;
+                else
+                    arbre.elements[size_t(dernier)].suivant = e;
+                dernier = e;
+            }
+            arbre.elements.push_back(el);
+            if (!vide()) {
+                pile.push_back(e);
+                derniers.push_back(-1);
+            }
+        };
+        ouvrir();
+        while (!pile.empty()) {
+            if (const int r = lire(); r <= 0)
+                return r < 0 ? false : incomplet();
+            if (type() == XML_READER_TYPE_ELEMENT) {
+                ouvrir();
+            } else if (type() == XML_READER_TYPE_END_ELEMENT) {
+                pile.pop_back();
+                derniers.pop_back();
+            } else if (texte()) {
+                const QByteArrayView v = vueDe(xmlTextReaderConstValue(lecteur));
+                const int t = int(arbre.textes.size());
+                arbre.textes.push_back({{arbre.octets.size(), v.size()}, -1});
+                arbre.octets += v;
+                ElementsXml::Element &el = arbre.elements[size_t(pile.back())];
+                if (el.dernierTexte < 0)
+                    el.premierTexte = t;
+                else
+                    arbre.textes[size_t(el.dernierTexte)].suivant = t;
+                el.dernierTexte = t;
+            }
+        }
+        return true;
+    }
+
+    // The element the reader stands on, whole, as a tree.
+    bool lireNoeud(NoeudXml &racine)
+    {
+        std::vector<NoeudXml *> pile;
+        auto ouvrir = [&](NoeudXml &n) {
+            n.nom = nomPartage();
+            n.ligne = ligneDeBalise;
+            attributs([&](const xmlChar *nom, const xmlChar *valeur) {
+                const auto it = noms.constFind(nom);
+                n.attributs.append({it != noms.constEnd() ? *it : *noms.insert(nom, texteDe(nom)), texteDe(valeur)});
+            });
+            if (!vide())
+                pile.push_back(&n);
+        };
+        ouvrir(racine);
+        while (!pile.empty()) {
+            if (const int r = lire(); r <= 0)
+                return r < 0 ? false : incomplet();
+            NoeudXml &haut = *pile.back();
+            if (type() == XML_READER_TYPE_ELEMENT) {
+                haut.fils.emplace_back();
+                ouvrir(haut.fils.back());
+            } else if (type() == XML_READER_TYPE_END_ELEMENT) {
+                pile.pop_back();
+            } else if (texte() || blancs()) {
+                // Blanks between elements, many in an indented file, all stand for one blank;
+                // an element's own text leaves them out.
+                const QString t = blancs() ? QStringLiteral(" ") : texteDe(xmlTextReaderConstValue(lecteur));
+                if (!blancs())
+                    haut.texte += t;
+                if (!haut.fils.empty() && haut.fils.back().nom.isEmpty())
+                    haut.fils.back().texte += t;
+                else
+                    haut.fils.push_back({QString(), t, {}, {}, 0});
+            }
+        }
+        return true;
+    }
+};
+
+LecteurXml::LecteurXml(const QByteArray &contenu, QString nomFichier)
+    : d(std::make_unique<Etat>(contenu, std::move(nomFichier)))
+{
 }
 
-bool LecteurXml::sauterElement()
-{
-    for (int profondeur = 1; profondeur > 0;) {
-        switch (lireJeton()) {
-        case Jeton::Debut:
-            if (!m_vide)
-                ++profondeur;
-            break;
-        case Jeton::Fin: --profondeur; break;
-        case Jeton::Texte: break;
-        case Jeton::FinDocument: return incomplet();
-        case Jeton::Erreur: return false;
-        }
-    }
-    return true;
-}
+LecteurXml::~LecteurXml() = default;
 
 bool LecteurXml::racine(const QString &attendu, const QString &format, Resultat &resultat)
 {
-    if (!m_prologueLu && !prologue()) {
-        resultat = m_erreur;
-        return false;
-    }
     for (;;) {
-        switch (lireJeton()) {
-        case Jeton::Debut: {
-            const QString nom = nomLocal(m_nom);
-            if (nom == attendu)
-                return true;
-            resultat = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas un fichier %2 : son élément racine est "
-                                                      "« %3 » (ligne %4), « %5 » est attendu.")
-                                           .arg(m_nomFichier, format, nom)
-                                           .arg(ligneA(m_debutJeton))
-                                           .arg(attendu));
+        if (d->lire() <= 0) {
+            resultat = d->erreur;
             return false;
         }
-        case Jeton::Texte:
-        case Jeton::Fin: continue;
-        case Jeton::FinDocument:
-        case Jeton::Erreur: resultat = m_erreur; return false;
-        }
+        if (d->type() != XML_READER_TYPE_ELEMENT)
+            continue;
+        const QString nom = d->nomPartage();
+        if (nom == attendu)
+            return true;
+        resultat = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas un fichier %2 : son élément racine est "
+                                                  "« %3 » (ligne %4), « %5 » est attendu.")
+                                       .arg(d->nomFichier, format, nom)
+                                       .arg(d->ligneDeBalise)
+                                       .arg(attendu));
+        return false;
     }
 }
 
 bool LecteurXml::suivant(QByteArrayView nom, ElementsXml &element)
 {
     for (;;) {
-        switch (lireJeton()) {
-        case Jeton::Debut:
-            if (local(m_nom) != nom) {
-                if (!m_vide && !sauterElement())
-                    return false;
+        if (d->lire() <= 0)
+            return false;
+        const int type = d->type(), profondeur = d->profondeur();
+        if (type == XML_READER_TYPE_END_ELEMENT && profondeur == 0)
+            return false;
+        if (type != XML_READER_TYPE_ELEMENT || profondeur != 1)
+            continue;
+        if (d->nomLocal() != nom) {
+            // Read through rather than skipped, so that a fault inside is still found.
+            if (d->vide())
                 continue;
+            while (true) {
+                if (d->lire() <= 0)
+                    return false;
+                if (d->type() == XML_READER_TYPE_END_ELEMENT && d->profondeur() == 1)
+                    break;
             }
-            element.vider();
-            element.ligne = ligneA(m_debutJeton);
-            return lireElement(element, 0);
-        case Jeton::Texte: continue;
-        case Jeton::Fin:
-        case Jeton::FinDocument:
-        case Jeton::Erreur: return false;
+            continue;
         }
+        element.vider();
+        element.ligne = d->ligneDeBalise;
+        return d->lireElement(element);
     }
 }
 
 bool LecteurXml::fin(Resultat &resultat)
 {
     for (;;) {
-        switch (lireJeton()) {
-        case Jeton::FinDocument: return true;
-        case Jeton::Erreur: resultat = m_erreur; return false;
-        default: continue;
+        const int r = d->lire();
+        if (r == 0)
+            return true;
+        if (r < 0) {
+            resultat = d->erreur;
+            return false;
         }
     }
 }
@@ -798,22 +678,18 @@ bool LecteurXml::fin(Resultat &resultat)
 bool LecteurXml::arbre(const QByteArray &contenu, const QString &nomFichier, NoeudXml &racine, Resultat &resultat)
 {
     LecteurXml l(contenu, nomFichier);
-    if (!l.prologue()) {
-        resultat = l.m_erreur;
-        return false;
-    }
     for (;;) {
-        switch (l.lireJeton()) {
-        case Jeton::Debut:
-            if (!l.lireNoeud(racine, 0)) {
-                resultat = l.m_erreur;
-                return false;
-            }
-            return l.fin(resultat);
-        case Jeton::FinDocument:
-        case Jeton::Erreur: resultat = l.m_erreur; return false;
-        default: continue;
+        if (l.d->lire() <= 0) {
+            resultat = l.d->erreur;
+            return false;
         }
+        if (l.d->type() != XML_READER_TYPE_ELEMENT)
+            continue;
+        if (!l.d->lireNoeud(racine)) {
+            resultat = l.d->erreur;
+            return false;
+        }
+        return l.fin(resultat);
     }
 }
 

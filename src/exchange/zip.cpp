@@ -5,6 +5,34 @@
 
 namespace echanges {
 
+namespace {
+
+// libzip's error in French words.
+QString raisonZip(zip_error_t *e)
+{
+    switch (zip_error_code_zip(e)) {
+    case ZIP_ER_MULTIDISK: return QStringLiteral("une archive en plusieurs volumes n'est pas prise en charge");
+    case ZIP_ER_SEEK:
+    case ZIP_ER_READ:
+    case ZIP_ER_TELL: return QStringLiteral("erreur de lecture");
+    case ZIP_ER_WRITE: return QStringLiteral("erreur d'écriture");
+    case ZIP_ER_CRC: return QStringLiteral("une somme de contrôle ne correspond pas à son contenu");
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPRESSED_DATA: return QStringLiteral("des données compressées sont endommagées");
+    case ZIP_ER_MEMORY: return QStringLiteral("la mémoire est insuffisante");
+    case ZIP_ER_COMPNOTSUPP: return QStringLiteral("une méthode de compression n'est pas prise en charge");
+    case ZIP_ER_EOF: return QStringLiteral("l'archive s'arrête avant sa fin");
+    case ZIP_ER_NOZIP: return QStringLiteral("ce n'est pas une archive zip");
+    case ZIP_ER_INCONS: return QStringLiteral("son sommaire ne correspond pas à son contenu");
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD: return QStringLiteral("elle est chiffrée");
+    default: return QStringLiteral("erreur n° %1 de l'archive").arg(zip_error_code_zip(e));
+    }
+}
+
+} // namespace
+
 QString cheminDansPaquet(const QString &chemin)
 {
     QString c = chemin;
@@ -47,7 +75,7 @@ bool ArchiveLue::ouvrir(const QByteArray &octets, const QString &nomFichier, Res
             pasZip ? QStringLiteral("Le fichier %1 n'est pas un paquet zip lisible : il est incomplet ou ce n'est pas "
                                     "une archive zip.")
                          .arg(nomFichier)
-                   : QStringLiteral("Le paquet %1 est endommagé : %2.").arg(nomFichier, QString::fromLocal8Bit(zip_error_strerror(&err))));
+                   : QStringLiteral("Le paquet %1 est endommagé : %2.").arg(nomFichier, raisonZip(&err)));
         zip_error_fini(&err);
         if (source)
             zip_source_free(source);
@@ -68,22 +96,24 @@ bool ArchiveLue::ouvrir(const QByteArray &octets, const QString &nomFichier, Res
                                            .arg(i + 1));
             return false;
         }
+        if (m_index.contains(propre))
+            continue;  // the first of two entries of the same name is the one read
         m_noms << propre;
-        m_index << i;
+        m_index.insert(propre, i);
     }
     return true;
 }
 
 bool ArchiveLue::lire(const QString &nom, QByteArray &octets, Resultat &resultat) const
 {
-    const qsizetype k = m_noms.indexOf(nom);
-    if (k < 0 || !m_zip) {
+    const auto k = m_index.constFind(nom);
+    if (k == m_index.constEnd() || !m_zip) {
         resultat = Resultat::echec(QStringLiteral("Le paquet %1 ne contient pas %2.").arg(m_nomFichier, nom));
         return false;
     }
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(m_zip, zip_uint64_t(m_index[k]), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+    if (zip_stat_index(m_zip, zip_uint64_t(*k), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
         resultat = Resultat::echec(QStringLiteral("Le paquet %1 est endommagé : l'entrée %2 est illisible.").arg(m_nomFichier, nom));
         return false;
     }
@@ -93,7 +123,7 @@ bool ArchiveLue::lire(const QString &nom, QByteArray &octets, Resultat &resultat
                                        .arg(TailleMax >> 20));
         return false;
     }
-    zip_file_t *f = zip_fopen_index(m_zip, zip_uint64_t(m_index[k]), 0);
+    zip_file_t *f = zip_fopen_index(m_zip, zip_uint64_t(*k), 0);
     octets.resize(qsizetype(st.size));
     zip_int64_t lu = f ? zip_fread(f, octets.data(), st.size) : -1;
     // One byte more must not come: the stated size is the real one.
@@ -124,7 +154,7 @@ bool ArchiveEcrite::terminer(QByteArray &sortie, QString &erreur)
     zip_source_t *source = zip_source_buffer_create(nullptr, 0, 0, &err);
     zip_t *z = source ? zip_open_from_source(source, ZIP_TRUNCATE, &err) : nullptr;
     if (!z) {
-        erreur = QString::fromLocal8Bit(zip_error_strerror(&err));
+        erreur = raisonZip(&err);
         zip_error_fini(&err);
         if (source)
             zip_source_free(source);
@@ -133,7 +163,7 @@ bool ArchiveEcrite::terminer(QByteArray &sortie, QString &erreur)
     zip_error_fini(&err);
     zip_source_keep(source);
     auto echec = [&](zip_error_t *e) {
-        erreur = QString::fromLocal8Bit(zip_error_strerror(e));
+        erreur = raisonZip(e);
         zip_discard(z);
         zip_source_free(source);
         return false;
@@ -164,7 +194,7 @@ bool ArchiveEcrite::terminer(QByteArray &sortie, QString &erreur)
         zip_source_close(source);
     }
     if (!ok)
-        erreur = QString::fromLocal8Bit(zip_error_strerror(zip_source_error(source)));
+        erreur = raisonZip(zip_source_error(source));
     zip_source_free(source);
     return ok;
 }

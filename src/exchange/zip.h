@@ -2,6 +2,7 @@
 #include "store/resultat.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,7 +22,7 @@ public:
 
     bool ouvrir(const QByteArray &octets, const QString &nomFichier, Resultat &resultat);
     const QStringList &noms() const { return m_noms; }  // entries, folders excluded
-    bool contient(const QString &nom) const { return m_noms.contains(nom); }
+    bool contient(const QString &nom) const { return m_index.contains(nom); }
     bool lire(const QString &nom, QByteArray &octets, Resultat &resultat) const;
 
     static constexpr qint64 TailleMax = 64 << 20;  // per entry
@@ -30,7 +31,7 @@ private:
     QByteArray m_octets;  // libzip reads from it in place
     zip *m_zip = nullptr;
     QStringList m_noms;
-    QList<qint64> m_index;
+    QHash<QString, qint64> m_index;  // a name's entry: packages may hold many thousands
     QString m_nomFichier;
 };
 

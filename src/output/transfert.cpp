@@ -88,19 +88,13 @@ qint16 marque(const char *carte)
 // Writes every byte of the pieces at a position; false with errno set.
 bool ecrireTout(int fd, std::vector<iovec> morceaux, qint64 position)
 {
+    qint64 total = 0;
+    for (const iovec &m : morceaux)
+        total += qint64(m.iov_len);
     size_t premier = 0;
-    while (premier < morceaux.size()) {
-        const ssize_t r = fichiers::systeme().ecrireV(fd, morceaux.data() + premier,
-                                                      int(qMin<size_t>(morceaux.size() - premier, IOV_MAX)), off_t(position));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0) {
-            if (r == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        position += r;
-        for (size_t reste = size_t(r); reste > 0 && premier < morceaux.size();) {
+    qint64 avant = 0;  // bytes written when the pieces were last moved on
+    return disque::ecrireJusquauBout(total, [&](qint64 fait) {
+        for (size_t reste = size_t(fait - avant); reste > 0 && premier < morceaux.size();) {
             iovec &m = morceaux[premier];
             const size_t pris = qMin(reste, m.iov_len);
             m.iov_base = static_cast<char *>(m.iov_base) + pris;
@@ -111,8 +105,10 @@ bool ecrireTout(int fd, std::vector<iovec> morceaux, qint64 position)
         }
         while (premier < morceaux.size() && morceaux[premier].iov_len == 0)
             ++premier;
-    }
-    return true;
+        avant = fait;
+        return fichiers::systeme().ecrireV(fd, morceaux.data() + premier,
+                                           int(qMin<size_t>(morceaux.size() - premier, IOV_MAX)), off_t(position + fait));
+    });
 }
 
 

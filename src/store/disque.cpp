@@ -1,5 +1,6 @@
 #include "store/disque.h"
 #include "store/fichequestion.h"
+#include "store/nommedia.h"
 #include "store/systemefichiers.h"
 
 #include <QFile>
@@ -112,10 +113,10 @@ qint64 lireComplet(int fd, char *tampon, qint64 n, qint64 position)
     return lus;
 }
 
-bool ecrireTout(int fd, const char *p, qint64 n, qint64 position)
+bool ecrireJusquauBout(qint64 total, const std::function<ssize_t(qint64 fait)> &essai)
 {
-    while (n > 0) {
-        const ssize_t r = sf().ecrire(fd, p, size_t(n), off_t(position));
+    for (qint64 fait = 0; fait < total;) {
+        const ssize_t r = essai(fait);
         if (r < 0 && errno == EINTR)
             continue;
         if (r <= 0) {
@@ -123,10 +124,32 @@ bool ecrireTout(int fd, const char *p, qint64 n, qint64 position)
                 errno = ENOSPC;
             return false;
         }
-        p += r;
-        n -= r;
-        position += r;
+        fait += r;
     }
+    return true;
+}
+
+bool ecrireTout(int fd, const char *p, qint64 n, qint64 position)
+{
+    return ecrireJusquauBout(n, [&](qint64 fait) {
+        return sf().ecrire(fd, p + fait, size_t(n - fait), off_t(position + fait));
+    });
+}
+
+bool lireMedia(const QString &dossier, const QString &nom, QByteArray &octets)
+{
+    // A name that could lead out of the folder, and a link, lead to files the bank's owner
+    // never put there: a quiz page or an export would carry them to others.
+    if (!nomMediaAdmis(nom))
+        return false;
+    Fd fd(sf().ouvrir(local(dossier + u'/' + nom).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0));
+    struct stat st;
+    if (fd.get() < 0 || sf().etat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    QByteArray o(qsizetype(st.st_size), Qt::Uninitialized);
+    if (lireComplet(fd.get(), o.data(), o.size(), 0) != o.size())
+        return false;
+    octets = o;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <sys/stat.h>
 
 // What every writer of banks shares: whole reads and writes through the file layer,
@@ -32,8 +33,15 @@ private:
 qint64 lireComplet(int fd, char *tampon, qint64 n, qint64 position);
 // Writes n bytes at a position; false with errno set (ENOSPC for a write that makes no progress).
 bool ecrireTout(int fd, const char *p, qint64 n, qint64 position);
+// The loop of every whole write: `essai` writes what is left once `fait` of the `total` bytes
+// are written, and answers as the system call does. An interrupted call is made again, one
+// that writes nothing counts as a full disk. False with errno set.
+bool ecrireJusquauBout(qint64 total, const std::function<ssize_t(qint64 fait)> &essai);
 // Copies n bytes from one file to another at the given offsets, in the kernel where it can.
 bool copierPlage(int source, qint64 depuis, int cible, qint64 n, qint64 vers);
+// The bytes of a picture or sound of a bank: a regular file of the media folder, reached
+// through no symbolic link (one is a missing file). False when it cannot be read so.
+bool lireMedia(const QString &dossier, const QString &nom, QByteArray &octets);
 // Flushes the folder that holds chemin: a rename or a new name in it reaches the disk.
 bool viderDossierDe(const QString &chemin);
 

@@ -81,6 +81,8 @@ private slots:
         QTest::newRow("text that looks like markup or an answer")
             << "<b>gras</b> & &amp; {=faux ~piège}" << QStringList{"1 < 2", "a -> b", "%50%moitié"} << 2 << QString()
             << "Divers : mots";
+        QTest::newRow("texts that start like a format marker")
+            << "[html]<b>x</b>" << QStringList{"[plain]a", "[b]", "c"} << 1 << "[moodle] vu" << "Marqueurs";
         QTest::newRow("line breaks in answers and comment, a backslash before n")
             << "Ligne \\n littérale" << QStringList{"a\r\nb", "c", "d\r\n\r\ne"} << 1 << "un\r\ndeux" << "$top";
     }
