@@ -2,6 +2,7 @@
 // named on the command line, and the sample bank opened in the editor.
 #include "support/editeur.h"
 #include "platform/dossierprogramme.h"
+#include "support/banque.h"
 #include "support/fakeplateforme.h"
 
 #include <QDir>
@@ -23,20 +24,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 bool administrateur() { return ::geteuid() == 0; }
-
-// Lays out a tree under racine: "x/" a folder, "x" a file holding its own name.
-void poser(const QString &racine, const QStringList &chemins)
-{
-    for (const QString &c : chemins) {
-        if (c.endsWith(u'/')) {
-            QVERIFY(QDir(racine).mkpath(c));
-        } else {
-            QVERIFY(QDir(racine).mkpath(QFileInfo(c).path()));
-            QFile f(racine + u'/' + c);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(c.toUtf8()) == c.toUtf8().size());
-        }
-    }
-}
 
 // Every file under a folder with its bytes, as "path=bytes", in order.
 QStringList contenu(const QString &dossier)
@@ -85,7 +72,7 @@ private slots:
         if (lectureSeule && administrateur())
             QSKIP("root writes into read-only folders");
         QTemporaryDir tmp;
-        poser(tmp.path(), arbre);
+        QVERIFY(banque::poser(tmp.path(), arbre));
         const QString exe = tmp.filePath(executable);
         if (lectureSeule)
             QVERIFY(QFile::setPermissions(exe, QFile::ReadOwner | QFile::ExeOwner));
@@ -112,7 +99,7 @@ private slots:
         QFETCH(QStringList, arbre);
         QFETCH(QString, attendu);
         QTemporaryDir tmp;
-        poser(tmp.path(), arbre << u"bin/"_s);
+        QVERIFY(banque::poser(tmp.path(), arbre << u"bin/"_s));
         QCOMPARE(dossiers::sourceExemple(tmp.filePath(u"bin"_s)), attendu.isEmpty() ? QString() : tmp.filePath(attendu));
     }
 
@@ -141,13 +128,13 @@ private slots:
         QTemporaryDir tmp;
         // The installed sample is read-only; the copy must be the user's to edit.
         const QString source = tmp.filePath(u"source"_s);
-        poser(tmp.path(), {u"source/DEMO.qzf"_s, u"source/DEMO.prm"_s, u"source/DEMO/photo.jpg"_s});
+        QVERIFY(banque::poser(tmp.path(), {u"source/DEMO.qzf"_s, u"source/DEMO.prm"_s, u"source/DEMO/photo.jpg"_s}));
         QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext())
             QVERIFY(QFile::setPermissions(it.next(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         // A first start makes the folder and the folders above it.
         const QString dossier = tmp.filePath(u"donnees/Orbelin"_s);
-        poser(dossier, avant);
+        QVERIFY(banque::poser(dossier, avant));
 
         const Resultat r = dossiers::preparer(dossier, avecSource ? source : QString());
         QVERIFY2(r.ok, qPrintable(r.erreur));
@@ -161,7 +148,7 @@ private slots:
     void preparer_folderThatCannotBeMade_saysWhichInFrench()
     {
         QTemporaryDir tmp;
-        poser(tmp.path(), {u"fichier"_s});
+        QVERIFY(banque::poser(tmp.path(), {u"fichier"_s}));
         const QString dossier = tmp.filePath(u"fichier/Orbelin"_s);
         const Resultat r = dossiers::preparer(dossier, QString());
         QCOMPARE(r.erreur, u"Le dossier des banques « "_s + dossier + u" » n'a pas pu être créé."_s);
@@ -203,7 +190,7 @@ private slots:
         QTemporaryDir tmp;
         // A folder name with a space and a "%1", which a message built with arg() would eat.
         const QString banques = tmp.filePath(u"Mes banques %1"_s);
-        poser(banques, {u"COURS.qzf"_s, u"MAJ.QZF"_s, u"notes.txt"_s, u".qzf"_s, u" COURS.qzf"_s, u"DOSSIER.qzf/"_s});
+        QVERIFY(banque::poser(banques, {u"COURS.qzf"_s, u"MAJ.QZF"_s, u"notes.txt"_s, u".qzf"_s, u" COURS.qzf"_s, u"DOSSIER.qzf/"_s}));
         if (mode)
             QVERIFY(QFile::setPermissions(banques + u"/COURS.qzf"_s, QFile::Permissions(mode)));
         const QString avant = QDir::currentPath();
@@ -237,7 +224,7 @@ private slots:
         QFETCH(QStringList, arbre);
         QFETCH(bool, ouverte);
         QTemporaryDir tmp;
-        poser(tmp.path(), arbre);
+        QVERIFY(banque::poser(tmp.path(), arbre));
         const dossiers::BanqueDemandee b = dossiers::banqueExemple(tmp.path());
         QCOMPARE(b.resultat.erreur, ouverte ? QString()
                                             : u"La banque d'exemple « DEMO.qzf » n'est pas dans « "_s + tmp.path()

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMap>
 #include <QMenu>
 #include <QString>
 #include <QTemporaryDir>
@@ -47,7 +48,22 @@ struct Editeur {
         pf.oublier();
     }
     QByteArray octets() const { return banque::lire(dir.filePath("BASE.QZF")); }
-    template <class W = QWidget> W *w(const QString &nom) { return controle<W>(f, nom); }
+    // Controls are looked for in the loaded window named `autre` first, then in the main window.
+    QString autre;
+    template <class W = QWidget> W *w(const QString &nom)
+    {
+        QWidget *d = autre.isEmpty() ? nullptr : dialogueCharge(f, autre);
+        W *c = d ? controle<W>(d, nom) : nullptr;
+        return c ? c : controle<W>(f, nom);
+    }
+    // The messages shown as "text|icon|title", the program's folder written DIR.
+    QStringList messages() const { return pf.vus(dir.path()); }
+    // Lets a window that unloaded itself go: true when the one named is no longer loaded.
+    bool decharge(const QString &nom)
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return !dialogueCharge(f, nom);
+    }
     QVariant lire(const QString &nom, const char *propriete) { return w(nom)->property(propriete); }
     // Text boxes hold "plainText", line boxes and options "text": the other one reads empty.
     QString texte(const QString &nom) { return lire(nom, "plainText").toString() + lire(nom, "text").toString(); }
@@ -63,16 +79,29 @@ struct Editeur {
     // The messages shown, the program's folder written DIR, the beeps, then the card on screen.
     QStringList vu() { return pf.textes().replaceInStrings(dir.path(), "DIR") + QStringList(pf.bips, "bip") + QStringList{ecran()}; }
     // "Name" clicks a control at its left, where check and option buttons have their indicator;
-    // "Name=text" empties a box as a user would, then types the text; "ctrl+s" is that key.
+    // "Name=text" empties a box as a user would, then types the text; "ctrl+s", "escape", "tab"
+    // and "enter" are keys pressed where the focus is; "close" is the title bar's close of `autre`.
     void faire(const QStringList &actions)
     {
+        static const QMap<QString, QKeyCombination> touches{{"ctrl+s", Qt::ControlModifier | Qt::Key_S},
+                                                            {"escape", QKeyCombination(Qt::Key_Escape)},
+                                                            {"tab", QKeyCombination(Qt::Key_Tab)},
+                                                            {"enter", QKeyCombination(Qt::Key_Return)}};
         for (const QString &a : actions) {
-            if (a == "ctrl+s") {
-                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &f, Qt::Key_S,
-                                Qt::ControlModifier);
+            if (touches.contains(a)) {
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &f, touches[a].key(),
+                                touches[a].keyboardModifiers());
+                continue;
+            }
+            if (a == "close") {
+                dialogueCharge(f, autre)->close();
                 continue;
             }
             QWidget *c = w(a.section('=', 0, 0));
+            QVERIFY2(c, qPrintable(a));
+            // A click on another window reaches it once it is the active one.
+            if (!autre.isEmpty() && c->window() != QApplication::activeWindow())
+                QVERIFY(QTest::qWaitForWindowActive(c->window()));
             if (!a.contains('=')) {
                 QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(8, c->height() / 2));
             } else {

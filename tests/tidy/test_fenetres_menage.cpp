@@ -5,20 +5,12 @@
 #include "files/choixfichier.h"
 #include "files/form_choixtransfert.h"
 #include "files/listesfichiers.h"
-#include "support/banque.h"
-#include "support/fakeplateforme.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -41,13 +33,6 @@ struct Menage : Editeur {
         QWidget *d = dialogueCharge(f, fenetre);
         return d ? d->findChild<W *>(nom) : nullptr;
     }
-    L messages() const
-    {
-        L m;
-        for (const FakePlateforme::Message &x : pf.messages)
-            m << x.texte + '|' + QString::number(int(x.icone)) + '|' + x.titre;
-        return m.replaceInStrings(dir.path(), "DIR");
-    }
     void capturer(const QString &fenetre)
     {
         if (!qEnvironmentVariableIsEmpty("ORBELIN_CAPTURES"))
@@ -60,18 +45,6 @@ struct Menage : Editeur {
 class TestFenetresMenage : public QObject {
     Q_OBJECT
 private slots:
-    void menu_listsTheThreeEntriesAfterASeparator()
-    {
-        Menage e({carte("Q1")});
-        const QList<QAction *> a = e.f.findChild<QMenu *>("menuEchanges")->actions();
-        QVERIFY(a.size() >= 4);
-        const auto fin = a.mid(a.size() - 4);
-        QVERIFY(fin[0]->isSeparator());
-        QCOMPARE(fin[1]->text(), "Corbeille…");
-        QCOMPARE(fin[2]->text(), "Doublons…");
-        QCOMPARE(fin[3]->text(), "Changer le thème des cartes marquées…");
-    }
-
     void deleteThenRestore_fromTheWindow_givesTheCardBackAtTheEnd()
     {
         Menage e({carte("Q1"), carte("Q2", 1), carte("Q3", 2), carte("Q4")});
