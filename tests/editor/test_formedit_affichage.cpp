@@ -1,40 +1,21 @@
 // Main window: start-up, showing and saving a card, media display, quitting with the sort.
 #include "editor/controles.h"
 #include "support/editeur.h"
-#include "support/banque.h"
-#include "support/fakeplateforme.h"
 
 #include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A program folder of its own, the fake desktop and the main window.
-struct Banc {
-    QTemporaryDir tmp;
-    FakePlateforme pf{tmp.path()};
-    std::unique_ptr<FormEdit> fe;
-
-    QString chemin(const QString &nom) const { return tmp.path() + u'/' + nom; }
-    QByteArray octets() const { return banque::lire(chemin(u"BASE.QZF"_s)); }
-    FormEdit &ouvrir(const QByteArray &cartes)  // then forgets what start-up showed
-    {
-        banque::ecrire(chemin(u"BASE.QZF"_s), cartes);
-        fe = std::make_unique<FormEdit>(pf);
-        fe->charger();
-        pf.oublier();
-        return *fe;
-    }
-    void montrer(int numero) { fe->session().etat().NumFiche = numero, fe->session().Lit(); }
-    template <class T = QWidget> T *w(const QString &nom) const { return fe->findChild<T *>(nom); }
+struct Banc : Editeur {
+    Banc() : Editeur(PlusTard{}) {}
+    void montrer(int numero) { f.session().etat().NumFiche = numero, f.session().Lit(); }
 };
 
 QByteArray avec(QByteArray rec, int offset, const QByteArray &c) { return rec.replace(offset, c.size(), c); }
@@ -47,16 +28,6 @@ QString texteDe(QWidget *c)
 {
     auto *t = qobject_cast<BoiteTexte *>(c);
     return t ? t->texte() : c->property("text").toString();
-}
-
-// Each message as "title | text | buttons | icon", the program folder shown as "…": 0 | 0 is Ok without an
-// icon, 0 | 2 Ok with the critical one.
-QStringList vus(const FakePlateforme &pf)
-{
-    QStringList l;
-    for (const auto &m : pf.messages)
-        l << u"%1 | %2 | %3 | %4"_s.arg(m.titre, m.texte).arg(int(m.boutons)).arg(int(m.icone));
-    return l.replaceInStrings(pf.programme, u"…"_s);
 }
 
 // The good-answer words as stored, the theme, the option chosen and the answer in yellow (-1: none).
@@ -76,8 +47,7 @@ private slots:
 
     void startupInEmptyFolder_showsAnEmptyBankAndOnlyTheReminder()
     {
-        b->fe = std::make_unique<FormEdit>(b->pf);
-        b->fe->charger();
+        b->f.charger();
         for (const QString &nom : {u"BASE.QZF"_s, u"BASE.prm"_s})
             QVERIFY2(QFile::exists(b->chemin(nom)) && QFile(b->chemin(nom)).size() == 0, qPrintable(nom));
         for (const QString &nom : u"Dernier Premier Suivant Précédent Supprimer"_s.split(u' '))
@@ -88,7 +58,7 @@ private slots:
         for (const QString &n : u"LabelTotal LabelTheme_0 LabelTheme_8 TextNbFiche"_s.split(u' '))
             QCOMPARE(texteDe(b->w(n)), u"0"_s);
         QCOMPARE(texteDe(b->w(u"LabelFichier"_s)), u"Orbelin - Editeur de questions   -- > Fichier ouvert : BASE.QZF"_s);
-        QCOMPARE(vus(b->pf), QStringList{u"Saisie des initiales de l'auteur des questions | Pensez à saisir, une "
+        QCOMPARE(b->boites(), QStringList{u"Saisie des initiales de l'auteur des questions | Pensez à saisir, une "
                                          "bonne fois pour toutes, vos initiales dans l'emplacement violet afin que les "
                                          "questions que vous aurez créées portent fièrement votre trace. | 0 | 0"_s});
     }
@@ -106,8 +76,8 @@ private slots:
         QFETCH(Lecture, l);
         const banque::Carte c2{"  abc  ", l.theme, 0, 0, {"\u00A0x\u00A0", "   deux  mots"}, u" c\0d"_s, "AB"};
         const QByteArray q2 = avec(banque::octets({c2}), offsets::BonneReponse, QByteArray::fromHex(l.drapeaux));
-        FormEdit &fe = b->ouvrir(avec(banque::octets({{"Q1", 5}}), offsets::BonneReponse, QByteArray(6, '\xff')) + q2);
-        QCOMPARE(fe.session().etat().Fiche.octets(), q2);  // the count read every card
+        b->ouvrir(avec(banque::octets({{"Q1", 5}}), offsets::BonneReponse, QByteArray(6, '\xff')) + q2);
+        QCOMPARE(b->f.session().etat().Fiche.octets(), q2);  // the count read every card
         QCOMPARE(texteDe(b->w(u"TextQuestion"_s)), u"Q1"_s);
         b->montrer(2);
         QStringList vu;
@@ -124,7 +94,7 @@ private slots:
                          i == l.jaune ? "#ffffc0" : "#c0ffc0");
             }
         }
-        QVERIFY(fe.session().Ecrit());
+        QVERIFY(b->f.session().Ecrit());
         QCOMPARE(int(quint8(b->octets().at(FicheQuestion::Taille + offsets::NumTheme))), l.theme);
     }
 
@@ -157,10 +127,10 @@ private slots:
     void ecrit_storesExactBytes()
     {
         QFETCH(Ecriture, e);
-        FormEdit &fe = b->ouvrir(e.initial);
+        b->ouvrir(e.initial);
         if (!e.nom.isEmpty())
             QTest::keyClicks(b->w(e.nom), e.tape);
-        QVERIFY(fe.session().Ecrit());
+        QVERIFY(b->f.session().Ecrit());
         QCOMPARE(b->octets().toHex(' '), e.attendu.toHex(' '));
     }
 
@@ -192,7 +162,7 @@ private slots:
         QFETCH(Media, m);
         QImage photo(40, 30, QImage::Format_RGB32);
         photo.fill(Qt::darkCyan);
-        QVERIFY(QDir(b->tmp.path()).mkpath(u"BASE"_s) && photo.save(b->chemin(u"BASE/photo.jpg"_s))
+        QVERIFY(QDir(b->dir.path()).mkpath(u"BASE"_s) && photo.save(b->chemin(u"BASE/photo.jpg"_s))
                 && photo.scaled(20, 10).save(b->chemin(u"BASE/avant.jpg"_s)));
         b->ouvrir(banque::octets({{"Q1", 0, 1, 0, {}, {}, {}, "avant.jpg", 10},
                                   {"Q2", 0, 2, 0, {}, {}, {}, m.nom, m.code}}));
@@ -207,15 +177,15 @@ private slots:
         const QString image = taille(img->pixmap().size()) + u" in "_s + taille(img->size());
         const QStringList etat{vu("Command3"), vu("LabelFileMedia"), b->w(u"Frame4"_s)->isVisible() ? options : u"-"_s,
                                img->pixmap().isNull() ? u"none"_s : image, QString::number(b->pf.bips)};
-        QCOMPARE((etat + vus(b->pf)).join(u" | "), QString::fromUtf8(m.attendu));
+        QCOMPARE((etat + b->boites()).join(u" | "), QString::fromUtf8(m.attendu));
     }
 
     // The button switches between the picture and the themes each time it is clicked.
     void command7_switchesPictureAndThemesBackAndForth()
     {
         b->ouvrir(banque::octets({{"Q1", 0, 1, 0, {}, {}, {}, "photo.jpg", 10}}));
-        b->fe->show();
-        QVERIFY(QTest::qWaitForWindowExposed(b->fe.get()));
+        b->f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&b->f));
         QStringList vu;
         for (int clic = 0; clic < 4; ++clic) {
             if (clic > 0)
@@ -249,17 +219,17 @@ private slots:
         b->ouvrir(banque::octets({{"Q1", 2, s.bonne}, q2, q3, q4}));
         // A bank with a second name is replaced through a copy written beside it: a folder there stops it.
         if (s.bloque)
-            QVERIFY(QDir(b->tmp.path()).mkpath(u"BASE.QZF.nouveau/dedans"_s)
+            QVERIFY(QDir(b->dir.path()).mkpath(u"BASE.QZF.nouveau/dedans"_s)
                     && ::link(QFile::encodeName(b->chemin(u"BASE.QZF"_s)), QFile::encodeName(b->chemin(u"lien"_s))) == 0);
         if (s.nouveau)
             QTest::mouseClick(b->w(u"Nouveau"_s), Qt::LeftButton);
         QTest::keyClicks(b->w(u"TextQuestion"_s), u"edit "_s);
         if (s.fermeture)
-            b->fe->close();
+            b->f.close();
         else
             QTest::mouseClick(b->w(u"Quitter"_s), Qt::LeftButton);
         // The system's reason for a failed replacement varies: the rest of the text is compared.
-        QCOMPARE(vus(b->pf).join(u'\n').replace(QRegularExpression(u"\\(.*\\)\\."_s), u"(…)."_s), s.message);
+        QCOMPARE(b->boites().join(u'\n').replace(QRegularExpression(u"\\(.*\\)\\."_s), u"(…)."_s), s.message);
         const QByteArray trie = banque::octets({q2, q4, q1, q3});
         QCOMPARE(b->octets(), s.bloque ? banque::octets({q1, q2, q3, q4}) : trie);
         QCOMPARE(banque::lire(tmp), trie);

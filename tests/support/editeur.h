@@ -37,16 +37,24 @@ struct Editeur {
     // `fichierThemes`: the theme file's bytes, laid out by the test.
     Editeur(const QByteArray &cartes, const QByteArray &fichierThemes, const QStringList &themes = {})
     {
-        banque::ecrire(dir.filePath("BASE.QZF"), cartes);
         if (fichierThemes.isEmpty())
             banque::ecrireThemes(dir.filePath("BASE.prm"), themes);
         else
             banque::ecrire(dir.filePath("BASE.prm"), fichierThemes);
-        QDir::setCurrent(dir.path());
+        ouvrir(cartes);
+    }
+    // The window made but not opened: the test lays out the folder first, then calls ouvrir().
+    struct PlusTard {};
+    explicit Editeur(PlusTard) {}
+    void ouvrir(const QByteArray &cartes, const QString &dossierCourant = {})
+    {
+        banque::ecrire(dir.filePath("BASE.QZF"), cartes);
+        QDir::setCurrent(dossierCourant.isEmpty() ? dir.path() : dossierCourant);
         f.charger();
         QVERIFY(QTest::qWaitForWindowActive(&f));
         pf.oublier();
     }
+    QString chemin(const QString &nom) const { return dir.filePath(nom); }
     QByteArray octets() const { return banque::lire(dir.filePath("BASE.QZF")); }
     // Controls are looked for in the loaded window named `autre` first, then in the main window.
     QString autre;
@@ -58,6 +66,14 @@ struct Editeur {
     }
     // The messages shown as "text|icon|title", the program's folder written DIR.
     QStringList messages() const { return pf.vus(dir.path()); }
+    // The message boxes as "title | text | buttons | icon", the program's folder shown as "…".
+    QStringList boites() const
+    {
+        QStringList l;
+        for (const auto &m : pf.messages)
+            l << QStringLiteral("%1 | %2 | %3 | %4").arg(m.titre, m.texte).arg(int(m.boutons)).arg(int(m.icone));
+        return l.replaceInStrings(dir.path(), QStringLiteral("…"));
+    }
     // Lets a window that unloaded itself go: true when the one named is no longer loaded.
     bool decharge(const QString &nom)
     {
