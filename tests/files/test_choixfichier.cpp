@@ -85,6 +85,21 @@ struct Banc : Editeur {
             c->listes()->attendreChargement();
         return c;
     }
+    // The opener enabled or not, the bank the editor is on (its name, both labels, its open file
+    // in the folder), then the destination as recorded and as shown.
+    QString etat(bool transfert)
+    {
+        const Module1 &e = f.session().etat();
+        return L{(transfert ? ouvreur.isEnabled() : f.isEnabled()) ? "enabled" : "disabled", e.NomFichier,
+                 texte("LabelFichier").remove(kEnTete), texte("LabelFichierActif"),
+                 e.fichier() ? QDir(dir.path()).relativeFilePath(e.fichier()->chemin()) : "none", e.FichierDest,
+                 textedest->text()}
+            .join(" | ");
+    }
+    static QString attendu(bool actif, const QString &banque, const QString &dest)
+    {
+        return L{actif ? "enabled" : "disabled", banque, banque, banque, banque.trimmed(), dest, dest}.join(" | ");
+    }
     // Lets a chooser that unloaded itself go.
     void laisserPartir() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
@@ -175,50 +190,28 @@ private slots:
         ChoixFichier *c = b.ouvrir(transfert);
         QVERIFY(c);
         const L avant = disque(b.dir.path());
-        const QByteArray banqueAvant = banque::lire(b.dir.filePath("BASE.QZF"));
+        const QByteArray banqueAvant = banque::lire(b.chemin("BASE.QZF"));
         b.pf.reponsesSaisie.enqueue(saisie);
         b.faire(c, {"Command2"});
         b.laisserPartir();
         QCOMPARE(b.pf.saisies, (QList<QPair<QString, QString>>{{"Tapez le nom d'un fichier (8 caractères maxi.)", ""}}));
 
         const QString nom = base + ".qzf";
-        Module1 &etat = b.f.session().etat();
-        QCOMPARE(banque::lire(b.dir.filePath("BASE.QZF")), banqueAvant);
-        if (base.isEmpty()) {
-            QCOMPARE(b.messages(), messages);
-            QCOMPARE(b.choix(transfert), c);
-            QVERIFY(!(transfert ? b.ouvreur.isEnabled() : b.f.isEnabled()));
-            QCOMPARE(etat.NomFichier, "BASE.QZF");
-            QCOMPARE(etat.FichierDest, "avant.qzf");
-            QCOMPARE(b.textedest->text(), "avant.qzf");
-            QCOMPARE(disque(b.dir.path()), avant);
-            return;
-        }
-        QVERIFY(!b.choix(transfert));
-        if (transfert) {
-            QCOMPARE(b.messages(), messages);
-            QCOMPARE(etat.FichierDest, nom);
-            QCOMPARE(b.textedest->text(), nom);
-            QVERIFY(b.ouvreur.isEnabled());
-            QCOMPARE(etat.NomFichier, "BASE.QZF");
-            QCOMPARE(disque(b.dir.path()), avant);
-            return;
-        }
-        QCOMPARE(b.messages(), messages + L{kRappel});
-        QVERIFY(b.f.isEnabled());
-        QCOMPARE(etat.NomFichier, nom);
-        QCOMPARE(etat.FichierDest, "avant.qzf");
-        QCOMPARE(b.texte("LabelFichier"), kEnTete + nom);
-        QCOMPARE(b.texte("LabelFichierActif"), nom);
-        QCOMPARE(b.texte("LabelTotal"), "0");
-        QVERIFY(etat.fichier());
-        QCOMPARE(etat.fichier()->chemin(), b.dir.filePath(nom));
-        // The new bank and its theme file, empty, and the media folder, kept if it was there.
+        const bool cree = !base.isEmpty() && !transfert;  // a new bank made and opened
+        QCOMPARE(banque::lire(b.chemin("BASE.QZF")), banqueAvant);
+        QCOMPARE(b.messages(), cree ? messages + L{kRappel} : messages);
+        QCOMPARE(b.choix(transfert), base.isEmpty() ? c : nullptr);
+        QCOMPARE(b.etat(transfert), Banc::attendu(!base.isEmpty(), cree ? nom : "BASE.QZF",
+                                                  transfert && !base.isEmpty() ? nom : "avant.qzf"));
         L apres = avant;
-        apres << nom + ":0" << QString(nom).chopped(4) + ".prm:0";
-        if (!avant.contains(base + '/'))
-            apres << base + '/';
-        apres.sort();
+        if (cree) {
+            QCOMPARE(b.texte("LabelTotal"), "0");
+            // The new bank and its theme file, empty, and the media folder, kept if it was there.
+            apres << nom + ":0" << base + ".prm:0";
+            if (!avant.contains(base + '/'))
+                apres << base + '/';
+            apres.sort();
+        }
         QCOMPARE(disque(b.dir.path()), apres);
     }
 
@@ -243,7 +236,7 @@ private slots:
         b.laisserPartir();
         QCOMPARE(b.messages(), L{message + "|1|Erreur"});
         QCOMPARE(b.choix(false), c);
-        QCOMPARE(b.f.session().etat().NomFichier, "BASE.QZF");
+        QCOMPARE(b.etat(false), Banc::attendu(false, "BASE.QZF", "avant.qzf"));
         QCOMPARE(disque(b.dir.path()), avant);
     }
 
@@ -299,33 +292,21 @@ private slots:
         b.laisserPartir();
         QTEST(b.messages(), "messages");
         QTEST(b.ecran(), "ecran");
-        Module1 &etat = b.f.session().etat();
         // The card on screen was stored by "&Fichier...", whatever came next.
         const QByteArray base = banque::fiche({"B1 bis", 0, 1}).octets() + cartes("B", 2).mid(803);
-        QCOMPARE(banque::lire(b.dir.filePath("BASE.QZF")), base);
+        QCOMPARE(banque::lire(b.chemin("BASE.QZF")), base);
+        QCOMPARE(b.choix(false), nom.isEmpty() ? c : nullptr);
+        QCOMPARE(b.etat(false), Banc::attendu(!nom.isEmpty(), nom.isEmpty() ? "BASE.QZF" : nom, "avant.qzf"));
         if (!nom.isEmpty()) {
-            QVERIFY(!b.choix(false));
-            QVERIFY(b.f.isEnabled());
-            QCOMPARE(etat.NomFichier, nom);
-            QCOMPARE(b.texte("LabelFichier"), kEnTete + nom);
-            QCOMPARE(b.texte("LabelFichierActif"), nom);
             QCOMPARE(b.texte("LabelTotal"), b.ecran().section(' ', 0, 0).section('/', 1));
-            QCOMPARE(etat.fichier()->chemin(), b.dir.filePath(nom.trimmed()));
             return;
         }
-        // Refused: the chooser stays, the editor is still on its bank and goes on working.
-        QCOMPARE(b.choix(false), c);
-        QVERIFY(!b.f.isEnabled());
-        QCOMPARE(etat.NomFichier, "BASE.QZF");
-        QCOMPARE(b.texte("LabelFichier"), kEnTete + "BASE.QZF");
-        QCOMPARE(b.texte("LabelFichierActif"), "BASE.QZF");
-        QVERIFY(etat.fichier());
-        QCOMPARE(etat.fichier()->chemin(), b.dir.filePath("BASE.QZF"));
+        // Refused: the editor is still on its bank and goes on working.
         b.faire(c, {"Command1"});
         b.laisserPartir();
         b.clic("Suivant");
         QCOMPARE(b.ecran(), "2/2 B2");
-        QCOMPARE(banque::lire(b.dir.filePath("BASE.QZF")), base);
+        QCOMPARE(banque::lire(b.chemin("BASE.QZF")), base);
     }
 
     void fichierWithoutGoodAnswer_data()
@@ -343,7 +324,7 @@ private slots:
         QCOMPARE(b.messages(), L{kBonne});
         QVERIFY(!b.choix(false));
         QVERIFY(b.f.isEnabled());
-        QCOMPARE(banque::lire(b.dir.filePath("BASE.QZF")), base);
+        QCOMPARE(banque::lire(b.chemin("BASE.QZF")), base);
     }
 
     void close_data()
@@ -377,12 +358,9 @@ private slots:
             b.faire(c, {facon});
         b.laisserPartir();
         QVERIFY(!b.choix(transfert));
-        QVERIFY(ouvreur->isEnabled());
         QVERIFY(QTest::qWaitForWindowActive(ouvreur));
         QCOMPARE(b.messages(), L{});
-        QCOMPARE(b.f.session().etat().NomFichier, "BASE.QZF");
-        QCOMPARE(b.f.session().etat().FichierDest, "avant.qzf");
-        QCOMPARE(b.textedest->text(), "avant.qzf");
+        QCOMPARE(b.etat(transfert), Banc::attendu(true, "BASE.QZF", "avant.qzf"));
         QCOMPARE(b.f.session().etat().fichier(), ouvert);
         QCOMPARE(b.ecran(), "1/2 B1");
     }
@@ -417,19 +395,10 @@ private slots:
         b.laisserPartir();
         QTEST(b.messages(), "messages");
         QCOMPARE(disque(b.dir.path()), avant);
-        QCOMPARE(b.f.session().etat().NomFichier, "BASE.QZF");
-        if (dest.isEmpty()) {
-            QCOMPARE(b.choix(true), c);
-            QVERIFY(!b.ouvreur.isEnabled());
-            QCOMPARE(b.f.session().etat().FichierDest, "avant.qzf");
-            QCOMPARE(b.textedest->text(), "avant.qzf");
-            return;
-        }
-        QVERIFY(!b.choix(true));
-        QVERIFY(b.ouvreur.isEnabled());
-        QVERIFY(QTest::qWaitForWindowActive(&b.ouvreur));
-        QCOMPARE(b.f.session().etat().FichierDest, dest);
-        QCOMPARE(b.textedest->text(), dest);
+        QCOMPARE(b.choix(true), dest.isEmpty() ? c : nullptr);
+        QCOMPARE(b.etat(true), Banc::attendu(!dest.isEmpty(), "BASE.QZF", dest.isEmpty() ? "avant.qzf" : dest));
+        if (!dest.isEmpty())
+            QVERIFY(QTest::qWaitForWindowActive(&b.ouvreur));
     }
 
     // The transfer dialog may go while its chooser is open: the chooser then gives nothing back.
