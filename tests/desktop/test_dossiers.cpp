@@ -3,7 +3,6 @@
 #include "support/editeur.h"
 #include "platform/dossierprogramme.h"
 #include "support/banque.h"
-#include "support/fakeplateforme.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -11,10 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
@@ -237,8 +232,8 @@ private slots:
     // without a message (each picture and sound it names is in its media folder).
     void sampleBank_opensWithItsThemesAndEveryCardShowsWithoutAMessage()
     {
-        QTemporaryDir tmp;
-        QVERIFY(dossiers::preparer(tmp.path(), QStringLiteral(EXEMPLE_DIR)).ok);
+        Editeur e{Editeur::PlusTard{}};
+        QVERIFY(dossiers::preparer(e.dir.path(), QStringLiteral(EXEMPLE_DIR)).ok);
         QFile source(QStringLiteral(EXEMPLE_SOURCE));
         QVERIFY(source.open(QIODevice::ReadOnly));
         const QJsonObject json = QJsonDocument::fromJson(source.readAll()).object();
@@ -248,34 +243,28 @@ private slots:
         for (const QJsonValue &f : fiches)
             ++parTheme[f.toObject().value(u"theme").toInt()];
 
-        FakePlateforme pf(tmp.path());
-        FormEdit fe(pf);
-        fe.charger(u"DEMO.qzf"_s);
-        QCOMPARE(pf.textes().size(), 1);  // the reminder of the initials only
-        QCOMPARE(fe.findChild<QLabel *>(u"LabelFichier"_s)->text(),
-                 u"Orbelin - Editeur de questions   -- > Fichier ouvert : DEMO.qzf"_s);
-        QCOMPARE(fe.findChild<QLabel *>(u"LabelTotal"_s)->text(), QString::number(fiches.size()));
+        e.f.charger(u"DEMO.qzf"_s);
+        QCOMPARE(e.pf.textes().size(), 1);  // the reminder of the initials only
+        QCOMPARE(e.texte(u"LabelFichier"_s), u"Orbelin - Editeur de questions   -- > Fichier ouvert : DEMO.qzf"_s);
+        QCOMPARE(e.texte(u"LabelTotal"_s), QString::number(fiches.size()));
         for (int i = 0; i < 9; ++i) {
-            auto *bouton = fe.findChild<QRadioButton *>(u"Theme_%1"_s.arg(i));
-            QCOMPARE(bouton->isVisibleTo(&fe), i < themes.size());
-            QCOMPARE(bouton->text().trimmed(), themes.at(i).toString());
-            QCOMPARE(fe.findChild<QLabel *>(u"LabelTheme_%1"_s.arg(i))->text(), QString::number(parTheme[i]));
+            QCOMPARE(e.w(u"Theme_%1"_s.arg(i))->isVisibleTo(&e.f), i < themes.size());
+            QCOMPARE(e.texte(u"Theme_%1"_s.arg(i)).trimmed(), themes.at(i).toString());
+            QCOMPARE(e.texte(u"LabelTheme_%1"_s.arg(i)), QString::number(parTheme[i]));
         }
 
-        pf.oublier();
-        auto *suivant = fe.findChild<QPushButton *>(u"Suivant"_s);
-        auto *nomMedia = fe.findChild<QLabel *>(u"LabelFileMedia"_s);
+        e.pf.oublier();
         QStringList vus, attendus;
         for (int n = 1; n <= fiches.size(); ++n) {
             if (n > 1)
-                QTest::mouseClick(suivant, Qt::LeftButton);
-            QCOMPARE(fe.findChild<QLineEdit *>(u"TextAffNumero"_s)->text(), QString::number(n));
-            if (nomMedia->isVisibleTo(&fe))
-                vus << nomMedia->text().trimmed();
+                e.clic(u"Suivant"_s);
+            QCOMPARE(e.texte(u"TextAffNumero"_s), QString::number(n));
+            if (e.w(u"LabelFileMedia"_s)->isVisibleTo(&e.f))
+                vus << e.texte(u"LabelFileMedia"_s).trimmed();
             if (const QString m = fiches.at(n - 1).toObject().value(u"media").toString(); !m.isEmpty())
                 attendus << m;
         }
-        QCOMPARE(pf.textes(), QStringList());
+        QCOMPARE(e.pf.textes(), QStringList());
         QCOMPARE(vus, attendus);
         QVERIFY(attendus.size() >= 3);
     }
