@@ -1,6 +1,5 @@
 // The two file choosers driven through the real widgets: the main window's bank chooser and
 // the transfer's destination chooser, with the messages, the editor state and the disk after.
-#include "clicfichier.h"
 #include "support/editeur.h"
 #include "files/form_choixtransfert.h"
 #include "files/form_fichier.h"
@@ -112,7 +111,7 @@ struct Banc : Editeur {
             if (quoi == "clic")
                 QVERIFY2(cliquerFichier(*c->listes(), valeur), qPrintable(a));
             else if (quoi == "double")
-                QVERIFY2(doubleCliquerFichier(*c->listes(), valeur), qPrintable(a));
+                QVERIFY2(cliquerFichier(*c->listes(), valeur, true), qPrintable(a));
             else if (quoi == "texte")
                 QTest::keyClicks(c->Text1, valeur);
             else if (quoi == "entree")

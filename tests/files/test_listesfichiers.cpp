@@ -1,6 +1,5 @@
 // The drive, folder and file lists driven through the real widgets.
-#include "clicfichier.h"
-#include "files/listesfichiers.h"
+#include "support/editeur.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
 

@@ -1,7 +1,6 @@
 #pragma once
 // A program folder with a bank and its media folder, the fake desktop and the main window.
 #include "support/editeur.h"
-#include "files/clicfichier.h"
 #include "media/formmultimedia.h"
 
 #include <QBuffer>

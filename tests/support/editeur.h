@@ -1,5 +1,6 @@
 #pragma once
 #include "editor/formedit.h"
+#include "files/listesfichiers.h"
 #include "support/banque.h"
 #include "support/fakeplateforme.h"
 
@@ -7,6 +8,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QKeyEvent>
+#include <QListView>
 #include <QMap>
 #include <QMenu>
 #include <QString>
@@ -19,6 +21,17 @@ template <class W = QWidget> W *controle(QWidget &fenetre, const QString &nom)
     return nom == fenetre.objectName() ? qobject_cast<W *>(&fenetre) : fenetre.findChild<W *>(nom);
 }
 template <class W = QWidget> W *controle(QWidget *fenetre, const QString &nom) { return controle<W>(*fenetre, nom); }
+
+// Clicks a name of a file list as a user would; false when the name is not shown.
+inline bool cliquerFichier(ListesFichiers &listes, const QString &nom, bool deuxFois = false)
+{
+    if (!listes.attendreChargement() || !listes.rectangleFichier(nom).isValid())
+        return false;
+    QTest::mouseClick(listes.vueFichiers()->viewport(), Qt::LeftButton, {}, listes.rectangleFichier(nom).center());
+    if (deuxFois)
+        QTest::mouseDClick(listes.vueFichiers()->viewport(), Qt::LeftButton, {}, listes.rectangleFichier(nom).center());
+    return true;
+}
 
 // A window loaded over the session, or null.
 template <class W = QWidget> W *dialogueCharge(FormEdit &f, const QString &nom) { return f.session().dialogue<W>(nom); }
