@@ -21,7 +21,6 @@ struct Banc : Editeur {
 QByteArray avec(QByteArray rec, int offset, const QByteArray &c) { return rec.replace(offset, c.size(), c); }
 // Letters that tell their position: a cut in the wrong place shows.
 QString suite(int n) { return QString::fromLatin1(QByteArray("abcdefghijklmnopqrstuvwxyz").repeated(12).left(n)); }
-QString taille(QSize s) { return u"%1x%2"_s.arg(s.width()).arg(s.height()); }
 bool coche(QWidget *c) { return c->property("checked").toBool(); }
 // A text box's text as held: its plain text would turn no-break spaces into spaces.
 QString texteDe(QWidget *c)
@@ -134,27 +133,28 @@ private slots:
         QCOMPARE(b->octets().toHex(' '), e.attendu.toHex(' '));
     }
 
-    // The play button's caption, the file name (each "-" when hidden), the size options ticked ("-" when their
-    // frame is hidden), the picture in its zone, the beeps, then any message.
+    // The media area as Editeur::media() reads it, then any message.
     void lit_mediaCode_setsMediaControls_data()
     {
         QTest::addColumn<Media>("m");
-        QTest::newRow("11: 1.5 times") << Media{11, "µ | photo.jpg | .x.. | 40x30 in 60x45 | 0"};
+        QTest::newRow("11: 1.5 times") << Media{11, "+µ | ++ photo.jpg | ++- | 40x30 in 60x45 | [photo.jpg   ] 11 | .x.. | 0"};
         // The size is applied to the picture still shown.
-        QTest::newRow("11, missing") << Media{11, "µ | absente.jpg | .x.. | 20x10 in 30x15 | 0 |  | Impossible de "
-                                                  "trouver le fichier : …/BASE/absente.jpg Le fichier a été déplacé ou "
-                                                  "effacé | 0 | 0", {}, u"absente.jpg"_s};
-        QTest::newRow("10: own size, a beep") << Media{10, "µ | photo.jpg | x... | 40x30 in 40x30 | 1"};
-        QTest::newRow("12: twice") << Media{12, "µ | photo.jpg | ..x. | 40x30 in 80x60 | 0"};
-        QTest::newRow("13: three times") << Media{13, "µ | photo.jpg | ...x | 40x30 in 120x90 | 0"};
+        QTest::newRow("11, missing")
+            << Media{11, "+µ | ++ absente.jpg | ++- | 20x10 in 30x15 | [absente.jpg ] 11 | .x.. | 0 |  | Impossible de "
+                         "trouver le fichier : …/BASE/absente.jpg Le fichier a été déplacé ou effacé | 0 | 0",
+                     {}, u"absente.jpg"_s};
+        QTest::newRow("10: own size, a beep") << Media{10, "+µ | ++ photo.jpg | ++- | 40x30 in 40x30 | [photo.jpg   ] 10 | x... | 1"};
+        QTest::newRow("12: twice") << Media{12, "+µ | ++ photo.jpg | ++- | 40x30 in 80x60 | [photo.jpg   ] 12 | ..x. | 0"};
+        QTest::newRow("13: three times") << Media{13, "+µ | ++ photo.jpg | ++- | 40x30 in 120x90 | [photo.jpg   ] 13 | ...x | 0"};
         // Three times the picture's own size, not three times the size before.
-        QTest::newRow("Taille 2, Taille 3") << Media{11, "µ | photo.jpg | ...x | 40x30 in 120x90 | 0", {2, 3}};
-        QTest::newRow("14: own size, no option") << Media{14, "µ | photo.jpg | .... | 40x30 in 40x30 | 0"};
-        QTest::newRow("2: wav sound") << Media{2, "U | son.wav | - | none | 0", {}, u"son.wav"_s};
+        QTest::newRow("Taille 2, Taille 3")
+            << Media{11, "+µ | ++ photo.jpg | ++- | 40x30 in 120x90 | [photo.jpg   ] 13 | ...x | 0", {2, 3}};
+        QTest::newRow("14: own size, no option") << Media{14, "+µ | ++ photo.jpg | ++- | 40x30 in 40x30 | [photo.jpg   ] 14 | .... | 0"};
+        QTest::newRow("2: wav sound") << Media{2, "+U | ++ son.wav | -+- | none | [son.wav     ] 2 | x... | 0", {}, u"son.wav"_s};
         // A video keeps the picture shown.
-        QTest::newRow("4: video") << Media{4, "µ | film.avi | x... | 20x10 in 20x10 | 0", {}, u"film.avi"_s};
-        QTest::newRow("7: nothing") << Media{7, "- | - | - | none | 0"};
-        QTest::newRow("0: nothing") << Media{0, "- | - | - | none | 0", {}, {}};
+        QTest::newRow("4: video") << Media{4, "+µ | ++ film.avi | ++- | 20x10 in 20x10 | [film.avi    ] 4 | x... | 0", {}, u"film.avi"_s};
+        QTest::newRow("7: nothing") << Media{7, "-µ | -- avant.jpg | -+- | none | [photo.jpg   ] 7 | x... | 0"};
+        QTest::newRow("0: nothing") << Media{0, "-µ | -- avant.jpg | -+- | none | [            ] 0 | x... | 0", {}, {}};
     }
     // Card 1 shows another picture, which card 2 must undo or keep.
     void lit_mediaCode_setsMediaControls()
@@ -169,15 +169,7 @@ private slots:
         b->montrer(2);
         for (int i : m.clics)
             QTest::mouseClick(b->w(u"OptionImage_%1"_s.arg(i)), Qt::LeftButton);
-        QString options;
-        for (int i = 0; i < 4; ++i)
-            options += coche(b->w(u"OptionImage_%1"_s.arg(i))) ? u'x' : u'.';
-        const auto vu = [&](const char *nom) { return b->w(nom)->isVisible() ? texteDe(b->w(nom)).trimmed() : u"-"_s; };
-        const QLabel *img = b->w<QLabel>(u"ImageMedia"_s);
-        const QString image = taille(img->pixmap().size()) + u" in "_s + taille(img->size());
-        const QStringList etat{vu("Command3"), vu("LabelFileMedia"), b->w(u"Frame4"_s)->isVisible() ? options : u"-"_s,
-                               img->pixmap().isNull() ? u"none"_s : image, QString::number(b->pf.bips)};
-        QCOMPARE((etat + b->boites()).join(u" | "), QString::fromUtf8(m.attendu));
+        QCOMPARE((QStringList{b->media()} + b->boites()).join(u" | "), QString::fromUtf8(m.attendu));
     }
 
     // The button switches between the picture and the themes each time it is clicked.

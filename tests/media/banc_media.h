@@ -71,27 +71,6 @@ struct Banc : Editeur {
         std::sort(l.begin(), l.end());
         return l;
     }
-
-    // The main window's media area: the play button (+ shown, - hidden, then its caption), the two
-    // labels and the name, the frames Frame4 Frame1 FrameThemes, the picture in its zone, the
-    // editor state in brackets with the code, the size options, the beeps.
-    QString media()
-    {
-        const auto vu = [](const QWidget *w) { return w->isHidden() ? u"-"_s : u"+"_s; };
-        const QLabel *img = controle<QLabel>(f, "ImageMedia");
-        const auto taille = [](QSize s) { return u"%1x%2"_s.arg(s.width()).arg(s.height()); };
-        QString options;
-        for (const QRadioButton *o : f.findChildren<QRadioButton *>(QRegularExpression("^OptionImage_")))
-            options += o->isChecked() ? u'x' : u'.';
-        return QStringList{vu(controle(f, "Command3")) + controle<QPushButton>(f, "Command3")->text(),
-                           (vu(controle(f, "LabelMedia")) + vu(controle(f, "LabelFileMedia")) + u' ' + controle<QLabel>(f, "LabelFileMedia")->text()).trimmed(),
-                           vu(controle(f, "Frame4")) + vu(controle(f, "Frame1")) + vu(controle(f, "FrameThemes")),
-                           img->pixmap().isNull() ? u"none"_s
-                                                  : taille(img->pixmap().size()) + u" in "_s + taille(img->size()),
-                           u"[%1] %2"_s.arg(f.session().etat().NomMedia).arg(f.session().etat().OptionTaille), options,
-                           QString::number(pf.bips)}
-            .join(u" | "_s);
-    }
 };
 
 } // namespace media_test

@@ -10,7 +10,11 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMap>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
@@ -158,6 +162,26 @@ struct Editeur {
     void clic(const QString &nom) { clic(w(nom)); }
     QMenu *menu() { return w<QMenu>("menuEchanges"); }
     void menu(const char *action) { menu()->findChild<QAction *>(action)->trigger(); }
+    // The main window's media area: the play button (+ shown, - hidden, then its caption), the two
+    // labels and the name, the frames Frame4 Frame1 FrameThemes, the picture in its zone, the
+    // editor state in brackets with the code, the size options, the beeps.
+    QString media()
+    {
+        const auto vu = [](const QWidget *w) { return w->isHidden() ? QStringLiteral("-") : QStringLiteral("+"); };
+        const QLabel *img = controle<QLabel>(f, "ImageMedia");
+        const auto taille = [](QSize s) { return QStringLiteral("%1x%2").arg(s.width()).arg(s.height()); };
+        QString options;
+        for (const QRadioButton *o : f.findChildren<QRadioButton *>(QRegularExpression(QStringLiteral("^OptionImage_"))))
+            options += o->isChecked() ? u'x' : u'.';
+        return QStringList{vu(controle(f, "Command3")) + controle<QPushButton>(f, "Command3")->text(),
+                           (vu(controle(f, "LabelMedia")) + vu(controle(f, "LabelFileMedia")) + u' ' + controle<QLabel>(f, "LabelFileMedia")->text()).trimmed(),
+                           vu(controle(f, "Frame4")) + vu(controle(f, "Frame1")) + vu(controle(f, "FrameThemes")),
+                           img->pixmap().isNull() ? QStringLiteral("none")
+                                                  : taille(img->pixmap().size()) + QStringLiteral(" in ") + taille(img->size()),
+                           QStringLiteral("[%1] %2").arg(f.session().etat().NomMedia).arg(f.session().etat().OptionTaille), options,
+                           QString::number(pf.bips)}
+            .join(QStringLiteral(" | "));
+    }
     // Every other window shown is cancelled as its user would: a dialog rejected, a window closed.
     void fermerFenetres()
     {
