@@ -8,9 +8,9 @@
 #include <QDialog>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListView>
 #include <QMap>
-#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
