@@ -2,7 +2,7 @@
 // named on the command line, and the sample bank opened in the editor.
 #include "support/editeur.h"
 #include "platform/dossierprogramme.h"
-#include "support/fakeplateforme.h"
+#include "support/banque.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -10,10 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
@@ -23,20 +19,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 bool administrateur() { return ::geteuid() == 0; }
-
-// Lays out a tree under racine: "x/" a folder, "x" a file holding its own name.
-void poser(const QString &racine, const QStringList &chemins)
-{
-    for (const QString &c : chemins) {
-        if (c.endsWith(u'/')) {
-            QVERIFY(QDir(racine).mkpath(c));
-        } else {
-            QVERIFY(QDir(racine).mkpath(QFileInfo(c).path()));
-            QFile f(racine + u'/' + c);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(c.toUtf8()) == c.toUtf8().size());
-        }
-    }
-}
 
 // Every file under a folder with its bytes, as "path=bytes", in order.
 QStringList contenu(const QString &dossier)
@@ -85,7 +67,7 @@ private slots:
         if (lectureSeule && administrateur())
             QSKIP("root writes into read-only folders");
         QTemporaryDir tmp;
-        poser(tmp.path(), arbre);
+        QVERIFY(banque::poser(tmp.path(), arbre));
         const QString exe = tmp.filePath(executable);
         if (lectureSeule)
             QVERIFY(QFile::setPermissions(exe, QFile::ReadOwner | QFile::ExeOwner));
@@ -112,7 +94,7 @@ private slots:
         QFETCH(QStringList, arbre);
         QFETCH(QString, attendu);
         QTemporaryDir tmp;
-        poser(tmp.path(), arbre << u"bin/"_s);
+        QVERIFY(banque::poser(tmp.path(), arbre << u"bin/"_s));
         QCOMPARE(dossiers::sourceExemple(tmp.filePath(u"bin"_s)), attendu.isEmpty() ? QString() : tmp.filePath(attendu));
     }
 
@@ -141,13 +123,13 @@ private slots:
         QTemporaryDir tmp;
         // The installed sample is read-only; the copy must be the user's to edit.
         const QString source = tmp.filePath(u"source"_s);
-        poser(tmp.path(), {u"source/DEMO.qzf"_s, u"source/DEMO.prm"_s, u"source/DEMO/photo.jpg"_s});
+        QVERIFY(banque::poser(tmp.path(), {u"source/DEMO.qzf"_s, u"source/DEMO.prm"_s, u"source/DEMO/photo.jpg"_s}));
         QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext())
             QVERIFY(QFile::setPermissions(it.next(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         // A first start makes the folder and the folders above it.
         const QString dossier = tmp.filePath(u"donnees/Orbelin"_s);
-        poser(dossier, avant);
+        QVERIFY(banque::poser(dossier, avant));
 
         const Resultat r = dossiers::preparer(dossier, avecSource ? source : QString());
         QVERIFY2(r.ok, qPrintable(r.erreur));
@@ -161,7 +143,7 @@ private slots:
     void preparer_folderThatCannotBeMade_saysWhichInFrench()
     {
         QTemporaryDir tmp;
-        poser(tmp.path(), {u"fichier"_s});
+        QVERIFY(banque::poser(tmp.path(), {u"fichier"_s}));
         const QString dossier = tmp.filePath(u"fichier/Orbelin"_s);
         const Resultat r = dossiers::preparer(dossier, QString());
         QCOMPARE(r.erreur, u"Le dossier des banques « "_s + dossier + u" » n'a pas pu être créé."_s);
@@ -203,7 +185,7 @@ private slots:
         QTemporaryDir tmp;
         // A folder name with a space and a "%1", which a message built with arg() would eat.
         const QString banques = tmp.filePath(u"Mes banques %1"_s);
-        poser(banques, {u"COURS.qzf"_s, u"MAJ.QZF"_s, u"notes.txt"_s, u".qzf"_s, u" COURS.qzf"_s, u"DOSSIER.qzf/"_s});
+        QVERIFY(banque::poser(banques, {u"COURS.qzf"_s, u"MAJ.QZF"_s, u"notes.txt"_s, u".qzf"_s, u" COURS.qzf"_s, u"DOSSIER.qzf/"_s}));
         if (mode)
             QVERIFY(QFile::setPermissions(banques + u"/COURS.qzf"_s, QFile::Permissions(mode)));
         const QString avant = QDir::currentPath();
@@ -237,7 +219,7 @@ private slots:
         QFETCH(QStringList, arbre);
         QFETCH(bool, ouverte);
         QTemporaryDir tmp;
-        poser(tmp.path(), arbre);
+        QVERIFY(banque::poser(tmp.path(), arbre));
         const dossiers::BanqueDemandee b = dossiers::banqueExemple(tmp.path());
         QCOMPARE(b.resultat.erreur, ouverte ? QString()
                                             : u"La banque d'exemple « DEMO.qzf » n'est pas dans « "_s + tmp.path()
@@ -250,8 +232,8 @@ private slots:
     // without a message (each picture and sound it names is in its media folder).
     void sampleBank_opensWithItsThemesAndEveryCardShowsWithoutAMessage()
     {
-        QTemporaryDir tmp;
-        QVERIFY(dossiers::preparer(tmp.path(), QStringLiteral(EXEMPLE_DIR)).ok);
+        Editeur e{Editeur::PlusTard{}};
+        QVERIFY(dossiers::preparer(e.dir.path(), QStringLiteral(EXEMPLE_DIR)).ok);
         QFile source(QStringLiteral(EXEMPLE_SOURCE));
         QVERIFY(source.open(QIODevice::ReadOnly));
         const QJsonObject json = QJsonDocument::fromJson(source.readAll()).object();
@@ -261,34 +243,28 @@ private slots:
         for (const QJsonValue &f : fiches)
             ++parTheme[f.toObject().value(u"theme").toInt()];
 
-        FakePlateforme pf(tmp.path());
-        FormEdit fe(pf);
-        fe.charger(u"DEMO.qzf"_s);
-        QCOMPARE(pf.textes().size(), 1);  // the reminder of the initials only
-        QCOMPARE(fe.findChild<QLabel *>(u"LabelFichier"_s)->text(),
-                 u"Orbelin - Editeur de questions   -- > Fichier ouvert : DEMO.qzf"_s);
-        QCOMPARE(fe.findChild<QLabel *>(u"LabelTotal"_s)->text(), QString::number(fiches.size()));
+        e.f.charger(u"DEMO.qzf"_s);
+        QCOMPARE(e.pf.textes().size(), 1);  // the reminder of the initials only
+        QCOMPARE(e.texte(u"LabelFichier"_s), u"Orbelin - Editeur de questions   -- > Fichier ouvert : DEMO.qzf"_s);
+        QCOMPARE(e.texte(u"LabelTotal"_s), QString::number(fiches.size()));
         for (int i = 0; i < 9; ++i) {
-            auto *bouton = fe.findChild<QRadioButton *>(u"Theme_%1"_s.arg(i));
-            QCOMPARE(bouton->isVisibleTo(&fe), i < themes.size());
-            QCOMPARE(bouton->text().trimmed(), themes.at(i).toString());
-            QCOMPARE(fe.findChild<QLabel *>(u"LabelTheme_%1"_s.arg(i))->text(), QString::number(parTheme[i]));
+            QCOMPARE(e.w(u"Theme_%1"_s.arg(i))->isVisibleTo(&e.f), i < themes.size());
+            QCOMPARE(e.texte(u"Theme_%1"_s.arg(i)).trimmed(), themes.at(i).toString());
+            QCOMPARE(e.texte(u"LabelTheme_%1"_s.arg(i)), QString::number(parTheme[i]));
         }
 
-        pf.oublier();
-        auto *suivant = fe.findChild<QPushButton *>(u"Suivant"_s);
-        auto *nomMedia = fe.findChild<QLabel *>(u"LabelFileMedia"_s);
+        e.pf.oublier();
         QStringList vus, attendus;
         for (int n = 1; n <= fiches.size(); ++n) {
             if (n > 1)
-                QTest::mouseClick(suivant, Qt::LeftButton);
-            QCOMPARE(fe.findChild<QLineEdit *>(u"TextAffNumero"_s)->text(), QString::number(n));
-            if (nomMedia->isVisibleTo(&fe))
-                vus << nomMedia->text().trimmed();
+                e.clic(u"Suivant"_s);
+            QCOMPARE(e.texte(u"TextAffNumero"_s), QString::number(n));
+            if (e.w(u"LabelFileMedia"_s)->isVisibleTo(&e.f))
+                vus << e.texte(u"LabelFileMedia"_s).trimmed();
             if (const QString m = fiches.at(n - 1).toObject().value(u"media").toString(); !m.isEmpty())
                 attendus << m;
         }
-        QCOMPARE(pf.textes(), QStringList());
+        QCOMPARE(e.pf.textes(), QStringList());
         QCOMPARE(vus, attendus);
         QVERIFY(attendus.size() >= 3);
     }

@@ -48,6 +48,14 @@ Changement champ(const QString &nom, const QJsonValue &v)
 {
     return [=](QJsonObject &, QJsonObject &c) { c[nom] = v; };
 }
+Changement media(const QString &nom, int code)
+{
+    return [=](QJsonObject &, QJsonObject &c) { c[u"media"_s] = nom, c[u"code"_s] = code; };
+}
+Changement racine(const QString &nom, const QJsonValue &v)
+{
+    return [=](QJsonObject &r, QJsonObject &) { r[nom] = v; };
+}
 Changement reponse(int k, const QString &texte)
 {
     return [=](QJsonObject &, QJsonObject &c) {
@@ -103,27 +111,13 @@ private slots:
         QTest::newRow("misspelt field") << champ(u"commentaires"_s, u"x"_s) << u"card 1: unknown field \"commentaires\""_s;
         QTest::newRow("mark as a number") << champ(u"marque"_s, 1) << u"card 1: marque must be true or false"_s;
         QTest::newRow("media without code") << champ(u"media"_s, u"saturne.jpg"_s) << u"card 1: media and code go together"_s;
-        QTest::newRow("media of 13 characters") << Changement([](QJsonObject &, QJsonObject &c) {
-            c[u"media"_s] = u"saturne12.jpg"_s, c[u"code"_s] = 10;
-        }) << u"card 1: media is longer than 12 characters (13)"_s;
-        QTest::newRow("media not 8.3") << Changement([](QJsonObject &, QJsonObject &c) {
-            c[u"media"_s] = u"son.wave"_s, c[u"code"_s] = 2;
-        }) << u"card 1: media \"son.wave\" is not an 8.3 file name"_s;
-        QTest::newRow("media not made for the bank") << Changement([](QJsonObject &, QJsonObject &c) {
-            c[u"media"_s] = u"lune.jpg"_s, c[u"code"_s] = 10;
-        }) << u"card 1: media \"lune.jpg\" is not one of the files made for the bank"_s;
-        QTest::newRow("picture with the WAV code") << Changement([](QJsonObject &, QJsonObject &c) {
-            c[u"media"_s] = u"saturne.jpg"_s, c[u"code"_s] = 2;
-        }) << u"card 1: code 2 does not fit media \"saturne.jpg\""_s;
-        QTest::newRow("sound with a picture code") << Changement([](QJsonObject &, QJsonObject &c) {
-            c[u"media"_s] = u"diapason.wav"_s, c[u"code"_s] = 10;
-        }) << u"card 1: code 10 does not fit media \"diapason.wav\""_s;
-        QTest::newRow("picture code 14") << Changement([](QJsonObject &, QJsonObject &c) {
-            c[u"media"_s] = u"saturne.jpg"_s, c[u"code"_s] = 14;
-        }) << u"card 1: code must be a whole number from 1 to 13"_s;
-        QTest::newRow("picture named in capitals") << Changement([](QJsonObject &, QJsonObject &c) {
-            c[u"media"_s] = u"SATURNE.JPG"_s, c[u"code"_s] = 10;
-        }) << u"card 1: picture \"SATURNE.JPG\" must end in lower-case .jpg or .bmp"_s;
+        QTest::newRow("media of 13 characters") << media(u"saturne12.jpg"_s, 10) << u"card 1: media is longer than 12 characters (13)"_s;
+        QTest::newRow("media not 8.3") << media(u"son.wave"_s, 2) << u"card 1: media \"son.wave\" is not an 8.3 file name"_s;
+        QTest::newRow("media not made for the bank") << media(u"lune.jpg"_s, 10) << u"card 1: media \"lune.jpg\" is not one of the files made for the bank"_s;
+        QTest::newRow("picture with the WAV code") << media(u"saturne.jpg"_s, 2) << u"card 1: code 2 does not fit media \"saturne.jpg\""_s;
+        QTest::newRow("sound with a picture code") << media(u"diapason.wav"_s, 10) << u"card 1: code 10 does not fit media \"diapason.wav\""_s;
+        QTest::newRow("picture code 14") << media(u"saturne.jpg"_s, 14) << u"card 1: code must be a whole number from 1 to 13"_s;
+        QTest::newRow("picture named in capitals") << media(u"SATURNE.JPG"_s, 10) << u"card 1: picture \"SATURNE.JPG\" must end in lower-case .jpg or .bmp"_s;
         QTest::newRow("cards out of theme order") << Changement([](QJsonObject &r, QJsonObject &c) {
             QJsonObject avant = c;
             avant[u"theme"_s] = 1;
@@ -134,26 +128,18 @@ private slots:
             apres[u"bonne"_s] = 7;
             r[u"fiches"_s] = QJsonArray{c, apres};
         }) << u"card 2: bonne must be a whole number from 1 to 3"_s;
-        QTest::newRow("no cards") << Changement([](QJsonObject &r, QJsonObject &) { r[u"fiches"_s] = QJsonArray(); })
-                                  << u"fiches must hold 1 to 32767 cards"_s;
-        QTest::newRow("bank name of 9") << Changement([](QJsonObject &r, QJsonObject &) { r[u"banque"_s] = u"EXEMPLES1"_s; })
-                                        << u"banque must be a name of 1 to 8 letters or digits"_s;
-        QTest::newRow("bank name with a dot") << Changement([](QJsonObject &r, QJsonObject &) { r[u"banque"_s] = u"DE.MO"_s; })
-                                              << u"banque must be a name of 1 to 8 letters or digits"_s;
-        QTest::newRow("initials of 6") << Changement([](QJsonObject &r, QJsonObject &) { r[u"auteur"_s] = u"ABCDEF"_s; })
-                                       << u"auteur is longer than 5 characters (6)"_s;
+        QTest::newRow("no cards") << racine(u"fiches"_s, QJsonArray()) << u"fiches must hold 1 to 32767 cards"_s;
+        QTest::newRow("bank name of 9") << racine(u"banque"_s, u"EXEMPLES1"_s) << u"banque must be a name of 1 to 8 letters or digits"_s;
+        QTest::newRow("bank name with a dot") << racine(u"banque"_s, u"DE.MO"_s) << u"banque must be a name of 1 to 8 letters or digits"_s;
+        QTest::newRow("initials of 6") << racine(u"auteur"_s, u"ABCDEF"_s) << u"auteur is longer than 5 characters (6)"_s;
         QTest::newRow("ten themes") << Changement([](QJsonObject &r, QJsonObject &) {
             QJsonArray t;
             for (int i = 0; i < 10; ++i)
                 t.append(u"T%1"_s.arg(i));
             r[u"themes"_s] = t;
         }) << u"themes must hold 1 to 9 names"_s;
-        QTest::newRow("theme name of 28") << Changement([](QJsonObject &r, QJsonObject &) {
-            r[u"themes"_s] = QJsonArray{QString(28, u't')};
-        }) << u"theme 0 is longer than 27 characters (28)"_s;
-        QTest::newRow("blank theme name") << Changement([](QJsonObject &r, QJsonObject &) {
-            r[u"themes"_s] = QJsonArray{u"Géo"_s, QString()};
-        }) << u"theme 1 is empty"_s;
+        QTest::newRow("theme name of 28") << racine(u"themes"_s, QJsonArray{QString(28, u't')}) << u"theme 0 is longer than 27 characters (28)"_s;
+        QTest::newRow("blank theme name") << racine(u"themes"_s, QJsonArray{u"Géo"_s, QString()}) << u"theme 1 is empty"_s;
     }
     void lire_refusesWhatTheEditorWouldNotKeep()
     {

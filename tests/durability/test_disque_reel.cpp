@@ -197,7 +197,7 @@ private slots:
 void TestDisqueReel::fenetre_fauteDuDisque_data()
 {
     QTest::addColumn<QString>("faute");
-    QTest::addColumn<QStringList>("clics");  // "Name" clicks a button, "Name=text" types into a box
+    QTest::addColumn<QStringList>("clics");  // as Editeur::faire takes them
     QTest::addColumn<QStringList>("messages");
 
     const QString classe = QStringLiteral(
@@ -225,37 +225,20 @@ void TestDisqueReel::fenetre_fauteDuDisque()
     if (faute == QLatin1String("banque") && ::geteuid() != 0)
         QSKIP("a user who may not write the bank is already refused when it opens: these texts are the administrator's");
 
-    QTemporaryDir dossier;
-    QVERIFY(dossier.isValid());
-    const QString bank = dossier.filePath(QStringLiteral("BASE.QZF"));
+    Editeur e{Editeur::PlusTard{}};
+    const QString bank = e.chemin(QStringLiteral("BASE.QZF"));
     const QByteArray avant = cartes(4);
     QVERIFY(banque::ecrire(bank, avant));
     if (faute == QLatin1String("banque"))
         QVERIFY(::chmod(QFile::encodeName(bank).constData(), 0444) == 0);
     else
-        QVERIFY(QDir(dossier.path()).mkdir(faute));
+        QVERIFY(QDir(e.dir.path()).mkdir(faute));
+    e.ouvrir(avant);
+    e.faire(clics);
+    if (clics.isEmpty() || clics.last() != QLatin1String("Quitter"))
+        e.f.close();
 
-    FakePlateforme pf{dossier.path()};
-    {
-        FormEdit f{pf};
-        f.charger();
-        QVERIFY(QTest::qWaitForWindowExposed(&f));
-        pf.oublier();
-        for (const QString &clic : clics) {
-            QWidget *w = f.findChild<QWidget *>(clic.section(u'=', 0, 0));
-            QVERIFY2(w, qPrintable(clic));
-            if (clic.contains(u'=')) {
-                QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
-                QTest::keyClicks(w, u'\b' + clic.section(u'=', 1));
-            } else {
-                QTest::mouseClick(w, Qt::LeftButton);
-            }
-        }
-        if (clics.isEmpty() || clics.last() != QLatin1String("Quitter"))
-            f.close();
-    }
-
-    QStringList vus = pf.textes().replaceInStrings(dossier.path(), QStringLiteral("DIR"));
+    const QStringList vus = e.pf.textes().replaceInStrings(e.dir.path(), QStringLiteral("DIR"));
     if (messages.isEmpty()) {
         // The scratch name taken by a folder: one message naming it, then the sort at the end.
         QCOMPARE(vus.size(), 1);
@@ -264,7 +247,7 @@ void TestDisqueReel::fenetre_fauteDuDisque()
     } else {
         QCOMPARE(vus.mid(0, messages.size()), messages);
     }
-    for (const FakePlateforme::Message &m : pf.messages) {
+    for (const FakePlateforme::Message &m : e.pf.messages) {
         QCOMPARE(m.boutons, Plateforme::Boutons::Ok);
         QCOMPARE(m.icone, Plateforme::Icone::Critique);
         QCOMPARE(m.titre, QStringLiteral("Erreur"));
@@ -273,7 +256,7 @@ void TestDisqueReel::fenetre_fauteDuDisque()
         QCOMPARE(banque::lire(bank), avant);
     else
         QCOMPARE(banque::lire(bank), triees(avant));  // nothing deleted, sorted at the end
-    QVERIFY(QFileInfo(dossier.filePath(faute)).isDir() || faute == QLatin1String("banque"));
+    QVERIFY(QFileInfo(e.chemin(faute)).isDir() || faute == QLatin1String("banque"));
 }
 
 QTEST_MAIN(TestDisqueReel)

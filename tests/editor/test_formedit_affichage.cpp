@@ -1,62 +1,32 @@
 // Main window: start-up, showing and saving a card, media display, quitting with the sort.
 #include "editor/controles.h"
 #include "support/editeur.h"
-#include "support/banque.h"
-#include "support/fakeplateforme.h"
 
 #include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A program folder of its own, the fake desktop and the main window.
-struct Banc {
-    QTemporaryDir tmp;
-    FakePlateforme pf{tmp.path()};
-    std::unique_ptr<FormEdit> fe;
-
-    QString chemin(const QString &nom) const { return tmp.path() + u'/' + nom; }
-    QByteArray octets() const { return banque::lire(chemin(u"BASE.QZF"_s)); }
-    FormEdit &ouvrir(const QByteArray &cartes)  // then forgets what start-up showed
-    {
-        banque::ecrire(chemin(u"BASE.QZF"_s), cartes);
-        fe = std::make_unique<FormEdit>(pf);
-        fe->charger();
-        pf.oublier();
-        return *fe;
-    }
-    void montrer(int numero) { fe->session().etat().NumFiche = numero, fe->session().Lit(); }
-    template <class T = QWidget> T *w(const QString &nom) const { return fe->findChild<T *>(nom); }
+struct Banc : Editeur {
+    Banc() : Editeur(PlusTard{}) {}
+    void montrer(int numero) { f.session().etat().NumFiche = numero, f.session().Lit(); }
 };
 
 QByteArray avec(QByteArray rec, int offset, const QByteArray &c) { return rec.replace(offset, c.size(), c); }
 // Letters that tell their position: a cut in the wrong place shows.
 QString suite(int n) { return QString::fromLatin1(QByteArray("abcdefghijklmnopqrstuvwxyz").repeated(12).left(n)); }
-QString taille(QSize s) { return u"%1x%2"_s.arg(s.width()).arg(s.height()); }
 bool coche(QWidget *c) { return c->property("checked").toBool(); }
 // A text box's text as held: its plain text would turn no-break spaces into spaces.
 QString texteDe(QWidget *c)
 {
     auto *t = qobject_cast<BoiteTexte *>(c);
     return t ? t->texte() : c->property("text").toString();
-}
-
-// Each message as "title | text | buttons | icon", the program folder shown as "…": 0 | 0 is Ok without an
-// icon, 0 | 2 Ok with the critical one.
-QStringList vus(const FakePlateforme &pf)
-{
-    QStringList l;
-    for (const auto &m : pf.messages)
-        l << u"%1 | %2 | %3 | %4"_s.arg(m.titre, m.texte).arg(int(m.boutons)).arg(int(m.icone));
-    return l.replaceInStrings(pf.programme, u"…"_s);
 }
 
 // The good-answer words as stored, the theme, the option chosen and the answer in yellow (-1: none).
@@ -74,10 +44,9 @@ class TestFormEditAffichage : public QObject {
 private slots:
     void init() { b = std::make_unique<Banc>(); }  // a folder and a window of their own for each row
 
-    void startupInEmptyFolder_showsEmptyBankCaptionsAndOnlyTheReminder()
+    void startupInEmptyFolder_showsAnEmptyBankAndOnlyTheReminder()
     {
-        b->fe = std::make_unique<FormEdit>(b->pf);
-        b->fe->charger();
+        b->f.charger();
         for (const QString &nom : {u"BASE.QZF"_s, u"BASE.prm"_s})
             QVERIFY2(QFile::exists(b->chemin(nom)) && QFile(b->chemin(nom)).size() == 0, qPrintable(nom));
         for (const QString &nom : u"Dernier Premier Suivant Précédent Supprimer"_s.split(u' '))
@@ -85,22 +54,10 @@ private slots:
         for (const QString &nom : u"TextQuestion TextReponse_0 TextReponse_1 TextReponse_2 TextExplic "
                                   "OptionBonneReponse_0 OptionBonneReponse_1 OptionBonneReponse_2"_s.split(u' '))
             QVERIFY2(b->w(nom)->isHidden(), qPrintable(nom));
-        const QList<QStringList> lignes = {  // name, caption, tool tip
-            {"LabelFichier", "Orbelin - Editeur de questions   -- > Fichier ouvert : BASE.QZF"}, {"LabelTotal", "0"},
-            {"LabelTheme_0", "0"}, {"LabelTheme_8", "0"}, {"TextNbFiche", "0"}, {"Command4", "&Editer les thèmes"},
-            {"Premier", "<<"}, {"Précédent", "<"}, {"Dernier", ">>"}, {"Nouveau", "&Nouvelle question"},
-            {"Command1", "&Transfert de questions..."}, {"BoutMultimedia", "&Charger un fichier SON ou IMAGE"},
-            {"OptionImage_0", "Origine"}, {"OptionImage_3", "Taille 3"}, {"Label1", "Initiales de l'auteur :"},
-            {"Label10", "Taille maxi  image     260 *195 "}, {"LabelMedia", "Nom du fichier : "},
-            {"CheckMarquage", "Marquage de fiche", "Cette case peut être cochée afin de repérer une fiche pour "
-                                                   "réaliser l'exportation des fiches marquées vers un autre fichier."},
-            {"BoutFind", "&Rechercher...", "Recherche d'une question soit par son numéro, soit par un mot clef."},
-            {"BoutPrint", "&Impression...", "Impression rapide ou détaillée des questions existantes dans le "
-                                            "fichier."},
-        };
-        for (const QStringList &l : lignes)
-            QCOMPARE(QStringList({l[0], texteDe(b->w(l[0])), b->w(l[0])->toolTip()}).mid(0, l.size()), l);
-        QCOMPARE(vus(b->pf), QStringList{u"Saisie des initiales de l'auteur des questions | Pensez à saisir, une "
+        for (const QString &n : u"LabelTotal LabelTheme_0 LabelTheme_8 TextNbFiche"_s.split(u' '))
+            QCOMPARE(texteDe(b->w(n)), u"0"_s);
+        QCOMPARE(texteDe(b->w(u"LabelFichier"_s)), u"Orbelin - Editeur de questions   -- > Fichier ouvert : BASE.QZF"_s);
+        QCOMPARE(b->boites(), QStringList{u"Saisie des initiales de l'auteur des questions | Pensez à saisir, une "
                                          "bonne fois pour toutes, vos initiales dans l'emplacement violet afin que les "
                                          "questions que vous aurez créées portent fièrement votre trace. | 0 | 0"_s});
     }
@@ -118,8 +75,8 @@ private slots:
         QFETCH(Lecture, l);
         const banque::Carte c2{"  abc  ", l.theme, 0, 0, {"\u00A0x\u00A0", "   deux  mots"}, u" c\0d"_s, "AB"};
         const QByteArray q2 = avec(banque::octets({c2}), offsets::BonneReponse, QByteArray::fromHex(l.drapeaux));
-        FormEdit &fe = b->ouvrir(avec(banque::octets({{"Q1", 5}}), offsets::BonneReponse, QByteArray(6, '\xff')) + q2);
-        QCOMPARE(fe.session().etat().Fiche.octets(), q2);  // the count read every card
+        b->ouvrir(avec(banque::octets({{"Q1", 5}}), offsets::BonneReponse, QByteArray(6, '\xff')) + q2);
+        QCOMPARE(b->f.session().etat().Fiche.octets(), q2);  // the count read every card
         QCOMPARE(texteDe(b->w(u"TextQuestion"_s)), u"Q1"_s);
         b->montrer(2);
         QStringList vu;
@@ -136,7 +93,7 @@ private slots:
                          i == l.jaune ? "#ffffc0" : "#c0ffc0");
             }
         }
-        QVERIFY(fe.session().Ecrit());
+        QVERIFY(b->f.session().Ecrit());
         QCOMPARE(int(quint8(b->octets().at(FicheQuestion::Taille + offsets::NumTheme))), l.theme);
     }
 
@@ -169,34 +126,35 @@ private slots:
     void ecrit_storesExactBytes()
     {
         QFETCH(Ecriture, e);
-        FormEdit &fe = b->ouvrir(e.initial);
+        b->ouvrir(e.initial);
         if (!e.nom.isEmpty())
             QTest::keyClicks(b->w(e.nom), e.tape);
-        QVERIFY(fe.session().Ecrit());
+        QVERIFY(b->f.session().Ecrit());
         QCOMPARE(b->octets().toHex(' '), e.attendu.toHex(' '));
     }
 
-    // The play button's caption, the file name (each "-" when hidden), the size options ticked ("-" when their
-    // frame is hidden), the picture in its zone, the beeps, then any message.
+    // The media area as Editeur::media() reads it, then any message.
     void lit_mediaCode_setsMediaControls_data()
     {
         QTest::addColumn<Media>("m");
-        QTest::newRow("11: 1.5 times") << Media{11, "µ | photo.jpg | .x.. | 40x30 in 60x45 | 0"};
+        QTest::newRow("11: 1.5 times") << Media{11, "+µ | ++ photo.jpg | ++- | 40x30 in 60x45 | [photo.jpg   ] 11 | .x.. | 0"};
         // The size is applied to the picture still shown.
-        QTest::newRow("11, missing") << Media{11, "µ | absente.jpg | .x.. | 20x10 in 30x15 | 0 |  | Impossible de "
-                                                  "trouver le fichier : …/BASE/absente.jpg Le fichier a été déplacé ou "
-                                                  "effacé | 0 | 0", {}, u"absente.jpg"_s};
-        QTest::newRow("10: own size, a beep") << Media{10, "µ | photo.jpg | x... | 40x30 in 40x30 | 1"};
-        QTest::newRow("12: twice") << Media{12, "µ | photo.jpg | ..x. | 40x30 in 80x60 | 0"};
-        QTest::newRow("13: three times") << Media{13, "µ | photo.jpg | ...x | 40x30 in 120x90 | 0"};
+        QTest::newRow("11, missing")
+            << Media{11, "+µ | ++ absente.jpg | ++- | 20x10 in 30x15 | [absente.jpg ] 11 | .x.. | 0 |  | Impossible de "
+                         "trouver le fichier : …/BASE/absente.jpg Le fichier a été déplacé ou effacé | 0 | 0",
+                     {}, u"absente.jpg"_s};
+        QTest::newRow("10: own size, a beep") << Media{10, "+µ | ++ photo.jpg | ++- | 40x30 in 40x30 | [photo.jpg   ] 10 | x... | 1"};
+        QTest::newRow("12: twice") << Media{12, "+µ | ++ photo.jpg | ++- | 40x30 in 80x60 | [photo.jpg   ] 12 | ..x. | 0"};
+        QTest::newRow("13: three times") << Media{13, "+µ | ++ photo.jpg | ++- | 40x30 in 120x90 | [photo.jpg   ] 13 | ...x | 0"};
         // Three times the picture's own size, not three times the size before.
-        QTest::newRow("Taille 2, Taille 3") << Media{11, "µ | photo.jpg | ...x | 40x30 in 120x90 | 0", {2, 3}};
-        QTest::newRow("14: own size, no option") << Media{14, "µ | photo.jpg | .... | 40x30 in 40x30 | 0"};
-        QTest::newRow("2: wav sound") << Media{2, "U | son.wav | - | none | 0", {}, u"son.wav"_s};
+        QTest::newRow("Taille 2, Taille 3")
+            << Media{11, "+µ | ++ photo.jpg | ++- | 40x30 in 120x90 | [photo.jpg   ] 13 | ...x | 0", {2, 3}};
+        QTest::newRow("14: own size, no option") << Media{14, "+µ | ++ photo.jpg | ++- | 40x30 in 40x30 | [photo.jpg   ] 14 | .... | 0"};
+        QTest::newRow("2: wav sound") << Media{2, "+U | ++ son.wav | -+- | none | [son.wav     ] 2 | x... | 0", {}, u"son.wav"_s};
         // A video keeps the picture shown.
-        QTest::newRow("4: video") << Media{4, "µ | film.avi | x... | 20x10 in 20x10 | 0", {}, u"film.avi"_s};
-        QTest::newRow("7: nothing") << Media{7, "- | - | - | none | 0"};
-        QTest::newRow("0: nothing") << Media{0, "- | - | - | none | 0", {}, {}};
+        QTest::newRow("4: video") << Media{4, "+µ | ++ film.avi | ++- | 20x10 in 20x10 | [film.avi    ] 4 | x... | 0", {}, u"film.avi"_s};
+        QTest::newRow("7: nothing") << Media{7, "-µ | -- avant.jpg | -+- | none | [photo.jpg   ] 7 | x... | 0"};
+        QTest::newRow("0: nothing") << Media{0, "-µ | -- avant.jpg | -+- | none | [            ] 0 | x... | 0", {}, {}};
     }
     // Card 1 shows another picture, which card 2 must undo or keep.
     void lit_mediaCode_setsMediaControls()
@@ -204,30 +162,22 @@ private slots:
         QFETCH(Media, m);
         QImage photo(40, 30, QImage::Format_RGB32);
         photo.fill(Qt::darkCyan);
-        QVERIFY(QDir(b->tmp.path()).mkpath(u"BASE"_s) && photo.save(b->chemin(u"BASE/photo.jpg"_s))
+        QVERIFY(QDir(b->dir.path()).mkpath(u"BASE"_s) && photo.save(b->chemin(u"BASE/photo.jpg"_s))
                 && photo.scaled(20, 10).save(b->chemin(u"BASE/avant.jpg"_s)));
         b->ouvrir(banque::octets({{"Q1", 0, 1, 0, {}, {}, {}, "avant.jpg", 10},
                                   {"Q2", 0, 2, 0, {}, {}, {}, m.nom, m.code}}));
         b->montrer(2);
         for (int i : m.clics)
             QTest::mouseClick(b->w(u"OptionImage_%1"_s.arg(i)), Qt::LeftButton);
-        QString options;
-        for (int i = 0; i < 4; ++i)
-            options += coche(b->w(u"OptionImage_%1"_s.arg(i))) ? u'x' : u'.';
-        const auto vu = [&](const char *nom) { return b->w(nom)->isVisible() ? texteDe(b->w(nom)).trimmed() : u"-"_s; };
-        const QLabel *img = b->w<QLabel>(u"ImageMedia"_s);
-        const QString image = taille(img->pixmap().size()) + u" in "_s + taille(img->size());
-        const QStringList etat{vu("Command3"), vu("LabelFileMedia"), b->w(u"Frame4"_s)->isVisible() ? options : u"-"_s,
-                               img->pixmap().isNull() ? u"none"_s : image, QString::number(b->pf.bips)};
-        QCOMPARE((etat + vus(b->pf)).join(u" | "), QString::fromUtf8(m.attendu));
+        QCOMPARE((QStringList{b->media()} + b->boites()).join(u" | "), QString::fromUtf8(m.attendu));
     }
 
     // The button switches between the picture and the themes each time it is clicked.
     void command7_switchesPictureAndThemesBackAndForth()
     {
         b->ouvrir(banque::octets({{"Q1", 0, 1, 0, {}, {}, {}, "photo.jpg", 10}}));
-        b->fe->show();
-        QVERIFY(QTest::qWaitForWindowExposed(b->fe.get()));
+        b->f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&b->f));
         QStringList vu;
         for (int clic = 0; clic < 4; ++clic) {
             if (clic > 0)
@@ -261,17 +211,17 @@ private slots:
         b->ouvrir(banque::octets({{"Q1", 2, s.bonne}, q2, q3, q4}));
         // A bank with a second name is replaced through a copy written beside it: a folder there stops it.
         if (s.bloque)
-            QVERIFY(QDir(b->tmp.path()).mkpath(u"BASE.QZF.nouveau/dedans"_s)
+            QVERIFY(QDir(b->dir.path()).mkpath(u"BASE.QZF.nouveau/dedans"_s)
                     && ::link(QFile::encodeName(b->chemin(u"BASE.QZF"_s)), QFile::encodeName(b->chemin(u"lien"_s))) == 0);
         if (s.nouveau)
             QTest::mouseClick(b->w(u"Nouveau"_s), Qt::LeftButton);
         QTest::keyClicks(b->w(u"TextQuestion"_s), u"edit "_s);
         if (s.fermeture)
-            b->fe->close();
+            b->f.close();
         else
             QTest::mouseClick(b->w(u"Quitter"_s), Qt::LeftButton);
         // The system's reason for a failed replacement varies: the rest of the text is compared.
-        QCOMPARE(vus(b->pf).join(u'\n').replace(QRegularExpression(u"\\(.*\\)\\."_s), u"(…)."_s), s.message);
+        QCOMPARE(b->boites().join(u'\n').replace(QRegularExpression(u"\\(.*\\)\\."_s), u"(…)."_s), s.message);
         const QByteArray trie = banque::octets({q2, q4, q1, q3});
         QCOMPARE(b->octets(), s.bloque ? banque::octets({q1, q2, q3, q4}) : trie);
         QCOMPARE(banque::lire(tmp), trie);

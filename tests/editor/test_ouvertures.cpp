@@ -42,6 +42,12 @@ private slots:
         QVERIFY(banque::ecrire(e.dir.filePath("BASE/son.wav"), "RIFF"));
         e.f.session().allerA(1);  // shown again, now that its picture is there
 
+        QStringList menu;
+        for (QAction *a : e.menu()->actions())
+            menu << (a->isSeparator() ? "-" : a->text());
+        QCOMPARE(menu.join('|'), "Exporter la banque…|Importer dans la banque…|-|Page de quiz pour la classe…|Sujets "
+                                 "d'examen (PDF)…|-|Corbeille…|Doublons…|Changer le thème des cartes marquées…|-|"
+                                 "Bienvenue…");
         QStringList ouvertures = kBoutons;
         for (QAction *a : e.menu()->actions())
             if (!a->isSeparator())

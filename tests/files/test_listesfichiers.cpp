@@ -1,12 +1,10 @@
 // The drive, folder and file lists driven through the real widgets.
-#include "clicfichier.h"
-#include "files/listesfichiers.h"
+#include "support/editeur.h"
+#include "support/banque.h"
 #include "support/fakeplateforme.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileSystemModel>
 #include <QListView>
 #include <QSignalSpy>
@@ -18,19 +16,6 @@
 using L = QStringList;
 
 namespace {
-
-void poser(const QString &dossier, const L &noms)
-{
-    for (const QString &n : noms) {
-        QDir().mkpath(QFileInfo(dossier + '/' + n).path());
-        if (n.endsWith('/')) {
-            QDir().mkpath(dossier + '/' + n);
-        } else {
-            QFile f(dossier + '/' + n);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
-    }
-}
 
 // The list's order between names that differ only by case is not fixed.
 L trie(L noms)
@@ -48,7 +33,7 @@ struct Banc {
     explicit Banc(const L &noms = {}, const QString &motifs = "*.qzf",
                   const ListesFichiers::Noms &objets = {}, const ListesFichiers::ErreurLecteur &erreur = {})
     {
-        poser(dir.path(), noms);
+        QVERIFY(banque::poser(dir.path(), noms));
         QDir::setCurrent(dir.path());
         listes = std::make_unique<ListesFichiers>(pf, &hote, objets, motifs, erreur);
         hote.resize(520, 300);
@@ -60,13 +45,6 @@ struct Banc {
     }
     ~Banc() { QDir::setCurrent(QDir::tempPath()); }
     QString chemin(const QString &nom = {}) const { return nom.isEmpty() ? dir.path() : dir.filePath(nom); }
-    L messages() const
-    {
-        L vu;
-        for (const auto &m : pf.messages)
-            vu << QStringLiteral("%1|%2|%3").arg(m.texte).arg(int(m.icone)).arg(m.titre);
-        return vu;
-    }
 };
 
 } // namespace
@@ -93,7 +71,7 @@ private slots:
         QFETCH(QString, motifs);
         QFETCH(L, montres);
         Banc b({"sous/"}, motifs);
-        poser(b.chemin("sous"), fichiers);
+        QVERIFY(banque::poser(b.chemin("sous"), fichiers));
         QSignalSpy change(b.listes.get(), &ListesFichiers::dossierChange);
         QVERIFY(!b.listes->fixerDossier(b.chemin("absent")));
         QVERIFY(b.listes->fixerDossier(b.chemin("sous/../sous/")));
@@ -134,7 +112,7 @@ private slots:
         QVERIFY(b.listes->attendreChargement());
         QVERIFY(b.listes->fixerDossier(b.chemin("autre")));
         QVERIFY(b.listes->attendreChargement());
-        poser(b.chemin(), {"b.qzf"});
+        QVERIFY(banque::poser(b.chemin(), {"b.qzf"}));
         QVERIFY(b.listes->fixerDossier(b.chemin()));
         QVERIFY(b.listes->attendreChargement(2000));
         QTRY_COMPARE(b.listes->nomsAffiches(), (L{"a.qzf", "b.qzf"}));
@@ -220,7 +198,7 @@ private slots:
             else
                 b.listes->choisirLecteur(c == "/" ? c : b.chemin(c));
         }
-        QTEST(b.messages(), "messages");
+        QTEST(b.pf.vus(), "messages");
         QTEST(b.listes->dossier().replace(b.chemin(), "DIR"), "dossier");
         QTEST(b.listes->lecteur().replace(b.chemin(), "DIR"), "lecteur");
     }
@@ -235,7 +213,7 @@ private slots:
         b.listes->fixerLecteurs({{"/", "/"}, {b.chemin("absent"), "absent"}});
         QSignalSpy change(b.listes.get(), &ListesFichiers::dossierChange);
         QTest::keyClick(b.listes->vueLecteurs(), Qt::Key_Down);
-        QCOMPARE(b.messages(), L{"Erreur de lecteur!|1|ERREUR"});
+        QCOMPARE(b.pf.vus(), L{"Erreur de lecteur!|1|ERREUR"});
         QCOMPARE(b.listes->vueLecteurs()->currentText(), "/");
         QCOMPARE(change.size(), 0);
     }

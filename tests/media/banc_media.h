@@ -1,24 +1,17 @@
 #pragma once
 // A program folder with a bank and its media folder, the fake desktop and the main window.
 #include "support/editeur.h"
-#include "files/clicfichier.h"
 #include "media/formmultimedia.h"
-#include "support/banque.h"
-#include "support/fakeplateforme.h"
 
-#include <QApplication>
 #include <QBuffer>
-#include <QDir>
 #include <QGroupBox>
 #include <QImage>
 #include <QRegularExpression>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
-#include <memory>
 
 namespace media_test {
 
@@ -35,18 +28,8 @@ inline QByteArray jpeg(int largeur, int hauteur, Qt::GlobalColor couleur)
     return octets;
 }
 
-struct Banc {
-    QTemporaryDir tmp;
-    FakePlateforme pf{tmp.path()};
-    std::unique_ptr<FormEdit> fe;
-    QString courant = QDir::currentPath();
-
-    ~Banc()
-    {
-        fe.reset();
-        QDir::setCurrent(courant);
-    }
-    QString chemin(const QString &nom) const { return tmp.filePath(nom); }
+struct Banc : Editeur {
+    Banc() : Editeur(PlusTard{}) {}
     bool poser(const QString &nom, const QByteArray &octets)
     {
         return QDir().mkpath(QFileInfo(chemin(nom)).path()) && banque::ecrire(chemin(nom), octets);
@@ -63,26 +46,11 @@ struct Banc {
             ok = ok && poser(dossier + u'/' + nom, "RIFF"_ba);
         return ok;
     }
-    QByteArray octets() const { return banque::lire(chemin(u"BASE.QZF"_s)); }
-
-    // Opens the bank from the program folder as current folder, then forgets what start-up showed.
-    FormEdit &ouvrir(const QByteArray &cartes, const QString &dossierCourant = {})
-    {
-        banque::ecrire(chemin(u"BASE.QZF"_s), cartes);
-        QDir::setCurrent(dossierCourant.isEmpty() ? tmp.path() : dossierCourant);
-        fe = std::make_unique<FormEdit>(pf);
-        fe->charger();
-        pf.oublier();
-        return *fe;
-    }
-    FormMultimedia *dialogue() const
-    {
-        return qobject_cast<FormMultimedia *>(dialogueCharge(*fe, u"FormMultimedia"_s));
-    }
+    FormMultimedia *dialogue() { return qobject_cast<FormMultimedia *>(dialogueCharge(f, u"FormMultimedia"_s)); }
     // Clicks "&Charger un fichier SON ou IMAGE" and waits for the file list.
     FormMultimedia *ouvrirDialogue()
     {
-        QTest::mouseClick(controle(fe.get(), "BoutMultimedia"), Qt::LeftButton);
+        clic("BoutMultimedia");
         FormMultimedia *d = dialogue();
         if (!d || !QTest::qWaitForWindowExposed(d) || !d->listes()->attendreChargement())
             return nullptr;
@@ -96,44 +64,12 @@ struct Banc {
             QTest::qWait(20);
         return cliquerFichier(l, nom);
     }
-    QStringList noms() const
+    QStringList noms()
     {
         QCoreApplication::processEvents();
         QStringList l = dialogue()->listes()->nomsAffiches();
         std::sort(l.begin(), l.end());
         return l;
-    }
-    void clic(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
-
-    // Each message as "title | text | buttons | icon", the program folder shown as "…".
-    QStringList messages() const
-    {
-        QStringList l;
-        for (const auto &m : pf.messages)
-            l << u"%1 | %2 | %3 | %4"_s.arg(m.titre, m.texte).arg(int(m.boutons)).arg(int(m.icone));
-        return l.replaceInStrings(pf.programme, u"…"_s);
-    }
-
-    // The main window's media area: the play button (+ shown, - hidden, then its caption), the two
-    // labels and the name, the frames Frame4 Frame1 FrameThemes, the picture in its zone, the
-    // editor state in brackets with the code, the size options, the beeps.
-    QString media()
-    {
-        const auto vu = [](const QWidget *w) { return w->isHidden() ? u"-"_s : u"+"_s; };
-        FormEdit &f = *fe;
-        const QLabel *img = controle<QLabel>(f, "ImageMedia");
-        const auto taille = [](QSize s) { return u"%1x%2"_s.arg(s.width()).arg(s.height()); };
-        QString options;
-        for (const QRadioButton *o : f.findChildren<QRadioButton *>(QRegularExpression("^OptionImage_")))
-            options += o->isChecked() ? u'x' : u'.';
-        return QStringList{vu(controle(f, "Command3")) + controle<QPushButton>(f, "Command3")->text(),
-                           (vu(controle(f, "LabelMedia")) + vu(controle(f, "LabelFileMedia")) + u' ' + controle<QLabel>(f, "LabelFileMedia")->text()).trimmed(),
-                           vu(controle(f, "Frame4")) + vu(controle(f, "Frame1")) + vu(controle(f, "FrameThemes")),
-                           img->pixmap().isNull() ? u"none"_s
-                                                  : taille(img->pixmap().size()) + u" in "_s + taille(img->size()),
-                           u"[%1] %2"_s.arg(fe->session().etat().NomMedia).arg(fe->session().etat().OptionTaille), options,
-                           QString::number(pf.bips)}
-            .join(u" | "_s);
     }
 };
 

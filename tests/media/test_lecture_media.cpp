@@ -66,12 +66,12 @@ private slots:
         QVERIFY(b.poserMedias() && b.poser(u"BASE/film.avi"_s, "RIFF"_ba));
         b.ouvrir(banque::octets({l.carte}));
         b.pf.ouvertureReussie = l.ouvertureReussie;
-        QVERIFY(!controle(b.fe.get(), "Command3")->isHidden());
-        b.clic(controle(b.fe.get(), "Command3"));
+        QVERIFY(!controle(&b.f, "Command3")->isHidden());
+        b.clic(controle(&b.f, "Command3"));
         QCOMPARE(b.pf.sons.replaceInStrings(b.pf.programme, u"…"_s).join(u','), l.sons);
         QCOMPARE(b.pf.ouverts.replaceInStrings(b.pf.programme, u"…"_s).join(u','), l.ouverts);
-        QCOMPARE(b.messages().join(u'\n'), l.message);
-        auto *vue = qobject_cast<VisionneuseImage *>(dialogueCharge(*b.fe, u"VisionneuseImage"_s));
+        QCOMPARE(b.boites().join(u'\n'), l.message);
+        auto *vue = qobject_cast<VisionneuseImage *>(dialogueCharge(b.f, u"VisionneuseImage"_s));
         const QString vu = vue ? u"%1 %2x%3"_s.arg(vue->windowTitle()).arg(vue->vue()->pixmap().width())
                                      .arg(vue->vue()->pixmap().height())
                                : QString();
@@ -80,12 +80,12 @@ private slots:
             return;
         // One viewer: a second click brings the same one to the front.
         QVERIFY(vue->isVisible() && !vue->parentWidget());
-        b.clic(controle(b.fe.get(), "Command3"));
+        b.clic(controle(&b.f, "Command3"));
         int vues = 0;
         for (QWidget *w : QApplication::topLevelWidgets())
             vues += qobject_cast<VisionneuseImage *>(w) != nullptr;
         QCOMPARE(vues, 1);
-        QCOMPARE(dialogueCharge(*b.fe, u"VisionneuseImage"_s), vue);
+        QCOMPARE(dialogueCharge(b.f, u"VisionneuseImage"_s), vue);
     }
 
     // No audio device under the test desktop: every call returns at once, each kind of failure told once.
@@ -118,7 +118,7 @@ private slots:
             pf.jouerSon(b.chemin(f));
             QCOMPARE(pf.sonEnCours(), QString());
         }
-        QCOMPARE(pf.messages.replaceInStrings(b.tmp.path(), u"…"_s), attendus);
+        QCOMPARE(pf.messages.replaceInStrings(b.dir.path(), u"…"_s), attendus);
     }
 
     // The desktop's own answer, as the tests run it: without an audio device nothing is created

@@ -3,6 +3,8 @@
 #include "store/tablethemes.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -81,6 +83,28 @@ inline bool ecrireThemes(const QString &chemin, const QStringList &noms)
     QByteArray b(TableThemes::Taille, '\0');
     t.versOctets(b.data());
     return ecrire(chemin, b);
+}
+
+// Lays out entries under a folder, the folders above made: "x/" a folder; "x:n" a bank of n cards
+// whose questions are x's first letter in capitals and the card's number; any other "x" a file
+// holding its own name. False when one could not be made.
+inline bool poser(const QString &dossier, const QStringList &entrees)
+{
+    bool ok = true;
+    for (const QString &e : entrees) {
+        const QString chemin = dossier + '/' + e.section(':', 0, 0);
+        ok = QDir().mkpath(e.endsWith('/') ? chemin : QFileInfo(chemin).path()) && ok;
+        if (e.endsWith('/'))
+            continue;
+        QByteArray b = e.toUtf8();
+        if (e.contains(':')) {
+            b.clear();
+            for (int i = 1; i <= e.section(':', 1).toInt(); ++i)
+                b += fiche({e.left(1).toUpper() + QString::number(i)}).octets();
+        }
+        ok = ecrire(chemin, b) && ok;
+    }
+    return ok;
 }
 
 } // namespace banque

@@ -112,6 +112,15 @@ public:
             t << m.texte;
         return t;
     }
+    // Each message as "text|icon|title", the icon by its number (0 none, 1 exclamation, 2
+    // critical), `dossier` written DIR.
+    QStringList vus(const QString &dossier = {}) const
+    {
+        QStringList l;
+        for (const Message &m : messages)
+            l << QStringLiteral("%1|%2|%3").arg(m.texte).arg(int(m.icone)).arg(m.titre);
+        return dossier.isEmpty() ? l : l.replaceInStrings(dossier, QStringLiteral("DIR"));
+    }
     void oublier()
     {
         messages.clear();

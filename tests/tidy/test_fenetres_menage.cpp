@@ -5,20 +5,11 @@
 #include "files/choixfichier.h"
 #include "files/form_choixtransfert.h"
 #include "files/listesfichiers.h"
-#include "support/banque.h"
-#include "support/fakeplateforme.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -36,18 +27,6 @@ banque::Carte carte(const QString &q, int theme = 0, int marque = 0, const L &r 
 
 struct Menage : Editeur {
     explicit Menage(std::initializer_list<banque::Carte> cartes) : Editeur(banque::octets(cartes)) {}
-    template <class W = QWidget> W *dans(const QString &fenetre, const char *nom)
-    {
-        QWidget *d = dialogueCharge(f, fenetre);
-        return d ? d->findChild<W *>(nom) : nullptr;
-    }
-    L messages() const
-    {
-        L m;
-        for (const FakePlateforme::Message &x : pf.messages)
-            m << x.texte + '|' + QString::number(int(x.icone)) + '|' + x.titre;
-        return m.replaceInStrings(dir.path(), "DIR");
-    }
     void capturer(const QString &fenetre)
     {
         if (!qEnvironmentVariableIsEmpty("ORBELIN_CAPTURES"))
@@ -60,42 +39,30 @@ struct Menage : Editeur {
 class TestFenetresMenage : public QObject {
     Q_OBJECT
 private slots:
-    void menu_listsTheThreeEntriesAfterASeparator()
-    {
-        Menage e({carte("Q1")});
-        const QList<QAction *> a = e.f.findChild<QMenu *>("menuEchanges")->actions();
-        const qsizetype i = std::find_if(a.begin(), a.end(), [](QAction *x) { return x->text() == "Corbeille…"; }) - a.begin();
-        QVERIFY(i >= 1 && i + 2 < a.size());
-        const auto fin = a.mid(i - 1, 4);
-        QVERIFY(fin[0]->isSeparator());
-        QCOMPARE(fin[1]->text(), "Corbeille…");
-        QCOMPARE(fin[2]->text(), "Doublons…");
-        QCOMPARE(fin[3]->text(), "Changer le thème des cartes marquées…");
-    }
-
     void deleteThenRestore_fromTheWindow_givesTheCardBackAtTheEnd()
     {
         Menage e({carte("Q1"), carte("Q2", 1), carte("Q3", 2), carte("Q4")});
         const QByteArray depart = e.octets();
-        e.clic(e.w("Suivant"));
-        e.clic(e.w("Supprimer"));
+        e.clic("Suivant");
+        e.clic("Supprimer");
         QCOMPARE(e.ecran(), "2/3 Q3");
         QCOMPARE(e.octets(), QByteArray(depart).remove(T, T));
 
         e.menu("actionCorbeille");
-        auto *liste = e.dans<QTreeWidget>("FormCorbeille", "ListeCorbeille");
+        e.autre = "FormCorbeille";
+        auto *liste = e.w<QTreeWidget>("ListeCorbeille");
         QVERIFY(liste);
         QVERIFY(!e.f.isEnabled());
-        QCOMPARE(e.dans<QLabel>("FormCorbeille", "LabelCorbeille")->text(), "1 fiche supprimée peut être restaurée.");
+        QCOMPARE(e.w<QLabel>("LabelCorbeille")->text(), "1 fiche supprimée peut être restaurée.");
         QCOMPARE(liste->topLevelItemCount(), 1);
         QTreeWidgetItem *l = liste->topLevelItem(0);
         QCOMPARE(l->text(0) + '|' + l->text(1), "Q2|Sciences");
         const QDateTime quand = QDateTime::fromString(l->text(2), "dd/MM/yyyy HH:mm");
         QVERIFY(qAbs(quand.secsTo(QDateTime::currentDateTime())) < 120);
-        const QString apercu = e.dans<QTextBrowser>("FormCorbeille", "ApercuCorbeille")->toPlainText();
+        const QString apercu = e.w<QTextBrowser>("ApercuCorbeille")->toPlainText();
         QVERIFY2(apercu.contains("Paris  (bonne réponse)") && apercu.contains("Lyon") && apercu.contains("Vu en classe"),
                  qPrintable(apercu));
-        auto *restaurer = e.dans<QPushButton>("FormCorbeille", "BoutRestaurer");
+        auto *restaurer = e.w<QPushButton>("BoutRestaurer");
         QVERIFY(!restaurer->isEnabled());
         e.capturer("FormCorbeille");
 
@@ -105,8 +72,8 @@ private slots:
         QCOMPARE(e.ecran(), "4/4 Q2");
         QCOMPARE(e.comptes(), "2 1 1 0 0 0 0 0 0 4");
         QCOMPARE(liste->topLevelItemCount(), 0);
-        QCOMPARE(e.dans<QLabel>("FormCorbeille", "LabelCorbeille")->text(), "La corbeille est vide.");
-        e.clic(e.dans<QPushButton>("FormCorbeille", "BoutFermer"));
+        QCOMPARE(e.w<QLabel>("LabelCorbeille")->text(), "La corbeille est vide.");
+        e.clic("BoutFermer");
         QVERIFY(e.f.isEnabled());
         QCOMPARE(e.messages(), L{});
     }
@@ -116,8 +83,8 @@ private slots:
         Menage e({carte("Q1"), carte("Q2"), carte("Q3")});
         const QByteArray depart = e.octets();
         QVERIFY(banque::ecrire(e.dir.filePath("BASE"), "un fichier à la place du dossier"));
-        e.clic(e.w("Suivant"));
-        e.clic(e.w("Supprimer"));
+        e.clic("Suivant");
+        e.clic("Supprimer");
         QCOMPARE(e.octets(), depart);
         QCOMPARE(e.ecran(), "2/3 Q2");
         QCOMPARE(e.messages(), L{"La fiche 2 n'a pas pu être gardée dans la corbeille, elle n'est donc pas supprimée. "
@@ -136,12 +103,13 @@ private slots:
     {
         QFETCH(int, reponse);
         Menage e({carte("Q1"), carte("Q2"), carte("Q3")});
-        e.clic(e.w("Supprimer"));
-        e.clic(e.w("Supprimer"));
+        e.clic("Supprimer");
+        e.clic("Supprimer");
         e.menu("actionCorbeille");
         e.pf.oublier();
         e.pf.reponses.enqueue(M::Reponse(reponse));
-        e.clic(e.dans<QPushButton>("FormCorbeille", "BoutVider"));
+        e.autre = "FormCorbeille";
+        e.clic("BoutVider");
         QCOMPARE(e.pf.messages.size(), 1);
         const FakePlateforme::Message m = e.pf.messages[0];
         QCOMPARE(m.texte, "Vider la corbeille ? Les 2 fiches qu'elle contient seront perdues définitivement.");
@@ -149,7 +117,7 @@ private slots:
         QCOMPARE(m.parDefaut, M::Reponse::Non);
         QCOMPARE(m.titre, "Corbeille");
         QTEST(int(banque::lire(e.dir.filePath("BASE/corbeille.qzc")).size() / T), "restantes");
-        QTEST(e.dans<QTreeWidget>("FormCorbeille", "ListeCorbeille")->topLevelItemCount(), "restantes");
+        QTEST(e.w<QTreeWidget>("ListeCorbeille")->topLevelItemCount(), "restantes");
     }
 
     void themeOfMarkedCards_movesThemInOneGo()
@@ -157,8 +125,9 @@ private slots:
         Menage e({carte("Q1", 0, 1), carte("Q2"), carte("Q3", 2, 1), carte("Q4")});
         QByteArray attendu = e.octets();
         e.menu("actionChangerTheme");
-        QCOMPARE(e.dans<QLabel>("FormChoixTheme", "LabelChoix")->text(), "Les 2 fiches marquées iront dans le thème choisi :");
-        auto *themes = e.dans<QListWidget>("FormChoixTheme", "ListeThemes");
+        e.autre = "FormChoixTheme";
+        QCOMPARE(e.w<QLabel>("LabelChoix")->text(), "Les 2 fiches marquées iront dans le thème choisi :");
+        auto *themes = e.w<QListWidget>("ListeThemes");
         QCOMPARE(themes->count(), 9);
         QCOMPARE(themes->item(3)->text(), "(thème 4 sans nom)");
         QVERIFY(!(themes->item(3)->flags() & Qt::ItemIsEnabled));
@@ -166,7 +135,7 @@ private slots:
         e.capturer("FormChoixTheme");
         QTest::mouseClick(themes->viewport(), Qt::LeftButton, {}, themes->visualItemRect(themes->item(3)).center());
         QTest::mouseClick(themes->viewport(), Qt::LeftButton, {}, themes->visualItemRect(themes->item(1)).center());
-        e.clic(e.dans<QPushButton>("FormChoixTheme", "bout_OK"));
+        e.clic("bout_OK");
         attendu[781] = 1;
         attendu[2 * T + 781] = 1;
         QCOMPARE(e.octets(), attendu);
@@ -189,16 +158,16 @@ private slots:
     {
         Menage e({carte("Quelle est la CAPITALE ?"), carte("Q2"), carte("capitale du Pérou", 1)});
         QByteArray attendu = e.octets();
-        e.clic(e.w("BoutFind"));
-        QWidget *rech = dialogueCharge(e.f, "form_rech");
-        QVERIFY(rech);
-        QTest::keyClicks(rech->findChild<QLineEdit *>("textrech_1"), "capitale");
-        e.clic(rech->findChild<QPushButton *>("boutTheme"));
-        QCOMPARE(e.dans<QLabel>("FormChoixTheme", "LabelChoix")->text(),
+        e.clic("BoutFind");
+        e.autre = "form_rech";
+        QTest::keyClicks(e.w("textrech_1"), "capitale");
+        e.clic("boutTheme");
+        e.autre = "FormChoixTheme";
+        QCOMPARE(e.w<QLabel>("LabelChoix")->text(),
                  "Les 2 fiches dont la question contient « capitale » iront dans le thème choisi :");
-        auto *themes = e.dans<QListWidget>("FormChoixTheme", "ListeThemes");
+        auto *themes = e.w<QListWidget>("ListeThemes");
         QTest::mouseClick(themes->viewport(), Qt::LeftButton, {}, themes->visualItemRect(themes->item(2)).center());
-        e.clic(e.dans<QPushButton>("FormChoixTheme", "bout_OK"));
+        e.clic("bout_OK");
         attendu[781] = 2;
         attendu[2 * T + 781] = 2;
         QCOMPARE(e.octets(), attendu);
@@ -211,45 +180,46 @@ private slots:
                    carte("quelle est la capitale de la france?", 1, 0, {"Nice", "Paris", "Lyon"})});
         QByteArray attendu = e.octets();
         e.menu("actionDoublons");
-        auto *groupes = e.dans<QListWidget>("FormDoublons", "ListeGroupes");
+        e.autre = "FormDoublons";
+        auto *groupes = e.w<QListWidget>("ListeGroupes");
         QVERIFY(groupes);
         QVERIFY(e.f.isEnabled());
         L textes;
         for (int i = 0; i < groupes->count(); ++i)
             textes << groupes->item(i)->text();
         QCOMPARE(textes, (L{"Identiques : 1, 4", "Proches (1,00) : 1, 4"}));
-        QCOMPARE(e.dans<QLabel>("FormDoublons", "LabelBilan")->text(),
+        QCOMPARE(e.w<QLabel>("LabelBilan")->text(),
                  "1 groupe(s) de questions identiques, 1 groupe(s) de fiches proches.");
-        const QString vue = e.dans<QTextBrowser>("FormDoublons", "VueGroupe")->toHtml();
+        const QString vue = e.w<QTextBrowser>("VueGroupe")->toHtml();
         QVERIFY2(vue.contains("Fiche 4") && vue.contains("Sciences"), qPrintable(vue));
         e.capturer("FormDoublons");
 
-        auto *choix = e.dans<QComboBox>("FormDoublons", "ChoixFiche");
+        auto *choix = e.w<QComboBox>("ChoixFiche");
         QCOMPARE(choix->count(), 2);
         choix->setCurrentIndex(1);
-        e.clic(e.dans<QPushButton>("FormDoublons", "BoutAller"));
+        e.clic("BoutAller");
         QCOMPARE(e.ecran(), "4/4 quelle est la capitale de la france?");
 
-        e.clic(e.dans<QPushButton>("FormDoublons", "BoutMarquer"));
+        e.clic("BoutMarquer");
         attendu[782] = 1;
         attendu[3 * T + 782] = 1;
         QCOMPARE(e.octets(), attendu);
         QVERIFY(e.w<QAbstractButton>("CheckMarquage")->isChecked());
-        QCOMPARE(e.dans<QLabel>("FormDoublons", "LabelBilan")->text(), "Les 2 fiches du groupe sont marquées.");
+        QCOMPARE(e.w<QLabel>("LabelBilan")->text(), "Les 2 fiches du groupe sont marquées.");
         QCOMPARE(e.messages(), L{});
     }
 
     void recycleFile_isNeverListedByTheBankChoosers()
     {
         Menage e({carte("Q1"), carte("Q2")});
-        e.clic(e.w("Supprimer"));
+        e.clic("Supprimer");
         QVERIFY(QFile::exists(e.dir.filePath("BASE/corbeille.qzc")));
         QWidget ouvreur;
         for (bool transfert : {false, true}) {
             if (transfert) {
                 Form_choixtransfert::ouvrir(e.f.session(), &ouvreur, {});
             } else {
-                e.clic(e.w("Fichier"));
+                e.clic("Fichier");
             }
             auto *c = qobject_cast<ChoixFichier *>(dialogueCharge(e.f, transfert ? "Form_choixtransfert" : "form_fichier"));
             QVERIFY(c);
