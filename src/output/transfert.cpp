@@ -278,7 +278,16 @@ ResultatTransfert transferer(const QString &source, const QString &destination, 
     }
     if (n > 0) {
         const QString reelle = disque::cheminReel(destination);
-        disque::oublierJournal(reelle);
+        // A journal left behind would take the copies away at the next opening: the append is
+        // undone now, so that what is said is what stays.
+        if (!disque::oublierJournal(reelle)) {
+            const int err = errno;
+            defaire(longueurDest);
+            disque::oublierJournal(reelle);
+            return echec(QStringLiteral("Le journal du fichier destination %1 n'a pas pu être effacé (%2) : les fiches "
+                                        "n'ont pas été copiées.")
+                             .arg(destination, raisonSysteme(err)));
+        }
         if (!disque::viderDossierDe(reelle))
             return echec(QStringLiteral("Les fiches ont été copiées, mais le dossier du fichier destination %1 n'a "
                                         "pas pu être enregistré sur le disque : %2.")

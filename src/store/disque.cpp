@@ -256,9 +256,9 @@ Resultat journaliserLongueur(const QString &banqueReelle, qint64 longueur)
     return ecrireJournal(banqueReelle, TypeLongueur, longueur, nullptr, 0);
 }
 
-void oublierJournal(const QString &banqueReelle)
+bool oublierJournal(const QString &banqueReelle)
 {
-    sf().supprimer(local(cheminJournal(banqueReelle)).constData());
+    return sf().supprimer(local(cheminJournal(banqueReelle)).constData()) == 0 || errno == ENOENT;
 }
 
 } // namespace disque

@@ -64,7 +64,8 @@ int creerNeuf(const QString &chemin);
 QString cheminJournal(const QString &banqueReelle);
 Resultat journaliserEnregistrement(const QString &banqueReelle, qint64 position, const char *octets, qint64 n);
 Resultat journaliserLongueur(const QString &banqueReelle, qint64 longueur);
-void oublierJournal(const QString &banqueReelle);
+// False when a journal is still there (one that could not be removed).
+bool oublierJournal(const QString &banqueReelle);
 
 } // namespace disque
 
