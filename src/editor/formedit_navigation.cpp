@@ -142,7 +142,10 @@ void FormEdit::Supprimer_Click()
     Resultat ouvert;
     m_.CanalFichier = m_.canaux.ouvrir(banque, &ouvert);
     if (!r) {
-        message(r.erreur + QStringLiteral(". Le fichier %1 n'a pas été modifié.").arg(banque),
+        QString raison = r.erreur;
+        while (raison.endsWith(u'.'))
+            raison.chop(1);
+        message(raison + QStringLiteral(". Le fichier %1 n'a pas été modifié.").arg(banque),
                 Plateforme::Boutons::Ok, Plateforme::Icone::Critique, QStringLiteral("Erreur"));
         m_session.Lit();
         return;

@@ -210,7 +210,7 @@ void TestDisqueReel::fenetre_fauteDuDisque_data()
                        classe.arg("Le fichier DIR/BASE.QZF est en lecture seule : il n'a pas été modifié.")};
     QTest::newRow("bank read-only: delete") << "banque" << QStringList{"Supprimer"}
                                             << QStringList{"Le fichier DIR/BASE.QZF est en lecture seule : il n'a pas été "
-                                                           "modifié.. Le fichier DIR/BASE.QZF n'a pas été modifié."};
+                                                           "modifié. Le fichier DIR/BASE.QZF n'a pas été modifié."};
     QTest::newRow("base.tmp is a folder: quit")
         << "base.tmp" << QStringList{"Quitter"}
         << QStringList{classe.arg("Impossible d'écrire le fichier DIR/base.tmp : un autre fichier ou dossier porte déjà ce nom")};
