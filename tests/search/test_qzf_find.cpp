@@ -48,9 +48,6 @@ private slots:
         ligne("media", {"--media", "--from", "7"}, 0, "11\n", "");
         ligne("text in capitals", {"--text", "ÉTÉ À"}, 0, "5\n", "");
         ligne("text ending in a space", {"--text", "question 1 ", "--from", "2"}, 0, "1\n", "");
-        ligne("text without accents", {"--text", "UN ETE A NIMES", "--fold"}, 0, "5\n", "");
-        ligne("the same text, accents kept", {"--text", "UN ETE A NIMES"}, 1, "", aucune);
-        ligne("fold without a text", {"--mark", "--fold"}, 2, "", "qzf find: --fold goes with --text (see qzf find --help)\n");
         ligne("text starting with a dash", {"--text", "-x"}, 1, "", aucune);
         ligne("empty text", {"--text", "", "--from", "12"}, 0, "1\n", "");
         ligne("empty bank", {"--media"}, 1, "", aucune, "");

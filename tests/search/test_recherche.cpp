@@ -2,6 +2,7 @@
 // tests, the two passes with the wrap, and reading the bank by blocks.
 #include "search/recherche.h"
 #include "support/banque.h"
+#include "support/lancer.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -219,6 +220,29 @@ private slots:
             QCOMPARE(c.numFiche, attendu ? attendu : 9);
             QCOMPARE(c.message, attendu ? QString() : kAucune);
         }
+    }
+
+    // qzf find --fold: the same search from the command line.
+    void qzfFind_sansAccents_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("statut");
+        QTest::addColumn<QString>("sortie");
+        QTest::addColumn<QString>("erreurs");
+        QTest::newRow("text without accents") << QStringList{"--text", "UN ETE A NIMES", "--fold"} << 0 << "2\n" << "";
+        QTest::newRow("the same text, accents kept") << QStringList{"--text", "UN ETE A NIMES"} << 1 << ""
+                                                     << kAucune + '\n';
+        QTest::newRow("fold without a text") << QStringList{"--mark", "--fold"} << 2 << ""
+                                             << "qzf find: --fold goes with --text (see qzf find --help)\n";
+    }
+    void qzfFind_sansAccents()
+    {
+        QFETCH(QStringList, options);
+        const QString chemin = banque(questions({"Q1", "Un été à Nîmes", "Q3"}));
+        QString out, err;
+        QTEST(lancer(QStringList{"find", chemin} + options, out, err), "statut");
+        QTEST(out, "sortie");
+        QTEST(err, "erreurs");
     }
 
     // Banks of several reading blocks: a match in any block, on either side of a block's edge.
