@@ -125,6 +125,27 @@ bool memeFichier(int fd, const QByteArray &nom)
     return ::fstat(fd, &a) == 0 && ::stat(nom.constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+enum class Lu { Tenu, Laisse, Illisible };
+
+// Another user's lock file, which this user may read but not write: held while a process
+// holds its kernel lock, or names another machine or a process of this one that still runs.
+Lu lireSansDroit(const QByteArray &nom, Detenteur *detenteur)
+{
+    const int fd = ::open(nom.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return Lu::Illisible;
+    *detenteur = lire(fd);
+    struct flock zone {};
+    zone.l_type = F_WRLCK;
+    zone.l_whence = SEEK_SET;
+    const bool noyau = ::fcntl(fd, F_OFD_GETLK, &zone) == 0;
+    ::close(fd);
+    if (noyau && zone.l_type != F_UNLCK)
+        return Lu::Tenu;
+    const bool autreMachine = !detenteur->machine.isEmpty() && detenteur->machine != machine();
+    return autreMachine || (!noyau && vivant(detenteur->pid)) ? Lu::Tenu : Lu::Laisse;
+}
+
 } // namespace
 
 QString cheminVerrou(const QString &cheminBanque)
@@ -171,6 +192,17 @@ Verrou::Etat Verrou::prendre(const QString &cheminBanque)
     for (int essai = 0; essai < 8; ++essai) {
         const int fd = ::open(nom.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) {
+            if (errno == EACCES) {
+                const Lu lu = lireSansDroit(nom, &m_detenteur);
+                if (lu == Lu::Tenu) {
+                    m_etat = Etat::Tenu;
+                    return m_etat;
+                }
+                // Another user's file, left by an ended process: the folder may let us remove it.
+                if (lu == Lu::Laisse && ::unlink(nom.constData()) == 0)
+                    continue;
+            }
+            m_detenteur = {};
             m_etat = Etat::Pris;
             return m_etat;
         }

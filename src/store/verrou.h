@@ -41,7 +41,8 @@ public:
 
     // Takes the lock of the bank at `cheminBanque` (a lock already held by this object is
     // released first). A folder where no file can be created (read-only, full) gives Pris
-    // without a file: nothing can be written there, by anyone.
+    // without a file: nothing can be written there, by anyone. Another user's lock file that
+    // this user may not write is only read: respected while held, removed when it was left.
     Etat prendre(const QString &cheminBanque);
     // Removes the file and lets the kernel lock go. Nothing happens when not taken.
     void liberer();
