@@ -67,6 +67,11 @@ void BM_TexteAbsentLettreFrequente(benchmark::State &state)
 {
     chercher(state, {recherche::Option::Texte, {}, QStringLiteral("exode")});
 }
+// The same word with the accents set aside: each question is folded before it is searched.
+void BM_TexteAbsentSansAccents(benchmark::State &state)
+{
+    chercher(state, {recherche::Option::Texte, {}, QStringLiteral("Zanzibar"), true});
+}
 void BM_Marque(benchmark::State &state) { chercher(state, {recherche::Option::Marque, {}, {}}); }
 void BM_Media(benchmark::State &state) { chercher(state, {recherche::Option::Media, {}, {}}); }
 
@@ -75,6 +80,7 @@ void BM_Media(benchmark::State &state) { chercher(state, {recherche::Option::Med
 BENCHMARK(BM_TexteAbsent)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TexteAbsentDebutCommun)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TexteAbsentLettreFrequente)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TexteAbsentSansAccents)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Marque)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Media)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -17,6 +17,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 # that no library link shows.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "gstreamer1.0-plugins-good")
-# MIDI sounds are synthesised by a plugin of the "bad" set: wanted, not required.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-bad")
+# MIDI sounds are synthesised by a plugin of the "bad" set: wanted, not required. Qt's own
+# texts (standard buttons, the file chooser) speak French with Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-bad, qt6-translations-l10n")
 include(CPack)

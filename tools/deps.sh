@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
+  qt6-translations-l10n          # Qt's own texts in French (message box buttons, file chooser)
   gstreamer1.0-plugins-good      # WAV, and MP3 (mpg123), for the sound player
   gstreamer1.0-plugins-bad       # MIDI: midiparse and fluidsynth, with its General MIDI soundfont
   fonts-dejavu-core

@@ -2,6 +2,7 @@
 #include "editor/formedit.h"
 #include "platform/dossierprogramme.h"
 #include "platform/qtplatform.h"
+#include "platform/traductions.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +13,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orbelin"));
+    installerTraductionsQt(app);
     QtPlateforme plateforme;
     const QString erreur = QStringLiteral("Erreur");
     const QStringList arguments = QApplication::arguments().mid(1);

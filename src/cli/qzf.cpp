@@ -5,6 +5,7 @@
 #include "store/json.h"
 #include "store/reecriture.h"
 #include "store/tablethemes.h"
+#include "store/verrou.h"
 #include "tidy/corbeille.h"
 
 #include <QCommandLineParser>
@@ -181,8 +182,17 @@ QList<Verbe> verbes()
                       const QStringList a = p.positionalArguments();
                       return verifierBanque(a[0], e) ? supprimer(a[0], a[1], o, e) : 1;
                   }};
-    return {dumpV, themesV, sortV, deleteV, verbeFind(), verbeTransfer(), verbePrint(), verbeExport(), verbeImport(),
-            verbeQuiz(), verbeExam(), verbeTrash(), verbeRestore(), verbeDuplicates(), verbeRetheme()};
+    QList<Verbe> liste{dumpV, themesV, sortV, deleteV, verbeFind(), verbeTransfer(), verbePrint(), verbeExport(),
+                       verbeImport(), verbeQuiz(), verbeExam(), verbeTrash(), verbeRestore(), verbeDuplicates(),
+                       verbeRetheme()};
+    // The verbs that write a bank, and which of their arguments it is.
+    const std::pair<const char *, int> ecrivains[] = {{"sort", 0},    {"delete", 0},  {"transfer", 1},
+                                                      {"import", 1},  {"restore", 0}, {"retheme", 0}};
+    for (Verbe &v : liste)
+        for (const auto &[nom, indice] : ecrivains)
+            if (v.nom == QLatin1String(nom))
+                v.banqueEcrite = indice;
+    return liste;
 }
 
 QString aideGenerale(const QList<Verbe> &liste)
@@ -265,6 +275,11 @@ int executer(const QStringList &a, QTextStream &sortie, QTextStream &erreurs)
                            n < v->positionnels.size()
                                ? QStringLiteral("missing ") + v->positionnels.mid(n).join(u' ')
                                : QStringLiteral("unexpected argument ") + p.positionalArguments().at(v->positionnels.size()));
+    verrou::Verrou cle;
+    if (v->banqueEcrite >= 0 && cle.prendre(p.positionalArguments().at(v->banqueEcrite)) == verrou::Verrou::Etat::Tenu) {
+        erreurs << "qzf: " << cle.message() << " Elle n'a pas été modifiée.\n";
+        return 1;
+    }
     return v->executer(p, sortie, erreurs);
 }
 

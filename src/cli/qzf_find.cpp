@@ -28,6 +28,9 @@ int chercher(const QCommandLineParser &p, QTextStream &sortie, QTextStream &erre
         return erreurUsage(erreurs, kFind, QStringLiteral("give exactly one of --number, --text, --mark, --media"));
     demande.numero = p.value(QStringLiteral("number"));
     demande.texte = p.value(QStringLiteral("text"));
+    demande.sansAccents = p.isSet(QStringLiteral("fold"));
+    if (demande.sansAccents && demande.option != Option::Texte)
+        return erreurUsage(erreurs, kFind, QStringLiteral("--fold goes with --text"));
 
     bool entier = false;
     const int depuis = p.value(QStringLiteral("from")).toInt(&entier);
@@ -84,6 +87,9 @@ Verbe verbeFind()
                      QStringLiteral("the next card whose question contains TEXT, as typed (not trimmed), "
                                     "small and capital letters alike"),
                      QStringLiteral("TEXT")});
+        p.addOption({QStringLiteral("fold"),
+                     QStringLiteral("with --text: accents, cedillas and the ligatures oe, ae set aside\n"
+                                    "(\"prefecture\" finds \"préfecture\", \"coeur\" finds \"cœur\")")});
         p.addOption({QStringLiteral("mark"), QStringLiteral("the next marked card")});
         p.addOption({QStringLiteral("media"), QStringLiteral("the next card with a sound or picture file")});
         p.addOption({QStringLiteral("from"),

@@ -65,6 +65,8 @@ int transfer(const QCommandLineParser &p, QTextStream &sortie, QTextStream &erre
         erreurs << "qzf: " << r.resultat.erreur << '\n';
         return 1;
     }
+    for (const QString &ligne : r.mediasNonCopies)
+        erreurs << "qzf: " << ligne << '\n';
     sortie << r.copiees << '\n';
     return 0;
 }

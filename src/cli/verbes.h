@@ -19,6 +19,9 @@ struct Verbe {
     std::function<void(QCommandLineParser &)> declarer;  // adds the verb's options (may be empty)
     std::function<int(const QCommandLineParser &, QTextStream &sortie, QTextStream &erreurs)> executer;
     bool dernierRepete = false;  // the last positional argument may be given several times
+    // The positional argument naming the bank the verb writes, -1 for a verb that only reads:
+    // the tool holds that bank's lock while the verb runs and refuses a bank someone else holds.
+    int banqueEcrite = -1;
 };
 
 // Prints "qzf VERB: TEXT" and the pointer to the verb's help; returns the usage status 2.

@@ -1,5 +1,6 @@
 #include "output/transfert.h"
 
+#include "output/medias_transfert.h"
 #include "store/fichequestion.h"
 #include "store/disque.h"
 #include "store/fichierquestions.h"
@@ -296,5 +297,6 @@ ResultatTransfert transferer(const QString &source, const QString &destination, 
         disque::viderDossierDe(destination);
     }
     res.copiees = int(n);
+    res.mediasNonCopies = copierMediasDesCartes(source, destination, octets, n);
     return res;
 }

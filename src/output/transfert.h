@@ -2,6 +2,7 @@
 #include "store/resultat.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <functional>
 
@@ -44,6 +45,9 @@ struct ResultatTransfert {
     Resultat resultat;  // on failure the destination is left as it was, byte for byte
     int copiees = 0;
     bool annule = false;  // stopped through the progression: nothing was written
+    // The pictures and sounds of the copied cards that could not follow them, one French
+    // line each (see copierMediasDesCartes); the cards are copied all the same.
+    QStringList mediasNonCopies;
 };
 
 // Appends copies of the selected cards of `source` to the end of `destination` (created
@@ -51,7 +55,8 @@ struct ResultatTransfert {
 // length is not a whole number of cards is padded with zero bytes first, so that the
 // copies start on a card. The copies go out in one write, flushed to the disk; a failed
 // write is undone, and a destination created here is removed again when nothing could be
-// written to it.
+// written to it. Once the cards are written, the media files they name are copied into the
+// destination's media folder.
 ResultatTransfert transferer(const QString &source, const QString &destination, Selection selection,
                              const Progression &progression = {});
 

@@ -6,6 +6,7 @@
 #include "tidy/fenetres_menage.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -13,10 +14,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 
 namespace {
 
 const QString kNom = QStringLiteral("form_rech");
+const QString kSansAccents = QStringLiteral("recherche/sansAccents");
+
+QSettings reglages() { return QSettings(QStringLiteral("Orbelin"), QStringLiteral("Orbelin")); }
 
 // The user moved the focus (click, Tab, shortcut). The focus a field gets back when its
 // window is activated again chooses nothing: the window may have been left on another option.
@@ -63,6 +68,10 @@ FormRech::FormRech(SessionBanque &session, QWidget *fenetre) : QDialog(nullptr),
     textrech[0]->setFixedWidth(80);
     textrech[0]->setAlignment(Qt::AlignRight);
     textrech[1]->setMinimumWidth(360);
+    sansAccents = new QCheckBox(QStringLiteral("Sans tenir compte des accents"), this);
+    sansAccents->setObjectName(QStringLiteral("sansAccents"));
+    sansAccents->setChecked(reglages().value(kSansAccents, false).toBool());
+    connect(sansAccents, &QCheckBox::toggled, this, [](bool oui) { reglages().setValue(kSansAccents, oui); });
 
     boutOK = new QPushButton(QStringLiteral("&Rechercher"), this);
     boutOK->setObjectName(QStringLiteral("boutOK"));
@@ -82,8 +91,9 @@ FormRech::FormRech(SessionBanque &session, QWidget *fenetre) : QDialog(nullptr),
     grille->addWidget(optrech[1], 1, 0);
     grille->addWidget(etiqrech[1], 1, 1, 1, 2);
     grille->addWidget(textrech[1], 2, 1, 1, 2);
-    grille->addWidget(optrech[2], 3, 0, 1, 3);
-    grille->addWidget(optrech[3], 4, 0, 1, 3);
+    grille->addWidget(sansAccents, 3, 1, 1, 2);
+    grille->addWidget(optrech[2], 4, 0, 1, 3);
+    grille->addWidget(optrech[3], 5, 0, 1, 3);
 
     auto *boutons = new QHBoxLayout;
     // The cards the text search finds, moved to another theme at once.
@@ -104,7 +114,8 @@ FormRech::FormRech(SessionBanque &session, QWidget *fenetre) : QDialog(nullptr),
     tout->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(textrech[0], textrech[1]);
-    setTabOrder(textrech[1], boutOK);
+    setTabOrder(textrech[1], sansAccents);
+    setTabOrder(sansAccents, boutOK);
     setTabOrder(boutOK, BOUTCANCEL);
 
     connect(boutOK, &QPushButton::clicked, this, &FormRech::boutOK_Click);
@@ -135,7 +146,7 @@ void FormRech::boutOK_Click()
 {
     Module1 &m = m_session.etat();
     const recherche::Demande demande{recherche::Option(qMax(0, m_groupe->checkedId())), textrech[0]->text(),
-                                     textrech[1]->text()};
+                                     textrech[1]->text(), sansAccents->isChecked()};
     const FichierQuestions *f = m.fichier();
     const QString chemin = f ? f->chemin() : m_session.cheminBanque();
     const recherche::Conclusion c = recherche::rechercher(chemin, demande, m.NumFiche, m.NbFiches);

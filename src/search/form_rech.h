@@ -5,6 +5,7 @@
 
 class SessionBanque;
 class QButtonGroup;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -31,6 +32,8 @@ public:
     std::array<QRadioButton *, 4> optrech;
     std::array<QLabel *, 2> etiqrech;
     std::array<QLineEdit *, 2> textrech;
+    // The text search sets accents, cedillas and ligatures aside; remembered between runs.
+    QCheckBox *sansAccents;
     QPushButton *boutOK;
     QPushButton *BOUTCANCEL;
 

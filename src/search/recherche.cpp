@@ -37,6 +37,33 @@ const std::array<uchar, 256> &minuscules()
     return table;
 }
 
+// Each Windows-1252 byte folded: one or two bytes (a ligature spelt out).
+struct Pli {
+    uchar n;
+    uchar octets[2];
+};
+
+const std::array<Pli, 256> &plis()
+{
+    static const std::array<Pli, 256> table = [] {
+        const auto &bas = minuscules();
+        std::array<Pli, 256> t{};
+        for (int o = 0; o < 256; ++o) {
+            const QString plie = plier(QString(QChar(cp1252::versUnicode(uchar(o)))));
+            const QByteArray code = cp1252::encode(plie);
+            if (!plie.isEmpty() && code.size() <= 2 && cp1252::decode(code) == plie) {
+                t[size_t(o)].n = uchar(code.size());
+                for (qsizetype k = 0; k < code.size(); ++k)
+                    t[size_t(o)].octets[k] = uchar(code[k]);
+            } else {
+                t[size_t(o)] = {1, {bas[size_t(o)], 0}};
+            }
+        }
+        return t;
+    }();
+    return table;
+}
+
 // About 1 MiB of whole cards, read into one buffer kept for the next searches.
 constexpr int kCartesParBloc = 1306;
 
@@ -130,13 +157,32 @@ QString messageAucuneOccurrence() { return QStringLiteral("Pas d'occurrence trou
 
 // ---------------------------------------------------------------------------
 
-Critere Critere::texte(const QString &cherche)
+QString plier(const QString &texte)
 {
-    Critere c(Genre::Texte);
-    const QString bas = cherche.toLower();
+    QString r;
+    r.reserve(texte.size());
+    for (QChar c : texte.normalized(QString::NormalizationForm_D)) {
+        if (c.category() == QChar::Mark_NonSpacing)
+            continue;
+        const QChar bas = c.toLower();
+        if (bas == u'\u0153')
+            r += QLatin1String("oe");
+        else if (bas == u'\u00E6')
+            r += QLatin1String("ae");
+        else
+            r += bas;
+    }
+    return r;
+}
+
+Critere Critere::texte(const QString &cherche, bool sansAccents)
+{
+    Critere c(sansAccents ? Genre::TextePlie : Genre::Texte);
+    const QString bas = sansAccents ? plier(cherche) : cherche.toLower();
     c.m_motif = cp1252::encode(bas);
     // Encoding replaces what the code page cannot hold: such a text is in no question.
-    c.m_introuvable = cp1252::decode(c.m_motif) != bas || c.m_motif.size() > int(sizeof FicheQuestion::Question);
+    c.m_introuvable = cp1252::decode(c.m_motif) != bas
+                      || c.m_motif.size() > (sansAccents ? 2 : 1) * int(sizeof FicheQuestion::Question);
     if (!c.m_motif.isEmpty()) {
         const auto &table = minuscules();
         for (int o = 0; o < 256; ++o)
@@ -153,6 +199,8 @@ bool Critere::convient(const char *carte) const
     switch (m_genre) {
     case Genre::Texte:
         return !m_introuvable && contientTexte(carte + offsets::Question);
+    case Genre::TextePlie:
+        return !m_introuvable && contientTextePlie(carte + offsets::Question);
     case Genre::Marque:
         return carte[offsets::Marque] != 0 || carte[offsets::Marque + 1] != 0;
     case Genre::Media:
@@ -183,6 +231,29 @@ bool Critere::contientTexte(const char *question) const
         if (j == m)
             return true;
     }
+    return false;
+}
+
+bool Critere::contientTextePlie(const char *question) const
+{
+    constexpr qsizetype largeur = sizeof FicheQuestion::Question;
+    const qsizetype m = m_motif.size();
+    if (m == 0)
+        return true;
+    // The question folded whole first: a ligature gives two bytes, so positions move.
+    const auto &table = plis();
+    uchar plie[2 * largeur];
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < largeur; ++i) {
+        const Pli &p = table[uchar(question[i])];
+        plie[n] = p.octets[0];
+        plie[n + 1] = p.octets[1];
+        n += p.n;
+    }
+    const auto *motif = reinterpret_cast<const uchar *>(m_motif.constData());
+    for (qsizetype i = 0; i + m <= n; ++i)
+        if (plie[i] == motif[0] && std::memcmp(plie + i + 1, motif + 1, size_t(m - 1)) == 0)
+            return true;
     return false;
 }
 
@@ -246,7 +317,7 @@ Conclusion rechercher(const QString &chemin, const Demande &demande, int courant
             c.message = messageFicheInexistante(demande.numero);
         return c;
     }
-    const Critere critere = demande.option == Option::Texte    ? Critere::texte(demande.texte)
+    const Critere critere = demande.option == Option::Texte    ? Critere::texte(demande.texte, demande.sansAccents)
                             : demande.option == Option::Marque ? Critere::marque()
                                                                : Critere::media();
     const Issue i = suivante(chemin, critere, courante, nbFiches);

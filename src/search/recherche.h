@@ -28,23 +28,29 @@ QString messageAucuneOccurrence();
 class Critere {
 public:
     // The search text is lower-cased once here; a text holding a character that
-    // Windows-1252 cannot store matches no card.
-    static Critere texte(const QString &cherche);
+    // Windows-1252 cannot store matches no card. Without accents, both the text and the
+    // questions are folded as `plier` does.
+    static Critere texte(const QString &cherche, bool sansAccents = false);
     static Critere marque();
     static Critere media();
 
     bool convient(const char *carte) const;
 
 private:
-    enum class Genre { Texte, Marque, Media };
+    enum class Genre { Texte, TextePlie, Marque, Media };  // TextePlie: m_motif folded, each question too
     explicit Critere(Genre genre) : m_genre(genre) {}
     bool contientTexte(const char *question) const;
+    bool contientTextePlie(const char *question) const;
 
     Genre m_genre;
     QByteArray m_motif;             // lower-cased, Windows-1252
     bool m_introuvable = false;     // a text no question can hold
     std::array<bool, 256> m_premier = {};  // the bytes whose lower case is the motif's first byte
 };
+
+// Small letters without their accents or cedillas, the ligatures spelt out: "Préfecture" and
+// "prefecture", "Cœur" and "coeur", "Ça" and "ca", "Æ" and "ae" fold to the same text.
+QString plier(const QString &texte);
 
 // Where a scan ended: the card found (0 when none) or why the bank could not be read.
 struct Issue {
@@ -65,6 +71,7 @@ struct Demande {
     Option option = Option::Numero;
     QString numero;  // the number field as typed
     QString texte;   // the text field as typed
+    bool sansAccents = false;  // the text search folds accents, cedillas and ligatures
 };
 
 struct Conclusion {

@@ -17,6 +17,7 @@ usr="$racine/usr"
 
 attendus=(bin/orbelin bin/qzf share/applications/orbelin.desktop share/mime/packages/orbelin.xml
           share/man/man1/qzf.1.gz share/man/man1/orbelin.1.gz
+          share/man/fr/man1/qzf.1.gz share/man/fr/man1/orbelin.1.gz
           share/orbelin/exemple/DEMO.qzf share/orbelin/exemple/DEMO.prm
           share/icons/hicolor/scalable/apps/orbelin.svg
           share/icons/hicolor/scalable/mimetypes/application-x-orbelin-bank.svg)
@@ -65,6 +66,20 @@ verbes=$("$usr/bin/qzf" --help | sed -n 's/^  \([a-z][a-z]*\) .*/\1/p')
 [ -n "$verbes" ] || echec "qzf --help lists no verb"
 for v in $verbes; do
   grep -Eq "^ {7}qzf $v( |$)" <<< "$texte" || echec "the manual has no entry for qzf $v"
+done
+# The French pages: found by man -L fr (through MANPATH: man -M skips the language folders),
+# rendered without a warning, every verb there too.
+for page in qzf orbelin; do
+  trouve=$(MANPATH="$usr/share/man" man -L fr -w "$page" 2>/dev/null) || true
+  [ "$trouve" = "$usr/share/man/fr/man1/$page.1.gz" ] || echec "man -L fr $page finds '$trouve'"
+  sortie=$(LANG=C.UTF-8 MANWIDTH=80 man --warnings -l "$usr/share/man/fr/man1/$page.1.gz" 2>&1 >/dev/null) \
+    || echec "man fr $page failed"
+  [ -z "$sortie" ] || echec "man fr $page: $sortie"
+done
+texte=$(LANG=C.UTF-8 MANWIDTH=200 man -l "$usr/share/man/fr/man1/qzf.1.gz" 2>/dev/null)
+grep -q "^NOM" <<< "$texte" || echec "the French manual of qzf has no NOM section"
+for v in $verbes; do
+  grep -Eq "^ {7}qzf $v( |$)" <<< "$texte" || echec "the French manual has no entry for qzf $v"
 done
 
 # The sample bank installed is the one built.

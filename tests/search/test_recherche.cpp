@@ -2,6 +2,7 @@
 // tests, the two passes with the wrap, and reading the bank by blocks.
 #include "search/recherche.h"
 #include "support/banque.h"
+#include "support/lancer.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -175,6 +176,73 @@ private slots:
         QFETCH(bool, trouve);
         QCOMPARE(c.message, trouve ? QString() : kAucune);
         QCOMPARE(banque::lire(chemin), cartes);
+    }
+
+    // The same text searched with the accents set aside, and as typed; 0 when no card has it.
+    void sansAccents_data()
+    {
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<int>("plie");
+        QTest::addColumn<int>("tel");
+        const std::tuple<const char *, const char *, int, int> cas[] = {
+            {"accent left out", "prefecture", 1, 0},
+            {"accents kept, capitals", "PRÉFECTURE", 1, 1},
+            {"oe for the ligature", "coeur", 2, 0},
+            {"capital ligature", "CŒUR", 2, 2},
+            {"ligature for oe", "œil", 3, 0},
+            {"cedilla, capital C", "ca va", 4, 0},
+            {"cedilla inside", "GARCON", 4, 0},
+            {"ae for the ligature", "caesar", 5, 0},
+            {"diaeresis", "noel", 5, 0},
+            {"accents the code page lacks", "tōkyō", 6, 0},
+            {"combining accents as typed", "e\u0301le\u0300ve", 7, 0},
+            {"a ligature at the very end of the field", "xxoe", 8, 0},
+            {"never across into the answer", "oeuvre", 0, 0},
+            {"a letter without accent kept apart", "aΩb", 0, 0},
+        };
+        for (const auto &[nom, texte, plie, tel] : cas)
+            QTest::newRow(nom) << QString::fromUtf8(texte) << plie << tel;
+    }
+    void sansAccents()
+    {
+        QFETCH(QString, texte);
+        const QByteArray cartes = questions({"La préfecture", "Le cœur", "Un oeil", "Ça va, garçon ?", "Cæsar à NOËL",
+                                             "Tokyo", "Élève"})
+                                  + carte(QString(199, u'x') + u'Œ', {{200, "uvre"}}) + carte("Q9");
+        const QString chemin = banque(cartes);
+        for (const bool plier : {true, false}) {
+            recherche::Demande d{Option::Texte, {}, texte, plier};
+            const recherche::Conclusion c = recherche::rechercher(chemin, d, 9, 9);
+            QVERIFY(c.lecture.ok);
+            QFETCH(int, plie);
+            QFETCH(int, tel);
+            const int attendu = plier ? plie : tel;
+            QCOMPARE(c.numFiche, attendu ? attendu : 9);
+            QCOMPARE(c.message, attendu ? QString() : kAucune);
+        }
+    }
+
+    // qzf find --fold: the same search from the command line.
+    void qzfFind_sansAccents_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("statut");
+        QTest::addColumn<QString>("sortie");
+        QTest::addColumn<QString>("erreurs");
+        QTest::newRow("text without accents") << QStringList{"--text", "UN ETE A NIMES", "--fold"} << 0 << "2\n" << "";
+        QTest::newRow("the same text, accents kept") << QStringList{"--text", "UN ETE A NIMES"} << 1 << ""
+                                                     << kAucune + '\n';
+        QTest::newRow("fold without a text") << QStringList{"--mark", "--fold"} << 2 << ""
+                                             << "qzf find: --fold goes with --text (see qzf find --help)\n";
+    }
+    void qzfFind_sansAccents()
+    {
+        QFETCH(QStringList, options);
+        const QString chemin = banque(questions({"Q1", "Un été à Nîmes", "Q3"}));
+        QString out, err;
+        QTEST(lancer(QStringList{"find", chemin} + options, out, err), "statut");
+        QTEST(out, "sortie");
+        QTEST(err, "erreurs");
     }
 
     // Banks of several reading blocks: a match in any block, on either side of a block's edge.
