@@ -41,6 +41,7 @@ QString sansMnemonique(const QString &texte)
     return t.replace(u'&', QLatin1String("&&"));
 }
 
+const QString kTitre = QStringLiteral("Editeur de QCM - Pavonel");
 const QString kEnTeteFichier = QStringLiteral("Orbelin - Editeur de questions   -- > Fichier ouvert : ");
 
 } // namespace
@@ -113,7 +114,7 @@ void FormEdit::construireEchanges()
 void FormEdit::construire()
 {
     setObjectName(QStringLiteral("FormEdit"));
-    setWindowTitle(QStringLiteral("Editeur de QCM - Pavonel"));
+    setWindowTitle(kTitre);
     setFixedSize(1010, 702);
     setMouseTracking(true);
 
@@ -368,12 +369,18 @@ void FormEdit::surBanqueOuverte()
     for (QWidget *w : {static_cast<QWidget *>(OptionBonneReponse[0]), static_cast<QWidget *>(OptionBonneReponse[1]),
                        static_cast<QWidget *>(OptionBonneReponse[2]), static_cast<QWidget *>(CheckMarquage)})
         w->setEnabled(!seule);
+    // A bank another editor holds: every control that writes is off, and the title says why.
+    const bool tenue = m_session.verrouillee();
+    for (QWidget *w : std::initializer_list<QWidget *>{Nouveau, Supprimer, Command4, BoutMultimedia})
+        w->setEnabled(!tenue);
+    setWindowTitle(tenue ? kTitre + QStringLiteral(" (lecture seule)") : kTitre);
 }
 
 void FormEdit::surBanqueComptee()
 {
     TextNbFiche->setText(QString::number(m_.NbFiches));
     activerNavigation(m_.NbFiches > 0);
+    Supprimer->setEnabled(m_.NbFiches > 0 && !m_session.verrouillee());
     montrerBoitesFiche(m_.NbFiches > 0);
     for (int i = 0; i < 9; ++i)
         LabelTheme[i]->setText(QString::number(m_.NbParTheme[size_t(i)]));

@@ -90,12 +90,20 @@ void SessionBanque::Initialisation()
     m_.NbParTheme.fill(0);
 
     const QString chemin = cheminBanque();
+    // One editor writes a bank: a bank another one holds is opened read-only.
+    m_verrou.liberer();
+    const bool tenue = m_verrou.prendre(chemin) == verrou::Verrou::Etat::Tenu;
     Resultat ouvert;
-    m_.CanalFichier = m_.canaux.ouvrir(chemin, &ouvert);
+    m_.CanalFichier =
+        m_.canaux.ouvrir(chemin, &ouvert, tenue ? FichierQuestions::Mode::Lecture : FichierQuestions::Mode::LectureEcriture);
     if (!ouvert)
         erreur(ouvert.erreur);
-    m_lectureSeule = false;
-    if (const FichierQuestions *g = m_.fichier(); g && g->nombre() > FichesMax) {
+    m_lectureSeule = tenue;
+    if (tenue && ouvert)
+        message(m_verrou.message() + QStringLiteral(" Elle est ouverte ici en lecture seule : aucune fiche n'y sera "
+                                                    "enregistrée, ajoutée, supprimée ni classée."),
+                Plateforme::Boutons::Ok, Plateforme::Icone::Exclamation, QStringLiteral("Banque déjà ouverte"));
+    if (const FichierQuestions *g = m_.fichier(); !tenue && g && g->nombre() > FichesMax) {
         // Card numbers stop at 32767: a larger bank would be cut by a save or a sort.
         const int n = g->nombre();
         m_.canaux.fermerTout();
@@ -311,6 +319,7 @@ void SessionBanque::Classer()
         }
         erreur(texte);
     }
+    m_verrou.liberer();
     m_termine = true;
     emit termineSession();
     m_plateforme.finProgramme();

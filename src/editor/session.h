@@ -1,6 +1,7 @@
 #pragma once
 #include "editor/module1.h"
 #include "platform/platform.h"
+#include "store/verrou.h"
 
 #include <QObject>
 #include <QPointer>
@@ -40,8 +41,11 @@ public:
     QString dossierMedia() const;
     QString cheminMedia() const;  // of the card on screen (NomMedia)
 
-    // A bank of more cards than a card number reaches is shown but never written.
+    // A bank of more cards than a card number reaches, or one that another editor or qzf
+    // holds, is shown but never written.
     bool lectureSeule() const { return m_lectureSeule; }
+    // Held by someone else: why the bank is read-only.
+    bool verrouillee() const { return m_verrou.etat() == verrou::Verrou::Etat::Tenu; }
     bool termine() const { return m_termine; }
 
     // Names the bank to work on (Initialisation opens it).
@@ -119,6 +123,7 @@ private:
     EcranFiche *m_ecran = nullptr;
     std::vector<QPointer<QObject>> m_dialogues;
     bool m_lectureSeule = false;
+    verrou::Verrou m_verrou;  // the open bank's, while this session may write it
     bool m_termine = false;
     int m_themeAffiche = 0;  // stored theme of the card on screen
 };

@@ -149,7 +149,7 @@ void exporterBanque(SessionBanque &s)
 
 void importerDansBanque(SessionBanque &s)
 {
-    if (!s.stockerFiche())
+    if (s.refuserEnLectureSeule() || !s.stockerFiche())
         return;
     Plateforme &p = s.plateforme();
     const echanges::CheminsBanque banque = cheminsOuverts(s);

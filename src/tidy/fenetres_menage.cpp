@@ -195,7 +195,7 @@ private:
         QList<int> numeros;
         for (const QTreeWidgetItem *l : ListeCorbeille->selectedItems())
             numeros << l->data(0, Qt::UserRole).toInt();
-        if (numeros.isEmpty())
+        if (numeros.isEmpty() || m_s.refuserEnLectureSeule())
             return;
         int premiere = 0;
         const Resultat r = corbeille::restaurer(m_s.cheminBanque(), menage::cheminTemporaire(m_s.cheminBanque()),
@@ -209,6 +209,8 @@ private:
 
     void vider()
     {
+        if (m_s.refuserEnLectureSeule())
+            return;
         const int n = m_contenu.nombre();
         const QString texte = n == 1 ? QStringLiteral("Vider la corbeille ? La fiche qu'elle contient sera perdue définitivement.")
                                      : QStringLiteral("Vider la corbeille ? Les %1 fiches qu'elle contient seront perdues "
@@ -411,7 +413,8 @@ private:
     void marquer()
     {
         const int i = ListeGroupes->currentRow();
-        if (i < 0 || i >= m_analyse.groupes.size() || !banqueInchangee() || !m_s.stockerFiche())
+        if (i < 0 || i >= m_analyse.groupes.size() || !banqueInchangee() || m_s.refuserEnLectureSeule()
+            || !m_s.stockerFiche())
             return;
         const QList<int> &fiches = m_analyse.groupes[i].fiches;
         const QString banque = m_s.cheminBanque();
@@ -500,7 +503,7 @@ private:
 void changerTheme(SessionBanque &s, QWidget *fenetre, const recherche::Critere &quelles, const QString &aucune,
                   const QString &une, const std::function<QString(int)> &plusieurs)
 {
-    if (s.dialogue(QStringLiteral("FormChoixTheme")) || !s.stockerFiche())
+    if (s.dialogue(QStringLiteral("FormChoixTheme")) || s.refuserEnLectureSeule() || !s.stockerFiche())
         return;
     Resultat r;
     const int n = menage::compter(s.cheminBanque(), quelles, &r);

@@ -164,7 +164,7 @@ private slots:
         e.clic(d->bout_OK);
         QCOMPARE(e.messages(), message.isEmpty() ? L() : L{message + "|2|Erreur"});
         QCOMPARE(e.pf.dialoguesFichier.size(), int(message.isEmpty()));
-        QCOMPARE(QDir(e.dir.path()).entryList(QDir::Files), L({"BASE.prm", "BASE.QZF"}));
+        QCOMPARE(QDir(e.dir.path()).entryList(QDir::Files), L({"BASE.prm", "BASE.QZF", "BASE.QZF.verrou"}));
         QVERIFY(dialogueCharge(e.f, "FormClasse") && d->isVisible() && !e.f.isEnabled());
         QVERIFY(e.pf.ouverts.isEmpty());
     }

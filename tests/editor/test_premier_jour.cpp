@@ -4,6 +4,7 @@
 #include "support/editeur.h"
 
 #include <QDate>
+#include <QProcess>
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
@@ -91,6 +92,50 @@ private slots:
             QCOMPARE(p.imprimanteFichier(), QDir(sorties.path()).filePath(attendu));
             QVERIFY(QFileInfo(p.imprimanteFichier()).size() > 0);
         }
+    }
+
+    // One editor writes a bank: a second one (another window, another process) reads it only,
+    // and qzf refuses to write it; a lock left by a process that ended is taken over.
+    void lock_betweenEditorsAndQzf()
+    {
+        const QByteArray cartes = banque::octets({{"Q2"}, {"Q1"}});
+        Editeur e(cartes);
+        QVERIFY(QFile::exists(e.dir.filePath("BASE.QZF.verrou")));
+        QProcess qzf;
+        qzf.start(QZF_PATH, {"sort", e.dir.filePath("BASE.QZF")});
+        QVERIFY(qzf.waitForFinished(10000));
+        QCOMPARE(qzf.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(qzf.readAllStandardError()).contains("est déjà ouverte par"));
+        QCOMPARE(e.octets(), cartes);
+
+        FakePlateforme pf(e.dir.path());
+        FormEdit autre(pf);
+        autre.charger();
+        QCOMPARE(pf.messages.value(0).titre, "Banque déjà ouverte");
+        QVERIFY(pf.messages.value(0).texte.contains("Elle est ouverte ici en lecture seule"));
+        QVERIFY(autre.session().lectureSeule() && autre.windowTitle().endsWith(" (lecture seule)"));
+        for (const char *c : {"Nouveau", "Supprimer", "Command4", "BoutMultimedia"})
+            QVERIFY2(!controle(autre, c)->isEnabled(), c);
+        pf.oublier();
+        autre.session().Classer();  // quitting a read-only bank sorts nothing, and leaves the lock to its holder
+        QCOMPARE(e.octets(), cartes);
+        QVERIFY(QFile::exists(e.dir.filePath("BASE.QZF.verrou")));
+        QVERIFY(!e.f.session().lectureSeule() && e.w("Nouveau")->isEnabled());
+    }
+
+    void lock_leftByAnEndedProcess_isTakenOver()
+    {
+        QTemporaryDir dir;
+        const verrou::Detenteur moi = verrou::moi();
+        QVERIFY(banque::ecrire(dir.filePath("BASE.QZF.verrou"),
+                               "utilisateur=" + moi.utilisateur.toUtf8() + "\nmachine=" + moi.machine.toUtf8()
+                                   + "\ndepuis=2026-01-05T08:00:00Z\npid=999999\n"));
+        QVERIFY(banque::ecrire(dir.filePath("BASE.QZF"), banque::octets({{"Q1"}})));
+        FakePlateforme pf(dir.path());
+        FormEdit f(pf);
+        f.charger();
+        QVERIFY(!f.session().lectureSeule());
+        QVERIFY(banque::lire(dir.filePath("BASE.QZF.verrou")).contains("pid=" + QByteArray::number(QCoreApplication::applicationPid())));
     }
 
     void bienvenue_withoutSample_offersTheOtherTwo()

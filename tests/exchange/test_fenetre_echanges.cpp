@@ -101,7 +101,7 @@ private slots:
         QCOMPARE(texte::affiche(banque::carte(e.dir.filePath("BASE.QZF"), 1).Question), "Capitale de la France, vraiment ?");
         if (fichier.isEmpty()) {
             QVERIFY(!dialogueCharge(e.f, "RapportEchanges"));
-            QCOMPARE(QDir(e.dir.path()).entryList(QDir::Files), L({"BASE.prm", "BASE.QZF"}));
+            QCOMPARE(QDir(e.dir.path()).entryList(QDir::Files), L({"BASE.prm", "BASE.QZF", "BASE.QZF.verrou"}));
             return;
         }
         QVERIFY(banque::lire(e.dir.filePath(fichier)).startsWith(debut));
