@@ -5,6 +5,7 @@
 #include "platform/traductions.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,6 +67,9 @@ int main(int argc, char **argv)
 
     SessionBanque session(plateforme);
     FormEdit fenetre(session);
+    // A screen smaller than the window: the window scrolls in a frame of the screen's size.
+    if (QWidget *cadre = fenetre.adapterAEcran(QGuiApplication::primaryScreen()->availableGeometry()); cadre != &fenetre)
+        cadre->show();
     if (nom.isEmpty())
         fenetre.charger();
     else

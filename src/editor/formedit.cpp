@@ -70,6 +70,46 @@ FormEdit::~FormEdit()
     m_session.fermerDialogues();
 }
 
+namespace {
+
+// The scrolled frame of a small screen: its close is the window's own.
+class CadreEditeur : public QScrollArea {
+public:
+    explicit CadreEditeur(FormEdit &f) : m_f(f) {}
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (!m_f.termine())
+            m_f.close();
+        event->accept();
+    }
+
+private:
+    FormEdit &m_f;
+};
+
+} // namespace
+
+QWidget *FormEdit::adapterAEcran(const QRect &disponible)
+{
+    // Room for the title bar and the frame a window manager adds.
+    const QSize besoin = size() + QSize(16, 40);
+    if (disponible.isEmpty() || (besoin.width() <= disponible.width() && besoin.height() <= disponible.height()))
+        return this;
+    auto *cadre = new CadreEditeur(*this);
+    cadre->setObjectName(QStringLiteral("CadreEditeur"));
+    cadre->setAttribute(Qt::WA_DeleteOnClose, false);
+    cadre->setWidgetResizable(false);
+    cadre->setWidget(this);
+    cadre->setWindowTitle(windowTitle());
+    connect(this, &QWidget::windowTitleChanged, cadre, &QWidget::setWindowTitle);
+    const QSize place = disponible.size() - QSize(16, 40);
+    cadre->resize(place.boundedTo(size() + QSize(cadre->frameWidth() * 2, cadre->frameWidth() * 2)));
+    cadre->move(disponible.topLeft());
+    return cadre;
+}
+
 void FormEdit::relierSession()
 {
     m_session.attacherEcran(this);

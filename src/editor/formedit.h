@@ -38,6 +38,11 @@ public:
     // A teacher's own bank begins with its themes: the theme editor, the cursor in the first name.
     void commencerBanque();
 
+    // On a screen whose free area (`disponible`) cannot hold the window, the window goes into a
+    // scrolled frame of the screen's size, which is returned; elsewhere nothing changes and the
+    // window itself is returned. Closing the frame closes the window.
+    QWidget *adapterAEcran(const QRect &disponible);
+
     // The help line texts of the buttons that have one.
     static QString texteAide(const QString &nomControle);
 

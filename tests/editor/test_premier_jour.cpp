@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QProcess>
+#include <QScrollArea>
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
@@ -136,6 +137,43 @@ private slots:
         f.charger();
         QVERIFY(!f.session().lectureSeule());
         QVERIFY(banque::lire(dir.filePath("BASE.QZF.verrou")).contains("pid=" + QByteArray::number(QCoreApplication::applicationPid())));
+    }
+
+    // A small screen (1024x600, or 1280x720 at 125 %) scrolls the window in a frame of its size;
+    // a large one leaves the window as it is.
+    void smallScreen_everyControlReachable_data()
+    {
+        QTest::addColumn<QRect>("ecran");
+        QTest::addColumn<bool>("cadre");
+        QTest::newRow("1024x600") << QRect(0, 0, 1024, 600) << true;
+        QTest::newRow("1280x720 at 125 %") << QRect(0, 0, 1024, 576) << true;
+        QTest::newRow("1280x1024") << QRect(0, 0, 1280, 1024) << false;
+    }
+    void smallScreen_everyControlReachable()
+    {
+        QFETCH(QRect, ecran);
+        Editeur e(banque::octets({{"Q1"}, {"Q2"}}));
+        const QSize taille = e.f.size();
+        QWidget *fenetre = e.f.adapterAEcran(ecran);
+        QTEST(fenetre != &e.f, "cadre");
+        QCOMPARE(e.f.size(), taille);  // nothing inside moves
+        if (fenetre == &e.f)
+            return;
+        fenetre->show();
+        QVERIFY(QTest::qWaitForWindowExposed(fenetre));
+        QVERIFY(fenetre->width() <= ecran.width() && fenetre->height() <= ecran.height());
+        QCOMPARE(fenetre->windowTitle(), e.f.windowTitle());
+        auto *cadre = qobject_cast<QScrollArea *>(fenetre);
+        for (const char *nom : {"Quitter", "Dernier", "Echanges", "BoutMultimedia"}) {
+            cadre->ensureWidgetVisible(e.w(nom));
+            const QRect vu(e.w(nom)->mapTo(cadre->viewport(), QPoint(0, 0)), e.w(nom)->size());
+            QVERIFY2(cadre->viewport()->rect().contains(vu), nom);
+        }
+        e.clic("Suivant");
+        QCOMPARE(e.ecran(), "2/2 Q2");
+        fenetre->close();  // the frame's close is the window's: the bank is sorted, the program ends
+        QVERIFY(e.f.termine());
+        QCOMPARE(e.pf.fins, 1);
     }
 
     void bienvenue_withoutSample_offersTheOtherTwo()
