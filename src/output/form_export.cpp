@@ -7,6 +7,7 @@
 #include "platform/avancement.h"
 #include "platform/creer.h"
 #include "platform/ouverture.h"
+#include "store/verrou.h"
 
 #include <QButtonGroup>
 #include <QDir>
@@ -246,6 +247,15 @@ void Form_export::transferer()
     }
     Module1 &m = m_session.etat();
     const QString dossier = m_session.dossier();
+    // The destination is written: another editor or qzf working on it is waited for.
+    // (The open bank itself is refused by the transfer, which says why.)
+    const QString cheminDest = chemins::banque(dossier, m.FichierDest);
+    verrou::Verrou destination;
+    if (verrou::cheminVerrou(cheminDest) != verrou::cheminVerrou(m_session.cheminBanque())
+        && destination.prendre(cheminDest) == verrou::Verrou::Etat::Tenu) {
+        m_session.erreur(destination.message() + QStringLiteral(" Aucune question n'y a été transférée."));
+        return;
+    }
     ResultatTransfert r;
     {
         Avancement avancement(QStringLiteral("Transfert des questions vers ") + m.FichierDest + u'…',
@@ -261,6 +271,12 @@ void Form_export::transferer()
     }
     m_session.message(QStringLiteral("Transfert de ") + u' ' + QString::number(r.copiees)
                       + QStringLiteral(" questions effectué vers le fichier ") + m.FichierDest);
+    if (!r.mediasNonCopies.isEmpty())
+        m_session.message(QStringLiteral("Des images ou des sons des fiches transférées ne sont pas dans le dossier des "
+                                         "médias de %1 :\n")
+                                  .arg(m.FichierDest)
+                              + r.mediasNonCopies.join(u'\n'),
+                          Boutons::Ok, Icone::Exclamation, kErreur);
 }
 
 void Form_export::imprimer(bool complete)

@@ -1,9 +1,11 @@
 // A teacher's first day: the welcome and its three ways on, from the exchanges menu.
 #include "accueil/fenetre_accueil.h"
+#include "output/form_export.h"
 #include "platform/qtplatform.h"
 #include "support/editeur.h"
 
 #include <QDate>
+#include <QLabel>
 #include <QProcess>
 #include <QScrollArea>
 #include <QPrinterInfo>
@@ -174,6 +176,40 @@ private slots:
         fenetre->close();  // the frame's close is the window's: the bank is sorted, the program ends
         QVERIFY(e.f.termine());
         QCOMPARE(e.pf.fins, 1);
+    }
+
+    // A transfer writes its destination: one held elsewhere is left alone; pictures and sounds the
+    // cards name but the bank lacks are told after the count.
+    void transfer_destinationLockedOrMediaMissing()
+    {
+        Editeur e(banque::octets({{.question = "Q1", .media = "absente.jpg", .code = 10}}));
+        QVERIFY(banque::ecrire(e.dir.filePath("DEST.qzf"), QByteArray()));
+        for (bool tenue : {true, false}) {
+            verrou::Verrou autre;
+            if (tenue)
+                QCOMPARE(autre.prendre(e.dir.filePath("DEST.qzf")), verrou::Verrou::Etat::Pris);
+            e.pf.oublier();
+            e.clic("Command1");
+            auto *d = dialogueCharge<Form_export>(e.f, "Form_export");
+            QVERIFY(d);
+            e.f.session().etat().FichierDest = "DEST.qzf";
+            d->findChild<QLabel *>("textedest")->setText("DEST.qzf");
+            e.clic(d->findChild<QPushButton *>("bout_OK"));
+            const QStringList vus = e.pf.textes();
+            if (tenue) {
+                QCOMPARE(vus.size(), 1);
+                QVERIFY(vus[0].startsWith("La banque DEST.qzf est déjà ouverte par "));
+                QVERIFY(vus[0].endsWith(" Aucune question n'y a été transférée."));
+                QCOMPARE(banque::lire(e.dir.filePath("DEST.qzf")), QByteArray());
+            } else {
+                QCOMPARE(vus.value(0), "Transfert de  1 questions effectué vers le fichier DEST.qzf");
+                QVERIFY(vus.value(1).startsWith("Des images ou des sons des fiches transférées ne sont pas dans le "
+                                                "dossier des médias de DEST.qzf :\n"));
+                QVERIFY(vus.value(1).contains("absente.jpg"));
+                QCOMPARE(banque::lire(e.dir.filePath("DEST.qzf")).size(), 803);
+            }
+            e.fermerFenetres();
+        }
     }
 
     void bienvenue_withoutSample_offersTheOtherTwo()
