@@ -3,6 +3,7 @@
 #include "exchange/formats.h"
 #include "support/banque.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -49,6 +50,45 @@ struct Banque {
         return dir.filePath(nom);
     }
 };
+
+inline QByteArray moodle(const QByteArray &questions)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n" + questions + "</quiz>\n";
+}
+
+// The bytes an export of the bank writes, or "ERREUR".
+inline QByteArray exporter(const Banque &b, const echanges::OptionsExport &o, echanges::Rapport *rapport = nullptr)
+{
+    echanges::SourceBanque src;
+    QBuffer tampon;
+    tampon.open(QIODevice::WriteOnly);
+    echanges::Rapport r;
+    if (!src.ouvrir(b.chemins()) || !echanges::ecrire(src, tampon, o, r))
+        return "ERREUR";
+    if (rapport)
+        *rapport = r;
+    return tampon.data();
+}
+
+// A Moodle XML question whose text shows a picture it carries.
+inline QByteArray image(const QByteArray &nom, const QByteArray &octets)
+{
+    return "<question type=\"multichoice\"><name><text>" + nom + "</text></name><questiontext format=\"html\">"
+           "<text><![CDATA[<img src=\"@@PLUGINFILE@@/" + nom + "\">]]></text><file name=\"" + nom + "\" encoding=\"base64\">"
+           + octets.toBase64() + "</file></questiontext><answer fraction=\"100\"><text>a</text></answer>"
+           "<answer fraction=\"0\"><text>b</text></answer><answer fraction=\"0\"><text>c</text></answer></question>\n";
+}
+
+// A text in UTF-16 behind its byte order mark.
+inline QByteArray utf16(const QString &t, bool petitBoutiste)
+{
+    QByteArray o = petitBoutiste ? "\xFF\xFE" : "\xFE\xFF";
+    for (QChar c : t) {
+        o += char(petitBoutiste ? c.unicode() & 0xFF : c.unicode() >> 8);
+        o += char(petitBoutiste ? c.unicode() >> 8 : c.unicode() & 0xFF);
+    }
+    return o;
+}
 
 // A card of a bank in one line: texts as shown, "|" between fields, line breaks as "/".
 inline QString resume(const FicheQuestion &f, const QStringList &themes)
