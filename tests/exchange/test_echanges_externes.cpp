@@ -1,11 +1,15 @@
-// What another tool makes of our exports: the IMS Content Packaging 1.1 schema, checked by
-// xmllint, on QTI manifests. tools/test.sh fetches the schema into the build tree; without it
-// or xmllint the test is skipped and says so. Every export is also read back, by our own
-// strict reader, in the round trips of test_echanges.
+// What other tools make of our exports: an independent GIFT parser reads the GIFT back, and
+// xmllint checks QTI manifests against the IMS Content Packaging 1.1 schema and every QTI item
+// against the IMS QTI 2.1 schema. tools/test.sh fetches the parser and the packaging schema into
+// the build tree; the QTI schema lies in the shared folder beside the project. Without one of
+// them the check is skipped and says so.
 #include "commun.h"
 #include "exchange/xml.h"
 #include "exchange/zip.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -34,10 +38,19 @@ private slots:
         Resultat r;
         QByteArray octets;
         QVERIFY(zip.ouvrir(essai::exporter(b, {Format::Qti}), "p.zip", r) && zip.lire("imsmanifest.xml", octets, r));
-        QProcess p;
-        p.start(xmllint, {"--noout", "--nonet", "--schema", schema, b.fichier("imsmanifest.xml", octets)});
-        QVERIFY(p.waitForFinished(60000));
-        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        const QString qti = QStringLiteral(ORBELIN_XSD "/qtiv2p1/imsqti_v2p1.xsd");
+        for (const QString &nom : zip.noms()) {
+            if (!nom.endsWith(".xml") || (nom != "imsmanifest.xml" && !QFile::exists(qti)))
+                continue;
+            QByteArray x;
+            QVERIFY(zip.lire(nom, x, r));
+            QProcess p;
+            p.start(xmllint, {"--noout", "--nonet", "--schema", nom == "imsmanifest.xml" ? schema : qti,
+                              b.fichier(QString(nom).replace('/', '_'), x)});
+            QVERIFY(p.waitForFinished(60000));
+            QVERIFY2(p.exitCode() == 0, qPrintable(nom + ": " + p.readAllStandardError()));
+        }
+        QVERIFY(zip.lire("imsmanifest.xml", octets, r));
         // Every file the manifest lists is in the package, under the name the item uses.
         NoeudXml manifeste;
         QVERIFY(LecteurXml::arbre(octets, "m", manifeste, r));
@@ -45,6 +58,40 @@ private slots:
             for (const NoeudXml *f : res->enfants("file"))
                 QVERIFY2(zip.noms().contains(QUrl::fromPercentEncoding(f->attribut("href").toUtf8())), qPrintable(f->attribut("href")));
         QVERIFY(zip.lire("media/cri été.wav", octets, r) && octets == "RIFF");
+    }
+
+    // The GIFT export as another reader sees it: each card's question, answers and good answer.
+    void gift_exportReadBackByAnIndependentParser()
+    {
+        const QString node = QStandardPaths::findExecutable("node");
+        if (node.isEmpty() || !QFile::exists(ORBELIN_NPM "/node_modules/gift-pegjs/package.json"))
+            QSKIP("node or gift-pegjs missing: tools/test.sh installs the parser into the build tree");
+        essai::Banque b;
+        b.poser({{"Combien font 2 + 2 = ? {tout}", 0, 2, 0, {"3 ~ moins", "4 # juste", "5 -> plus"}, "a: b \\ c"},
+                 {"[html] <b>pas</b> du HTML", 1, 3, 0, {"[plain]x", "y\nz", "é € ’"}}},
+                {"Maths", "Texte: brut"});
+        QProcess p;
+        p.setProcessEnvironment([] {
+            QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+            e.insert("NODE_PATH", ORBELIN_NPM "/node_modules");
+            return e;
+        }());
+        p.start(node, {GIFT_SCRIPT, b.fichier("export.gift", essai::exporter(b, {Format::Gift}))});
+        QVERIFY(p.waitForFinished(60000));
+        const QByteArray sortie = p.readAllStandardOutput();
+        QVERIFY2(p.exitCode() == 0, sortie.constData());
+        QStringList lu;
+        for (const QJsonValue q : QJsonDocument::fromJson(sortie).array()) {
+            const QJsonObject o = q.toObject();
+            if (o.contains("categorie"))
+                continue;
+            QStringList reponses;
+            for (int k = 0; k < 3; ++k)
+                reponses << (o["justes"][k].toBool() ? "=" : "~") + o["reponses"][k].toString();
+            lu << o["question"].toString() + " | " + reponses.join(' ');
+        }
+        QCOMPARE(lu, QStringList({"Combien font 2 + 2 = ? {tout} | ~3 ~ moins =4 # juste ~5 -> plus",
+                                  "[html] <b>pas</b> du HTML | ~[plain]x ~y\nz =é € ’"}));
     }
 };
 
