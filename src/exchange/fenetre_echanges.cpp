@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -57,6 +59,23 @@ template <size_t N> const Filtre *filtreChoisi(const Filtre (&liste)[N], const Q
 echanges::CheminsBanque cheminsOuverts(const SessionBanque &s)
 {
     return {s.cheminBanque(), s.cheminThemes(), s.dossierMedia()};
+}
+
+// How many questions of the file have four answers or more: the file is imported once into an
+// empty bank of a temporary folder, and its report read.
+int questionsLongues(const QString &fichier, echanges::OptionsImport options)
+{
+    QTemporaryDir essai;
+    if (!essai.isValid())
+        return 0;
+    options.troisReponses = false;
+    const echanges::ResultatImport r =
+        echanges::importer(echanges::CheminsBanque::pres(essai.filePath(QStringLiteral("ESSAI.qzf"))), fichier, options);
+    static const QRegularExpression longue(QStringLiteral("^([4-9]|[1-9][0-9]+) réponses au lieu de 3"));
+    int n = 0;
+    for (const QString &l : r.rapport.lignes(echanges::Remarque::Genre::Ignoree))
+        n += l.section(QStringLiteral(" : "), -1).contains(longue) ? 1 : 0;
+    return n;
 }
 
 // `fichier`: the file an export wrote, whose folder the report offers to open.
@@ -161,13 +180,30 @@ void importerDansBanque(SessionBanque &s)
         return;
     p.retenirDossier(QStringLiteral("imports"), QFileInfo(fichier).absolutePath());
     const Filtre *choisi = filtreChoisi(kFiltresImport, filtre);
+    echanges::OptionsImport options;
+    options.format = choisi ? choisi->format : std::nullopt;
+
+    // Questions of four answers or more are offered to be kept, reduced to three.
+    if (const int longues = questionsLongues(fichier, options); longues > 0) {
+        const QString texte =
+            (longues == 1 ? QStringLiteral("Le fichier contient une question de plus de trois réponses.")
+                          : QStringLiteral("Le fichier contient %1 questions de plus de trois réponses.").arg(longues))
+            + QStringLiteral("\nUne fiche en garde trois : la bonne réponse et les deux premières mauvaises ; le "
+                             "rapport dira lesquelles ont été laissées.");
+        const int r = p.choix(texte, QStringLiteral("Importer dans la banque"),
+                              {QStringLiteral("Les garder réduites"), QStringLiteral("Les laisser de côté"),
+                               QStringLiteral("Annuler")});
+        if (r != 0 && r != 1)
+            return;
+        options.troisReponses = r == 0;
+    }
 
     echanges::ResultatImport r;
     bool annule = false;
     {
         Avancement avancement(QStringLiteral("Importation dans la banque %1...").arg(banque.nom()),
                               QStringLiteral("ProgressionEchanges"));
-        r = echanges::importer(banque, fichier, choisi ? choisi->format : std::nullopt, avancement.progression());
+        r = echanges::importer(banque, fichier, options, avancement.progression());
         annule = avancement.annule();
     }
     if (!r.resultat) {

@@ -136,6 +136,39 @@ private slots:
         QTRY_VERIFY(!dialogueCharge(e.f, "RapportEchanges"));
     }
 
+    // Questions of four answers or more: the window offers to keep them reduced to three.
+    void import_longQuestionsOfferedReduced_data()
+    {
+        QTest::addColumn<int>("reponse");  // to the offer: 0 keep reduced, 1 leave out, -1 closed
+        QTest::addColumn<int>("fiches");   // cards in the bank after
+        QTest::addColumn<QString>("rapport");
+        QTest::newRow("kept reduced") << 0 << 5 << "ligne 1 : réduite : réponse 4 laissée|ligne 5 : réduite : réponses 4 et 5 laissées";
+        QTest::newRow("left out") << 1 << 3 << "ligne 1 : 4 réponses au lieu de 3|ligne 5 : 5 réponses au lieu de 3";
+        QTest::newRow("closed: nothing imported") << -1 << 2 << "";
+    }
+    void import_longQuestionsOfferedReduced()
+    {
+        QFETCH(int, reponse);
+        Echanges e(deuxCartes());
+        banque::ecrire(e.dir.filePath("q.gift"), "Eau ? {=H2O ~CO2 ~O2 ~He}\n\nAir ? {~H2O ~CO2 =N2}\n\n"
+                                                 "Feu ? {~a ~b =c ~d ~e}\n");
+        e.pf.reponsesFichier << e.dir.filePath("q.gift");
+        e.pf.reponsesChoix << reponse;
+        e.menu("actionImporter");
+        QCOMPARE(e.pf.choix_, L{"Importer dans la banque: Le fichier contient 2 questions de plus de trois réponses.\n"
+                                "Une fiche en garde trois : la bonne réponse et les deux premières mauvaises ; le "
+                                "rapport dira lesquelles ont été laissées. [Les garder réduites|Les laisser de côté|Annuler]"});
+        QTEST(int(e.octets().size() / 803), "fiches");
+        const QString rapport = e.rapport();
+        QStringList lignes;
+        for (const QString &l : rapport.split('\n'))
+            if (l.startsWith("  ligne"))
+                lignes << l.trimmed();
+        QTEST(lignes.join('|'), "rapport");
+        if (reponse == 0)
+            QCOMPARE(banque::carte(e.dir.filePath("BASE.QZF"), 5).Reponse[2][0], 'c');
+    }
+
     void import_badFileSaysWhyAndLeavesTheBank_data()
     {
         QTest::addColumn<QString>("nom");
