@@ -1,4 +1,5 @@
 #include "classroom/page_quiz.h"
+#include "store/disque.h"
 
 #include "store/fichequestion.h"
 #include "store/json.h"
@@ -41,17 +42,6 @@ QString typeMime(const QByteArray &octets, const QString &nom)
     if (ext == QLatin1String("wav"))
         return QStringLiteral("audio/wav");
     return {};
-}
-
-bool lireMedia(const QString &dossier, const QString &nom, QByteArray &octets)
-{
-    if (nom.contains(u'/') || nom.contains(u'\\'))
-        return false;
-    QFile f(QDir(dossier).filePath(nom));
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    octets = f.readAll();
-    return f.error() == QFileDevice::NoError;
 }
 
 // The media of the cards, each file once in the page however many cards show it.
@@ -123,7 +113,7 @@ private:
         if (it == m_fichiers.end()) {
             std::optional<Fichier> f;
             QByteArray octets;
-            if (lireMedia(m_dossier, nom, octets))
+            if (disque::lireMedia(m_dossier, nom, octets))
                 f = Fichier{-1, typeMime(octets, nom), std::move(octets)};
             it = m_fichiers.insert(nom, std::move(f));
         }

@@ -1,11 +1,13 @@
 #include "classroom/sujets_pdf.h"
 
+#include "store/disque.h"
 #include "store/fichequestion.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QImage>
+#include <QBuffer>
 #include <QImageReader>
 #include <QPageLayout>
 #include <QPageSize>
@@ -196,11 +198,13 @@ const Image &Composition::image(const Question &q)
     if (it != m_images.end())
         return *it;
     Image im;
-    const QString chemin = QDir(m_sujets.dossierMedias).filePath(q.media);
-    if (q.media.contains(u'/') || !QFileInfo(chemin).isFile()) {
+    // A regular file of the media folder only: a symbolic link there is a missing picture.
+    QByteArray octets;
+    if (!disque::lireMedia(m_sujets.dossierMedias, q.media, octets)) {
         im.absence = QStringLiteral("Image introuvable : %1").arg(q.media);
     } else {
-        QImageReader lecteur(chemin);
+        QBuffer tampon(&octets);
+        QImageReader lecteur(&tampon);
         lecteur.setAutoTransform(true);
         im.image = lecteur.read();
         if (im.image.isNull())
