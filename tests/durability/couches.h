@@ -1,68 +1,17 @@
 #pragma once
-// Two stand-ins for the file layer: Panne calls the system but makes one chosen operation
-// fail; Disque keeps files in memory, each with the bytes the disk holds for sure (flushed)
-// and the bytes the system holds, and can cut the power after any operation.
+// A stand-in for the file layer: files kept in memory, each with the bytes the disk holds for
+// sure (flushed) and the bytes the system holds. It can make the operation numbered `echoue`
+// (from 1) fail with `erreur` (a write of which writes half of what it was given first when
+// `moitie` is set), or cut the power once `coupureApres` operations have run.
 #include "store/systemefichiers.h"
 
 #include <QByteArray>
-#include <QString>
+#include <QStringList>
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
-#include <set>
 #include <string>
 #include <unistd.h>
-#include <vector>
-
-// Counts operations; the operation numbered `echoue` (from 1) fails. A write fails after
-// writing half of what it was given when `moitie` is set (a short write, then "disk full").
-class Panne : public fichiers::Systeme {
-public:
-    long compte = 0;
-    long echoue = -1;
-    int erreur = EIO;
-    bool moitie = false;
-    std::vector<std::string> journal;  // the operations, in order
-
-    Panne() { fichiers::installer(this); }
-    ~Panne() override { fichiers::installer(nullptr); }
-
-    bool tomber(const char *nom)
-    {
-        journal.push_back(nom);
-        if (++compte != echoue)
-            return false;
-        errno = erreur;
-        return true;
-    }
-    int ouvrir(const char *c, int d, mode_t m) override { return tomber("ouvrir") ? -1 : ::open(c, d, m); }
-    int fermer(int fd) override { return ::close(fd); }
-    ssize_t lire(int fd, void *t, size_t n, off_t p) override { return tomber("lire") ? -1 : ::pread(fd, t, n, p); }
-    ssize_t ecrire(int fd, const void *t, size_t n, off_t p) override
-    {
-        if (tomber("ecrire")) {
-            if (moitie && n > 1)
-                return ::pwrite(fd, t, n / 2, p);
-            return -1;
-        }
-        return ::pwrite(fd, t, n, p);
-    }
-    ssize_t ecrireV(int fd, const iovec *m, int k, off_t p) override { return tomber("ecrireV") ? -1 : ::pwritev(fd, m, k, p); }
-    ssize_t copier(int s, off_t *d, int c, off_t *v, size_t n) override { return tomber("copier") ? -1 : ::copy_file_range(s, d, c, v, n, 0); }
-    int vider(int fd) override { return tomber("vider") ? -1 : ::fdatasync(fd); }
-    int viderDossier(int fd) override { return tomber("viderDossier") ? -1 : ::fsync(fd); }
-    int tronquer(int fd, off_t l) override { return tomber("tronquer") ? -1 : ::ftruncate(fd, l); }
-    int etat(int fd, struct stat *st) override { return tomber("etat") ? -1 : ::fstat(fd, st); }
-    int etatChemin(const char *c, struct stat *st) override { return tomber("etatChemin") ? -1 : ::lstat(c, st); }
-    int renommer(const char *a, const char *b) override { return tomber("renommer") ? -1 : ::rename(a, b); }
-    int echanger(const char *a, const char *b) override { return tomber("echanger") ? -1 : ::renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE); }
-    int supprimer(const char *c) override { return tomber("supprimer") ? -1 : ::unlink(c); }
-    int lier(const char *a, const char *b) override { return tomber("lier") ? -1 : ::link(a, b); }
-    int changerMode(int fd, mode_t m) override { return tomber("changerMode") ? -1 : ::fchmod(fd, m); }
-    int changerProprietaire(int fd, uid_t u, gid_t g) override { return tomber("changerProprietaire") ? -1 : ::fchown(fd, u, g); }
-    int verrouiller(int, int) override { return tomber("verrouiller") ? -1 : 0; }
-    ssize_t lireLien(const char *c, char *t, size_t n) override { return tomber("lireLien") ? -1 : ::readlink(c, t, n); }
-};
 
 // Thrown when the power goes: nothing after it runs.
 struct Coupure {};
@@ -81,8 +30,9 @@ public:
     std::map<int, Inode> inodes;
     std::map<std::string, int> noms, nomsSurs;  // path -> inode
     std::map<int, std::pair<int, std::string>> fds;  // fd -> inode (-1: folder), path
-    long compte = 0;
-    long coupureApres = -1;  // the power goes when this many operations have run
+    long compte = 0, echoue = -1, coupureApres = -1;
+    int erreur = EIO;
+    bool moitie = false;
 
     Disque() { fichiers::installer(this); }
     ~Disque() override { fichiers::installer(nullptr); }
@@ -102,12 +52,12 @@ public:
     }
     bool existe(const std::string &c) const { return noms.count(c) != 0; }
     QByteArray contenu(const std::string &c) const { return existe(c) ? inodes.at(noms.at(c)).octets : QByteArray(); }
-    std::set<std::string> fichiersDe(const std::string &dossier) const
+    QStringList fichiersDe(const std::string &dossier) const
     {
-        std::set<std::string> r;
+        QStringList r;
         for (const auto &[nom, i] : noms)
             if (parent(nom) == dossier && !inodes.at(i).dossier)
-                r.insert(nom.substr(dossier.size() + 1));
+                r << QString::fromStdString(nom.substr(dossier.size() + 1));
         return r;
     }
 
@@ -142,18 +92,14 @@ public:
 
     int ouvrir(const char *c, int d, mode_t m) override
     {
-        pas();
+        if (pas())
+            return -1;
         const std::string nom = c;
         auto it = noms.find(nom);
-        if (d & O_DIRECTORY) {
-            if (it == noms.end() || !inodes[it->second].dossier)
-                return errno = ENOTDIR, -1;
-            return nouveauFd(-1, nom);
-        }
+        if (d & O_DIRECTORY)
+            return it == noms.end() || !inodes[it->second].dossier ? (errno = ENOTDIR, -1) : nouveauFd(-1, nom);
         if (it == noms.end()) {
-            if (!(d & O_CREAT))
-                return errno = ENOENT, -1;
-            if (!noms.count(parent(nom)))
+            if (!(d & O_CREAT) || !noms.count(parent(nom)))
                 return errno = ENOENT, -1;
             const int i = nouvelInode();
             inodes[i].mode = m & 07777;
@@ -171,12 +117,11 @@ public:
     int fermer(int fd) override { return fds.erase(fd) ? 0 : (errno = EBADF, -1); }
     ssize_t lire(int fd, void *t, size_t n, off_t p) override
     {
-        pas();
+        if (pas())
+            return -1;
         const QByteArray &o = fichier(fd).octets;
-        if (p >= o.size())
-            return 0;
-        const size_t k = std::min<size_t>(n, size_t(o.size() - p));
-        std::memcpy(t, o.constData() + p, k);
+        const size_t k = p >= o.size() ? 0 : std::min<size_t>(n, size_t(o.size() - p));
+        std::memcpy(t, o.constData() + std::min<qsizetype>(p, o.size()), k);
         return ssize_t(k);
     }
     ssize_t ecrire(int fd, const void *t, size_t n, off_t p) override
@@ -186,40 +131,39 @@ public:
     }
     ssize_t ecrireV(int fd, const iovec *m, int k, off_t p) override
     {
-        pas();
+        size_t reste = 0;
+        for (int i = 0; i < k; ++i)
+            reste += m[i].iov_len;
+        if (pas() && (!moitie || (reste /= 2) == 0))
+            return -1;
         ssize_t total = 0;
-        for (QByteArray &o = fichier(fd).octets; k-- > 0; ++m) {
-            o.resize(std::max(o.size(), p + total + qsizetype(m->iov_len)), '\0');
-            std::memcpy(o.data() + p + total, m->iov_base, m->iov_len);
-            total += ssize_t(m->iov_len);
+        for (QByteArray &o = fichier(fd).octets; k-- > 0 && reste > 0; ++m) {
+            const size_t n = std::min(reste, m->iov_len);
+            o.resize(std::max(o.size(), p + total + qsizetype(n)), '\0');
+            std::memcpy(o.data() + p + total, m->iov_base, n);
+            total += ssize_t(n);
+            reste -= n;
         }
         return total;
     }
     ssize_t copier(int s, off_t *d, int c, off_t *v, size_t n) override
     {
-        pas();
+        if (pas())
+            return -1;
         const QByteArray source = fichier(s).octets;
-        if (*d >= source.size())
-            return 0;
-        const size_t k = std::min<size_t>(n, size_t(source.size() - *d));
+        const size_t k = *d >= source.size() ? 0 : std::min<size_t>(n, size_t(source.size() - *d));
         QByteArray &o = fichier(c).octets;
-        if (o.size() < *v + qsizetype(k))
-            o.resize(*v + qsizetype(k), '\0');
-        std::memcpy(o.data() + *v, source.constData() + *d, k);
+        o.resize(std::max(o.size(), *v + qsizetype(k)), '\0');
+        std::memcpy(o.data() + *v, source.constData() + std::min<qsizetype>(*d, source.size()), k);
         *d += off_t(k);
         *v += off_t(k);
         return ssize_t(k);
     }
-    int vider(int fd) override
-    {
-        pas();
-        Inode &n = fichier(fd);
-        n.surs = n.octets;
-        return 0;
-    }
+    int vider(int fd) override { return pas() ? -1 : (fichier(fd).surs = fichier(fd).octets, 0); }
     int viderDossier(int fd) override
     {
-        pas();
+        if (pas())
+            return -1;
         const std::string dossier = fds.at(fd).second;
         for (auto it = nomsSurs.begin(); it != nomsSurs.end();)
             it = parent(it->first) == dossier && !noms.count(it->first) ? nomsSurs.erase(it) : std::next(it);
@@ -228,71 +172,39 @@ public:
                 nomsSurs[nom] = i;
         return 0;
     }
-    int tronquer(int fd, off_t l) override
-    {
-        pas();
-        fichier(fd).octets.resize(l, '\0');
-        return 0;
-    }
+    int tronquer(int fd, off_t l) override { return pas() ? -1 : (fichier(fd).octets.resize(l, '\0'), 0); }
     int etat(int fd, struct stat *st) override
     {
-        pas();
         const auto &[i, nom] = fds.at(fd);
-        return remplir(i < 0 ? noms.at(nom) : i, st);
+        return pas() ? -1 : remplir(i < 0 ? noms.at(nom) : i, st);
     }
     int etatChemin(const char *c, struct stat *st) override
     {
-        pas();
-        auto it = noms.find(c);
-        return it == noms.end() ? (errno = ENOENT, -1) : remplir(it->second, st);
+        return pas() ? -1 : !noms.count(c) ? (errno = ENOENT, -1) : remplir(noms.at(c), st);
     }
     int renommer(const char *a, const char *b) override
     {
-        pas();
-        auto it = noms.find(a);
-        if (it == noms.end())
-            return errno = ENOENT, -1;
-        const int i = it->second;
-        noms.erase(it);
-        noms[b] = i;
-        return 0;
+        return pas() ? -1 : !noms.count(a) ? (errno = ENOENT, -1) : (noms[b] = noms.extract(a).mapped(), 0);
     }
     int echanger(const char *a, const char *b) override
     {
-        pas();
-        if (!noms.count(a) || !noms.count(b))
-            return errno = ENOENT, -1;
-        std::swap(noms[a], noms[b]);
-        return 0;
+        return pas() ? -1 : !noms.count(a) || !noms.count(b) ? (errno = ENOENT, -1) : (std::swap(noms[a], noms[b]), 0);
     }
     int supprimer(const char *c) override
     {
-        pas();
+        if (pas())
+            return -1;
         auto it = noms.find(c);
-        if (it == noms.end())
-            return errno = ENOENT, -1;
-        if (inodes[it->second].dossier)
-            return errno = EISDIR, -1;
+        if (it == noms.end() || inodes[it->second].dossier)
+            return errno = it == noms.end() ? ENOENT : EISDIR, -1;
         noms.erase(it);
         return 0;
     }
-    int lier(const char *a, const char *b) override
-    {
-        pas();
-        if (!noms.count(a))
-            return errno = ENOENT, -1;
-        noms[b] = noms[a];
-        return 0;
-    }
-    int changerMode(int fd, mode_t m) override
-    {
-        pas();
-        fichier(fd).mode = m & 07777;
-        return 0;
-    }
-    int changerProprietaire(int, uid_t, gid_t) override { pas(); return 0; }
-    int verrouiller(int, int) override { pas(); return 0; }
-    ssize_t lireLien(const char *, char *, size_t) override { pas(); return errno = EINVAL, -1; }
+    int lier(const char *a, const char *b) override { return pas() ? -1 : !noms.count(a) ? (errno = ENOENT, -1) : (noms[b] = noms[a], 0); }
+    int changerMode(int fd, mode_t m) override { return pas() ? -1 : (fichier(fd).mode = m & 07777, 0); }
+    int changerProprietaire(int, uid_t, gid_t) override { return pas() ? -1 : 0; }
+    int verrouiller(int, int) override { return pas() ? -1 : 0; }
+    ssize_t lireLien(const char *, char *, size_t) override { return pas() ? -1 : (errno = EINVAL, -1); }
 
     static std::string parent(const std::string &chemin)
     {
@@ -304,11 +216,15 @@ private:
     int m_inode = 0;
     int m_fd = 1000;
 
-    void pas()
+    // Counts an operation; true when it is the one that fails.
+    bool pas()
     {
         if (coupureApres >= 0 && compte >= coupureApres)
             throw Coupure{};
-        ++compte;
+        if (++compte != echoue)
+            return false;
+        errno = erreur;
+        return true;
     }
     int nouvelInode() { return ++m_inode; }
     int nouveauFd(int i, const std::string &nom)

@@ -45,10 +45,7 @@ QByteArray retouchee(int offset, const QByteArray &octets, const QString &questi
     return r;
 }
 
-QByteArray entier16(int v)
-{
-    return QByteArray(1, char(v & 0xFF)) + QByteArray(1, char((v >> 8) & 0xFF));
-}
+QByteArray entier16(int v) { return QByteArray(1, char(v & 0xFF)) + char((v >> 8) & 0xFF); }
 
 struct Sorte {
     QByteArray banque;
@@ -158,117 +155,107 @@ class TestHostile : public QObject {
     Q_OBJECT
 
 private slots:
-    void qzf_banqueHostile_data();
-    void qzf_banqueHostile();
-    void fenetre_banqueHostile_data();
-    void fenetre_banqueHostile();
-};
-
-void TestHostile::qzf_banqueHostile_data()
-{
-    QTest::addColumn<QString>("sorte");
-    QTest::addColumn<QString>("verbe");
-    const QStringList v = verbes();
-    QVERIFY2(v.contains(QLatin1String("dump")) && v.contains(QLatin1String("sort")), qPrintable(v.join(u' ')));
-    for (const QString &sorte : sortes().keys())
-        for (const QString &verbe : v)
-            QTest::newRow(qPrintable(sorte + QStringLiteral(" / ") + verbe)) << sorte << verbe;
-}
-
-void TestHostile::qzf_banqueHostile()
-{
-    QFETCH(QString, sorte);
-    QFETCH(QString, verbe);
-    static const QMap<QString, Sorte> toutes = sortes();
-    const Sorte s = toutes.value(sorte);
-    Lieu lieu(s);
-    const QString out = lieu.racine.filePath(QStringLiteral("sortie"));
-    const QString dest = lieu.racine.filePath(QStringLiteral("DEST.QZF"));
-    const QString in = lieu.racine.filePath(QStringLiteral("entree.gift"));
-    QVERIFY(banque::ecrire(in, "::Q1:: Une question importée {=oui ~non}\n"));
-
-    QStringList a = arguments(verbe);
-    for (QString &x : a)
-        x = x == "BANK" ? lieu.bank : x == "DEST" ? dest : x == "OUT" ? out : x == "IN" ? in : x;
-    QProcess p;
-    p.setWorkingDirectory(lieu.racine.path());
-    p.start(QStringLiteral(QZF_PATH), QStringList{verbe} + a);
-    const bool fini = p.waitForFinished(30000);
-    if (!fini) {
-        p.kill();
-        p.waitForFinished();
-    }
-    const QByteArray sortie = p.readAllStandardOutput(), erreurs = p.readAllStandardError();
-    QVERIFY2(fini, "no end within 30 s");
-    QVERIFY2(p.exitStatus() == QProcess::NormalExit, erreurs.constData());
-    QVERIFY2(p.exitCode() >= 0 && p.exitCode() <= 2, erreurs.constData());
-    QVERIFY2(!contientSecret(sortie) && !contientSecret(erreurs), "a file outside the bank's folder was read");
-    QDirIterator produits(lieu.racine.path(), QDir::Files, QDirIterator::Subdirectories);
-    while (produits.hasNext()) {
-        const QString f = produits.next();
-        if (!f.endsWith(QLatin1String("S.BMP")))
-            QVERIFY2(!contientSecret(banque::lire(f)), qPrintable(f + QStringLiteral(": holds the file outside")));
-    }
-
-    // No card is lost: a verb that rewrites the bank keeps every record but the one it deletes.
-    const QByteArray apres = banque::lire(lieu.bank);
-    const int avant = nombreDeFiches(s.banque.size());
-    QVERIFY2(nombreDeFiches(apres.size()) >= avant - (verbe == "delete"),
-             qPrintable(QStringLiteral("%1 cards before, %2 after").arg(avant).arg(nombreDeFiches(apres.size()))));
-    if (avant > 32767 && verbe != QLatin1String("import"))
-        QCOMPARE(apres.size(), s.banque.size());
-}
-
-void TestHostile::fenetre_banqueHostile_data()
-{
-    QTest::addColumn<QString>("sorte");
-    for (const QString &sorte : sortes().keys())
-        QTest::newRow(qPrintable(sorte)) << sorte;
-}
-
-void TestHostile::fenetre_banqueHostile()
-{
-    QFETCH(QString, sorte);
-    static const QMap<QString, Sorte> toutes = sortes();
-    const Sorte s = toutes.value(sorte);
-    Lieu lieu(s);
-    FakePlateforme pf{lieu.dossier};
-    const int avant = nombreDeFiches(s.banque.size());
+    void qzf_banqueHostile_data()
     {
-        FormEdit f{pf};
-        f.charger();
-        QVERIFY(QTest::qWaitForWindowExposed(&f));
-        auto *suivant = f.findChild<QWidget *>(QStringLiteral("Suivant"));
-        QVERIFY(suivant);
-        for (int i = 0; i < qMin(avant, 20); ++i)
-            QTest::mouseClick(suivant, Qt::LeftButton);
-        auto *quitter = f.findChild<QWidget *>(QStringLiteral("Quitter"));
-        QTest::mouseClick(quitter, Qt::LeftButton);
+        QTest::addColumn<QString>("sorte");
+        QTest::addColumn<QString>("verbe");
+        const QStringList v = verbes();
+        QVERIFY2(v.contains(QLatin1String("dump")) && v.contains(QLatin1String("sort")), qPrintable(v.join(u' ')));
+        for (const QString &sorte : sortes().keys())
+            for (const QString &verbe : v)
+                QTest::newRow(qPrintable(sorte + QStringLiteral(" / ") + verbe)) << sorte << verbe;
     }
-    for (const FakePlateforme::Message &m : pf.messages)
-        QCOMPARE(m.boutons, Plateforme::Boutons::Ok);
-    for (const QString &c : pf.sons + pf.ouverts)
-        QVERIFY2(!c.contains(QLatin1String("..")) && c.startsWith(lieu.dossier + QStringLiteral("/BASE/")), qPrintable(c));
-    const QByteArray apres = banque::lire(lieu.bank);
-    QVERIFY2(nombreDeFiches(apres.size()) == avant,
-             qPrintable(QStringLiteral("%1 cards before, %2 after").arg(avant).arg(nombreDeFiches(apres.size()))));
-    if (avant > 32767)
-        QCOMPARE(apres, s.banque);
-    // Every question is still there, whatever the order the sort at the end gave; a line break
-    // shows as one in the box and is saved back as CR LF, whichever way it was stored.
-    const auto questions = [avant](const QByteArray &b) {
-        QStringList q;
-        for (int i = 0; i < avant; ++i) {
-            const QByteArray r = b.mid(qsizetype(i) * FicheQuestion::Taille, FicheQuestion::Taille);
-            q << texte::affiche(FicheQuestion::depuisOctets(r.constData(), r.size()).Question)
-                     .replace(QLatin1String("\r\n"), QLatin1String("\n"))
-                     .replace(u'\r', u'\n');
+    void qzf_banqueHostile()
+    {
+        QFETCH(QString, sorte);
+        QFETCH(QString, verbe);
+        static const QMap<QString, Sorte> toutes = sortes();
+        const Sorte s = toutes.value(sorte);
+        Lieu lieu(s);
+        const QString out = lieu.racine.filePath("sortie"), dest = lieu.racine.filePath("DEST.QZF"), in = lieu.racine.filePath("entree.gift");
+        QVERIFY(banque::ecrire(in, "::Q1:: Une question importée {=oui ~non}\n"));
+
+        QStringList a = arguments(verbe);
+        for (QString &x : a)
+            x = x == "BANK" ? lieu.bank : x == "DEST" ? dest : x == "OUT" ? out : x == "IN" ? in : x;
+        QProcess p;
+        p.setWorkingDirectory(lieu.racine.path());
+        p.start(QStringLiteral(QZF_PATH), QStringList{verbe} + a);
+        const bool fini = p.waitForFinished(30000);
+        if (!fini) {
+            p.kill();
+            p.waitForFinished();
         }
-        q.sort();
-        return q;
-    };
-    QCOMPARE(questions(apres), questions(s.banque));
-}
+        const QByteArray sortie = p.readAllStandardOutput(), erreurs = p.readAllStandardError();
+        QVERIFY2(fini, "no end within 30 s");
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit, erreurs.constData());
+        QVERIFY2(p.exitCode() >= 0 && p.exitCode() <= 2, erreurs.constData());
+        QVERIFY2(!contientSecret(sortie) && !contientSecret(erreurs), "a file outside the bank's folder was read");
+        QDirIterator produits(lieu.racine.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (produits.hasNext()) {
+            const QString f = produits.next();
+            if (!f.endsWith(QLatin1String("S.BMP")))
+                QVERIFY2(!contientSecret(banque::lire(f)), qPrintable(f + QStringLiteral(": holds the file outside")));
+        }
+
+        // No card is lost: a verb that rewrites the bank keeps every record but the one it deletes.
+        const QByteArray apres = banque::lire(lieu.bank);
+        const int avant = nombreDeFiches(s.banque.size());
+        QVERIFY2(nombreDeFiches(apres.size()) >= avant - (verbe == "delete"),
+                 qPrintable(QStringLiteral("%1 cards before, %2 after").arg(avant).arg(nombreDeFiches(apres.size()))));
+        if (avant > 32767 && verbe != QLatin1String("import"))
+            QCOMPARE(apres.size(), s.banque.size());
+    }
+    void fenetre_banqueHostile_data()
+    {
+        QTest::addColumn<QString>("sorte");
+        for (const QString &sorte : sortes().keys())
+            QTest::newRow(qPrintable(sorte)) << sorte;
+    }
+    void fenetre_banqueHostile()
+    {
+        QFETCH(QString, sorte);
+        static const QMap<QString, Sorte> toutes = sortes();
+        const Sorte s = toutes.value(sorte);
+        Lieu lieu(s);
+        FakePlateforme pf{lieu.dossier};
+        const int avant = nombreDeFiches(s.banque.size());
+        {
+            FormEdit f{pf};
+            f.charger();
+            QVERIFY(QTest::qWaitForWindowExposed(&f));
+            auto *suivant = f.findChild<QWidget *>(QStringLiteral("Suivant"));
+            QVERIFY(suivant);
+            for (int i = 0; i < qMin(avant, 20); ++i)
+                QTest::mouseClick(suivant, Qt::LeftButton);
+            auto *quitter = f.findChild<QWidget *>(QStringLiteral("Quitter"));
+            QTest::mouseClick(quitter, Qt::LeftButton);
+        }
+        for (const FakePlateforme::Message &m : pf.messages)
+            QCOMPARE(m.boutons, Plateforme::Boutons::Ok);
+        for (const QString &c : pf.sons + pf.ouverts)
+            QVERIFY2(!c.contains(QLatin1String("..")) && c.startsWith(lieu.dossier + QStringLiteral("/BASE/")), qPrintable(c));
+        const QByteArray apres = banque::lire(lieu.bank);
+        QVERIFY2(nombreDeFiches(apres.size()) == avant,
+                 qPrintable(QStringLiteral("%1 cards before, %2 after").arg(avant).arg(nombreDeFiches(apres.size()))));
+        if (avant > 32767)
+            QCOMPARE(apres, s.banque);
+        // Every question is still there, whatever the order the sort at the end gave; a line break
+        // shows as one in the box and is saved back as CR LF, whichever way it was stored.
+        const auto questions = [avant](const QByteArray &b) {
+            QStringList q;
+            for (int i = 0; i < avant; ++i) {
+                const QByteArray r = b.mid(qsizetype(i) * FicheQuestion::Taille, FicheQuestion::Taille);
+                q << texte::affiche(FicheQuestion::depuisOctets(r.constData(), r.size()).Question)
+                         .replace(QLatin1String("\r\n"), QLatin1String("\n"))
+                         .replace(u'\r', u'\n');
+            }
+            q.sort();
+            return q;
+        };
+        QCOMPARE(questions(apres), questions(s.banque));
+    }
+};
 
 QTEST_MAIN(TestHostile)
 #include "test_hostile.moc"

@@ -26,50 +26,24 @@ QByteArray banquePleine()
 {
     QByteArray b;
     b.reserve(qsizetype(kFiches) * FicheQuestion::Taille);
-    for (int i = 1; i <= kFiches; ++i) {
-        b += banque::fiche({QStringLiteral("Question %1").arg(i), (i * 7) % 9, 1, i % 5 == 0, {QStringLiteral("a%1").arg(i), "b", "c"}})
-                 .octets();
-    }
+    for (int i = 1; i <= kFiches; ++i)
+        b += banque::fiche({QStringLiteral("Question %1").arg(i), (i * 7) % 9, 1, i % 5 == 0, {QStringLiteral("a%1").arg(i), "b", "c"}}).octets();
     return b;
 }
 
-QByteArray petiteBanque()
-{
-    return banque::octets({{"Déjà là 1", 2}, {"Déjà là 2", 4}, {"Déjà là 3", 0}});
-}
-
-// Starts qzf, lets it run `attente` microseconds and kills it. True when it ended first.
-bool lancerEtTuer(const QStringList &arguments, qint64 attente)
+// Runs qzf and kills it after `attente` microseconds (-1: lets it end). Its exit code, -1 when killed.
+int lancer(const QStringList &arguments, qint64 attente = -1)
 {
     QProcess p;
     p.setStandardOutputFile(QProcess::nullDevice());
     p.setStandardErrorFile(QProcess::nullDevice());
     p.start(QStringLiteral(QZF_PATH), arguments);
-    ::usleep(useconds_t(attente));
-    p.kill();
-    p.waitForFinished();
-    return p.exitStatus() == QProcess::NormalExit;
-}
-
-int executer(const QStringList &arguments)
-{
-    QProcess p;
-    p.start(QStringLiteral(QZF_PATH), arguments);
+    if (attente >= 0) {
+        ::usleep(useconds_t(attente));
+        p.kill();
+    }
     p.waitForFinished(60000);
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-// The names a run may never leave behind once the bank has been opened again.
-QStringList restes(const QString &dossier)
-{
-    return QDir(dossier).entryList({"*.nouveau", "*.import", "*.jnl"}, QDir::Files | QDir::Hidden);
-}
-
-int nombreDeTueries()
-{
-    bool ok = false;
-    const int n = qEnvironmentVariableIntValue("ORBELIN_TUERIES", &ok);
-    return ok && n > 0 ? n : 50;
 }
 
 } // namespace
@@ -95,7 +69,7 @@ private slots:
         // A transfer into a bank of three cards takes three cards less, so that the destination
         // stays within the numbers a bank can hold.
         const QByteArray ancienne = banquePleine().left(qsizetype(transfert ? kFiches - 3 : kFiches) * FicheQuestion::Taille);
-        const QByteArray ancienneDest = petiteBanque();
+        const QByteArray ancienneDest = banque::octets({{"Déjà là 1", 2}, {"Déjà là 2", 4}, {"Déjà là 3", 0}});
         auto poser = [&] {
             QVERIFY(banque::ecrire(bank, ancienne) && banque::ecrire(dest, ancienneDest));
             for (const QString &n : QDir(dossier.path()).entryList(QDir::Files | QDir::Hidden))
@@ -107,7 +81,7 @@ private slots:
         poser();
         QElapsedTimer chrono;
         chrono.start();
-        QCOMPARE(executer(arguments), 0);
+        QCOMPARE(lancer(arguments), 0);
         const qint64 duree = chrono.nsecsElapsed() / 1000;
         const QByteArray nouvelle = banque::lire(bank), nouvelleDest = banque::lire(dest);
         if (transfert) {
@@ -120,13 +94,13 @@ private slots:
             QCOMPARE(nouvelleDest, ancienneDest);
         }
 
-        const int tueries = nombreDeTueries();
+        const int tueries = qMax(50, qEnvironmentVariableIntValue("ORBELIN_TUERIES"));
         int finies = 0, anciennes = 0, nouvelles = 0;
         QRandomGenerator alea(quint32(QDateTime::currentMSecsSinceEpoch()));
         poser();
         for (int i = 0; i < tueries; ++i) {
             const qint64 attente = qint64(alea.bounded(quint32(duree * 11 / 10)));
-            finies += lancerEtTuer(arguments, attente);
+            finies += lancer(arguments, attente) >= 0;
             // The next opening settles what the killed run left.
             for (const QString &nom : {bank, dest}) {
                 FichierQuestions f;
@@ -136,7 +110,8 @@ private slots:
             const QString lieu = QStringLiteral("kill %1 after %2 µs: ").arg(i).arg(attente);
             QVERIFY2(b == ancienne || b == nouvelle, qPrintable(lieu + QString("bank of %1 bytes is neither state").arg(b.size())));
             QVERIFY2(d == ancienneDest || d == nouvelleDest, qPrintable(lieu + QString("destination of %1 bytes").arg(d.size())));
-            QVERIFY2(restes(dossier.path()).isEmpty(), qPrintable(lieu + restes(dossier.path()).join(u' ')));
+            const QStringList restes = QDir(dossier.path()).entryList({"*.nouveau", "*.import", "*.jnl"}, QDir::Files | QDir::Hidden);
+            QVERIFY2(restes.isEmpty(), qPrintable(lieu + restes.join(u' ')));
             if (b == ancienne && d == ancienneDest) {
                 ++anciennes;
             } else {
