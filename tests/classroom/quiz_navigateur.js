@@ -1,6 +1,5 @@
 // Takes a quiz page in a real browser as a student would, and tells what the page showed.
-// Usage: node quiz_navigateur.js CHROMIUM PAGE ANSWERS.json [SHUFFLED_PAGE] [SCREENSHOT_FOLDER]
-//        node quiz_navigateur.js CHROMIUM PAGE --load   (only the time until the first question shows)
+// Usage: node quiz_navigateur.js CHROMIUM PAGE ANSWERS.json
 // ANSWERS.json: [{"q": question text, "bonne": good answer text}, ...]
 // Prints one JSON object; the checks are made by the test that runs this script.
 'use strict';
@@ -10,8 +9,8 @@ const path = require('path');
 const { pathToFileURL } = require('url');
 const { chromium } = require('playwright-core');
 
-const [navigateur, page1, fichierAttentes, pageMelangee, captures] = process.argv.slice(2);
-const attentes = fichierAttentes === '--load' ? [] : JSON.parse(fs.readFileSync(fichierAttentes, 'utf8'));
+const [navigateur, page1, fichierAttentes] = process.argv.slice(2);
+const attentes = JSON.parse(fs.readFileSync(fichierAttentes, 'utf8'));
 const bonneDe = (q) => {
   const a = attentes.find((x) => x.q === q);
   if (!a) throw new Error('question inconnue : ' + q);
@@ -23,10 +22,8 @@ async function ouvrir(contexte, fichier, obs) {
   page.setDefaultTimeout(10000);
   page.on('pageerror', (e) => obs.erreurs.push(String(e.message)));
   page.on('console', (m) => { if (m.type() === 'error') obs.erreurs.push(m.text()); });
-  const debut = Date.now();
   await page.goto(pathToFileURL(fichier).href, { waitUntil: 'load' });
   await page.waitForSelector('#enonce');
-  obs.chargementMs = Math.max(obs.chargementMs || 0, Date.now() - debut);
   return page;
 }
 
@@ -75,15 +72,8 @@ async function toutJuste(page, obs) {
         const i = document.querySelector('#media img');
         return i && i.complete && i.naturalWidth > 0 && i.style.width ? i : null;
       });
-      if (captures) await page.screenshot({ path: path.join(captures, 'quiz-image.png'), fullPage: true });
       obs.image = await img.evaluate((i) => ({ naturalWidth: i.naturalWidth, largeur: i.getBoundingClientRect().width,
                                               src: i.src.slice(0, 23) }));
-    }
-    if (await page.$('#media audio')) {
-      // Decoded far enough to know its length: the browser can play it.
-      await page.waitForFunction(() => document.querySelector('#media audio').readyState >= 1);
-      obs.son = await page.$eval('#media audio', (a) => ({ controles: a.controls, type: a.src.slice(0, 22),
-                                                         duree: a.duration, erreur: a.error ? a.error.code : 0 }));
     }
     const absent = await page.$('#media .absent');
     if (absent) obs.absent = await absent.textContent();
@@ -113,19 +103,7 @@ async function toutJuste(page, obs) {
     return route.abort();
   });
   try {
-    if (fichierAttentes === '--load') {
-      // The best of three: the first start of the browser is not the page's doing.
-      for (let i = 0; i < 3; ++i) {
-        const c = await ouvrir(contexte, page1, obs);
-        obs.chargements = (obs.chargements || []).concat([obs.chargementMs]);
-        obs.chargementMs = 0;
-        obs.questions = await texte(c, '#compteur');
-        await c.close();
-      }
-      obs.chargementMs = Math.min(...obs.chargements);
-    } else {
-      await parcours(contexte, obs);
-    }
+    await parcours(contexte, obs);
   } catch (e) {
     obs.echec = String(e && e.stack ? e.stack : e);
   } finally {
@@ -140,14 +118,10 @@ async function parcours(contexte, obs) {
   const p = await ouvrir(contexte, page1, obs);
   obs.titre = await p.title();
   obs.premierFocus = await p.evaluate(() => document.activeElement && document.activeElement.id);
-  obs.live = await p.$eval('#retour', (e) => e.getAttribute('aria-live'));
-  obs.roles = await p.$$eval('#reponses > *', (l) => l.map((e) => e.tagName.toLowerCase() + ':' + e.type));
   // Nothing to go on with before an answer is given.
   obs.suivanteAvant = await p.isVisible('#suivante');
-  if (captures) await p.screenshot({ path: path.join(captures, 'quiz-question.png'), fullPage: true });
   obs.juste = {};
   await toutJuste(p, obs.juste);
-  if (captures) await p.screenshot({ path: path.join(captures, 'quiz-fin.png'), fullPage: true });
   await p.click('#recommencer');
   obs.apresRecommencer = { compteur: await texte(p, '#compteur'), enonce: await texte(p, '#enonce') };
   await p.close();
@@ -159,15 +133,12 @@ async function parcours(contexte, obs) {
   obs.faute.question = q;
   obs.faute.retour = await texte(f, '#retour');
   obs.faute.commentaire = await f.$eval('#commentaire', (e) => (e.hidden ? null : e.textContent));
-  obs.faute.justeMontree = await f.$eval('#reponses .juste .texte', (e) => e.textContent);
-  obs.faute.fauteMontree = await f.$eval('#reponses .faux .texte', (e) => e.textContent);
   obs.faute.figes = await f.$$eval('#reponses button', (l) => l.every((b) => b.getAttribute('aria-disabled') === 'true'));
   obs.faute.reponses = reponses;
   obs.faute.etiquettes = await f.$$eval('#reponses button', (l) => l.map((b) => b.getAttribute('aria-label')));
   // A key pressed once answered changes nothing.
   await f.keyboard.press('1');
   obs.faute.retourApresTouche = await texte(f, '#retour');
-  if (captures) await f.screenshot({ path: path.join(captures, 'quiz-faute.png'), fullPage: true });
   await suivante(f, 'clic');
   for (let k = 1; k < attentes.length; ++k) {
     await repondre(f, true, 'clic');
@@ -177,27 +148,4 @@ async function parcours(contexte, obs) {
   obs.faute.score = await texte(f, '#score');
   obs.faute.manquees = await f.$$eval('#manquees li', (l) => l.map((li) => Array.from(li.children).map((e) => e.textContent)));
   await f.close();
-
-  // A phone's screen.
-  const tel = await contexte.newPage();
-  await tel.setViewportSize({ width: 360, height: 740 });
-  await tel.goto(pathToFileURL(page1).href, { waitUntil: 'load' });
-  await tel.waitForSelector('#enonce');
-  obs.telephone = await tel.evaluate(() => ({
-    largeur: document.documentElement.scrollWidth,
-    bouton: document.querySelector('#reponses button').getBoundingClientRect().width,
-  }));
-  if (captures) await tel.screenshot({ path: path.join(captures, 'quiz-telephone.png'), fullPage: true });
-  await tel.close();
-
-  // The shuffled page: right again, then shuffled anew by "Recommencer".
-  if (pageMelangee) {
-    const m = await ouvrir(contexte, pageMelangee, obs);
-    obs.melange = { premier: {}, second: {} };
-    await toutJuste(m, obs.melange.premier);
-    await m.click('#recommencer');
-    await m.waitForSelector('#enonce');
-    await toutJuste(m, obs.melange.second);
-    await m.close();
-  }
 }

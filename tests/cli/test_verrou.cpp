@@ -5,11 +5,9 @@
 #include "support/lancer.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
 #include <csignal>
 #include <optional>
 #include <sys/wait.h>
@@ -197,27 +195,6 @@ private slots:
         QCOMPARE(editeur.prendre(QStringLiteral("BASE.QZF")), Verrou::Etat::Pris);
         QCOMPARE(editeur.detenteur().pid, qint64(::getpid()));
         QCOMPARE(second.prendre(QStringLiteral("BASE.QZF")), Verrou::Etat::Tenu);
-    }
-
-    // What opening a bank costs: taking its lock; and letting it go.
-    void prendreEtLiberer_sousCinqMillisecondes()
-    {
-        std::vector<qint64> prises, liberations;
-        for (int i = 0; i < 200; ++i) {
-            QElapsedTimer chrono;
-            chrono.start();
-            Verrou v;
-            QCOMPARE(v.prendre(QStringLiteral("BASE.QZF")), Verrou::Etat::Pris);
-            prises.push_back(chrono.nsecsElapsed());
-            chrono.restart();
-            v.liberer();
-            liberations.push_back(chrono.nsecsElapsed());
-        }
-        for (auto *d : {&prises, &liberations})
-            std::sort(d->begin(), d->end());
-        qInfo("lock taken: median %lld µs, slowest %lld µs; released: median %lld µs, slowest %lld µs",
-              prises[100] / 1000, prises.back() / 1000, liberations[100] / 1000, liberations.back() / 1000);
-        QVERIFY(prises[100] + liberations[100] < 5'000'000);
     }
 };
 

@@ -1,15 +1,11 @@
 // Where the banks live: the folder chosen for a run, the first start with the sample bank, a bank
-// named on the command line, and the sample bank opened in the editor.
-#include "support/editeur.h"
+// named on the command line.
 #include "platform/dossierprogramme.h"
 #include "support/banque.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
@@ -53,8 +49,6 @@ private slots:
             << QStringList{u"usr/bin/"_s, u"usr/share/orbelin/exemple/"_s} << u"usr/bin"_s << true << false;
         QTest::newRow("share/orbelin that is a file is no install")
             << QStringList{u"bin/"_s, u"share/orbelin"_s} << u"bin"_s << false << false;
-        QTest::newRow("share without orbelin is no install")
-            << QStringList{u"bin/"_s, u"share/autre/"_s} << u"bin"_s << false << false;
         QTest::newRow("folder that does not exist") << QStringList{} << u"absent/bin"_s << true << false;
         QTest::newRow("read-only folder") << QStringList{u"lecture/"_s} << u"lecture"_s << true << true;
     }
@@ -166,8 +160,6 @@ private slots:
         QTest::newRow("folder") << u"@/DOSSIER.qzf"_s << QString() << u"ce n'est pas un fichier."_s << 0;
         QTest::newRow("not a bank") << u"@/notes.txt"_s << QString()
                                     << u"ce n'est pas une banque de questions (fichier .qzf)."_s << 0;
-        QTest::newRow("extension alone") << u"@/.qzf"_s << QString()
-                                         << u"ce n'est pas une banque de questions (fichier .qzf)."_s << 0;
         QTest::newRow("leading space") << u"@/ COURS.qzf"_s << QString() << u"son nom commence par une espace."_s << 0;
         QTest::newRow("unreadable") << u"@/COURS.qzf"_s << QString() << u"ce fichier ne peut pas être lu."_s
                                     << int(QFile::WriteOwner);
@@ -185,7 +177,7 @@ private slots:
         QTemporaryDir tmp;
         // A folder name with a space and a "%1", which a message built with arg() would eat.
         const QString banques = tmp.filePath(u"Mes banques %1"_s);
-        QVERIFY(banque::poser(banques, {u"COURS.qzf"_s, u"MAJ.QZF"_s, u"notes.txt"_s, u".qzf"_s, u" COURS.qzf"_s, u"DOSSIER.qzf/"_s}));
+        QVERIFY(banque::poser(banques, {u"COURS.qzf"_s, u"MAJ.QZF"_s, u"notes.txt"_s, u" COURS.qzf"_s, u"DOSSIER.qzf/"_s}));
         if (mode)
             QVERIFY(QFile::setPermissions(banques + u"/COURS.qzf"_s, QFile::Permissions(mode)));
         const QString avant = QDir::currentPath();
@@ -226,47 +218,6 @@ private slots:
                                                   + u" ».\nL'éditeur s'ouvre sur BASE.QZF."_s);
         QCOMPARE(b.nom, ouverte ? u"DEMO.qzf"_s : QString());
         QCOMPARE(b.dossier, ouverte ? tmp.path() : QString());
-    }
-
-    // The sample bank as a newcomer opens it: its themes and counts, and every card shown in turn
-    // without a message (each picture and sound it names is in its media folder).
-    void sampleBank_opensWithItsThemesAndEveryCardShowsWithoutAMessage()
-    {
-        Editeur e{Editeur::PlusTard{}};
-        QVERIFY(dossiers::preparer(e.dir.path(), QStringLiteral(EXEMPLE_DIR)).ok);
-        QFile source(QStringLiteral(EXEMPLE_SOURCE));
-        QVERIFY(source.open(QIODevice::ReadOnly));
-        const QJsonObject json = QJsonDocument::fromJson(source.readAll()).object();
-        const QJsonArray themes = json.value(u"themes").toArray();
-        const QJsonArray fiches = json.value(u"fiches").toArray();
-        QList<int> parTheme(9, 0);
-        for (const QJsonValue &f : fiches)
-            ++parTheme[f.toObject().value(u"theme").toInt()];
-
-        e.f.charger(u"DEMO.qzf"_s);
-        QCOMPARE(e.pf.textes().size(), 1);  // the reminder of the initials only
-        QCOMPARE(e.texte(u"LabelFichier"_s), u"Orbelin - Editeur de questions   -- > Fichier ouvert : DEMO.qzf"_s);
-        QCOMPARE(e.texte(u"LabelTotal"_s), QString::number(fiches.size()));
-        for (int i = 0; i < 9; ++i) {
-            QCOMPARE(e.w(u"Theme_%1"_s.arg(i))->isVisibleTo(&e.f), i < themes.size());
-            QCOMPARE(e.texte(u"Theme_%1"_s.arg(i)).trimmed(), themes.at(i).toString());
-            QCOMPARE(e.texte(u"LabelTheme_%1"_s.arg(i)), QString::number(parTheme[i]));
-        }
-
-        e.pf.oublier();
-        QStringList vus, attendus;
-        for (int n = 1; n <= fiches.size(); ++n) {
-            if (n > 1)
-                e.clic(u"Suivant"_s);
-            QCOMPARE(e.texte(u"TextAffNumero"_s), QString::number(n));
-            if (e.w(u"LabelFileMedia"_s)->isVisibleTo(&e.f))
-                vus << e.texte(u"LabelFileMedia"_s).trimmed();
-            if (const QString m = fiches.at(n - 1).toObject().value(u"media").toString(); !m.isEmpty())
-                attendus << m;
-        }
-        QCOMPARE(e.pf.textes(), QStringList());
-        QCOMPARE(vus, attendus);
-        QVERIFY(attendus.size() >= 3);
     }
 };
 
