@@ -182,7 +182,7 @@ QList<Verbe> verbes()
                       return verifierBanque(a[0], e) ? supprimer(a[0], a[1], o, e) : 1;
                   }};
     return {dumpV, themesV, sortV, deleteV, verbeFind(), verbeTransfer(), verbePrint(), verbeExport(), verbeImport(),
-            verbeQuiz(), verbeExam(), verbeTrash(), verbeRestore(), verbeDuplicates(), verbeRetheme()};
+            verbeQuiz(), verbeExam(), verbeTrash(), verbeRestore(), verbeDuplicates(), verbeRetheme(), verbeList()};
 }
 
 QString aideGenerale(const QList<Verbe> &liste)

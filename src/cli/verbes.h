@@ -38,5 +38,6 @@ Verbe verbeTrash();
 Verbe verbeRestore();
 Verbe verbeDuplicates();
 Verbe verbeRetheme();
+Verbe verbeList();
 
 } // namespace qzf
