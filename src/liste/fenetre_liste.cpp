@@ -1,5 +1,8 @@
 #include "liste/fenetre_liste.h"
 
+#include "classroom/page_quiz.h"
+#include "classroom/sujets.h"
+#include "classroom/sujets_pdf.h"
 #include "editor/session.h"
 #include "liste/liste.h"
 #include "tidy/corbeille.h"
@@ -9,6 +12,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -224,6 +229,10 @@ public:
         choixTheme->setObjectName(QStringLiteral("choixTheme"));
         boutTheme = bouton(this, "boutTheme", QStringLiteral("Changer de &thème"));
         boutSupprimer = bouton(this, "boutSupprimer", QStringLiteral("&Supprimer"));
+        boutTransferer = bouton(this, "boutTransferer", QStringLiteral("T&ransférer…"));
+        boutExporter = bouton(this, "boutExporter", QStringLiteral("&Exporter…"));
+        boutQuiz = bouton(this, "boutQuiz", QStringLiteral("Page de &quiz…"));
+        boutSujets = bouton(this, "boutSujets", QStringLiteral("Su&jets d'examen…"));
         boutFermer = bouton(this, "boutFermer", QStringLiteral("&Fermer"));
         bilan = new QLabel(this);
         bilan->setObjectName(QStringLiteral("bilanListe"));
@@ -249,13 +258,21 @@ public:
         actions->addSpacing(12);
         actions->addWidget(boutSupprimer);
         actions->addStretch(1);
-        actions->addWidget(boutFermer);
+        auto *sorties = new QHBoxLayout;
+        sorties->addWidget(new QLabel(QStringLiteral("Copier la sélection :"), this));
+        sorties->addWidget(boutTransferer);
+        sorties->addWidget(boutExporter);
+        sorties->addWidget(boutQuiz);
+        sorties->addWidget(boutSujets);
+        sorties->addStretch(1);
+        sorties->addWidget(boutFermer);
         auto *tout = new QVBoxLayout(this);
         tout->addLayout(ligne1);
         tout->addLayout(ligne2);
         tout->addWidget(vueFiches, 1);
         tout->addWidget(bilan);
         tout->addLayout(actions);
+        tout->addLayout(sorties);
         resize(1000, 600);
 
         connect(filtreFiches, &QLineEdit::textChanged, this, [this] { filtrer(); });
@@ -269,6 +286,10 @@ public:
         connect(boutDemarquer, &QPushButton::clicked, this, [this] { marquer(false); });
         connect(boutTheme, &QPushButton::clicked, this, [this] { changerTheme(); });
         connect(boutSupprimer, &QPushButton::clicked, this, [this] { supprimer(); });
+        connect(boutTransferer, &QPushButton::clicked, this, [this] { transferer(); });
+        connect(boutExporter, &QPushButton::clicked, this, [this] { exporter(); });
+        connect(boutQuiz, &QPushButton::clicked, this, [this] { sortie(false); });
+        connect(boutSujets, &QPushButton::clicked, this, [this] { sortie(true); });
         connect(boutFermer, &QPushButton::clicked, this, &QWidget::close);
 
         // The editor's changes show at once.
@@ -288,6 +309,7 @@ public:
     QLabel *comptageFiches, *bilan;
     QTableView *vueFiches;
     QPushButton *boutMarquer, *boutDemarquer, *boutTheme, *boutSupprimer, *boutFermer;
+    QPushButton *boutTransferer, *boutExporter, *boutQuiz, *boutSujets;
 
     ModeleFiches &modele() { return m_modele; }
 
@@ -351,6 +373,9 @@ private:
         const bool ecrire = choisies && !m_s.lectureSeule();
         for (QWidget *w : std::initializer_list<QWidget *>{boutMarquer, boutDemarquer, boutTheme, boutSupprimer, choixTheme})
             w->setEnabled(ecrire);
+        // Copies leave the bank as it is: a bank open read-only gives them too.
+        for (QWidget *w : std::initializer_list<QWidget *>{boutTransferer, boutExporter, boutQuiz, boutSujets})
+            w->setEnabled(choisies);
     }
 
     void surFicheLue(int n)
@@ -435,6 +460,118 @@ private:
             }
             return b;
         });
+    }
+
+    echanges::CheminsBanque banque() const { return {m_s.cheminBanque(), m_s.cheminThemes(), m_s.dossierMedia()}; }
+
+    // The file a copy goes to, proposed in the folder of the last one of its kind; "" when cancelled.
+    QString fichierSortie(const QString &titre, const QString &sorte, const QString &extension, const QString &filtres,
+                          QString *filtre = nullptr)
+    {
+        Plateforme &p = m_s.plateforme();
+        const QString propose = QDir(p.dossierRetenu(sorte)).filePath(QFileInfo(m_s.cheminBanque()).completeBaseName()
+                                                                     + QStringLiteral("-selection.") + extension);
+        QString f = filtres;
+        const QString fichier = p.fichierAEnregistrer(titre, propose, filtres, filtre ? filtre : &f);
+        if (!fichier.isEmpty())
+            p.retenirDossier(sorte, QFileInfo(fichier).absolutePath());
+        return fichier;
+    }
+
+    void transferer()
+    {
+        const QList<int> choisies = selection();
+        if (choisies.isEmpty() || !m_s.stockerFiche())
+            return;
+        const QString destination =
+            m_s.plateforme().fichierAEnregistrer(QStringLiteral("Transférer vers la banque"), m_s.dossier(),
+                                                 QStringLiteral("Banques de questions (*.qzf *.QZF)"), nullptr);
+        if (destination.isEmpty())
+            return;
+        if (QFileInfo(destination).absoluteFilePath() == QFileInfo(m_s.cheminBanque()).absoluteFilePath()) {
+            m_s.erreur(QStringLiteral("Les fiches ne peuvent pas être transférées dans la banque d'où elles viennent."));
+            return;
+        }
+        const ResultatTransfert r = liste::transferer(m_s.cheminBanque(), destination, choisies);
+        if (!r.resultat) {
+            m_s.erreur(r.resultat.erreur);
+            return;
+        }
+        bilan->setText(QStringLiteral("%1 copiée(s) à la fin de la banque %2.").replace(QStringLiteral("%1"), fiches(r.copiees))
+                           .replace(QStringLiteral("%2"), QFileInfo(destination).fileName()));
+    }
+
+    void exporter()
+    {
+        const QList<int> choisies = selection();
+        if (choisies.isEmpty() || !m_s.stockerFiche())
+            return;
+        static const echanges::Format formats[] = {echanges::Format::Gift, echanges::Format::MoodleXml,
+                                                   echanges::Format::Qti, echanges::Format::Csv};
+        QStringList filtres;
+        for (echanges::Format f : formats)
+            filtres << QStringLiteral("%1 (*.%2)").arg(echanges::nomFormat(f), echanges::extension(f));
+        QString filtre = filtres[0];
+        QString fichier = fichierSortie(QStringLiteral("Exporter la sélection"), QStringLiteral("sorties"),
+                                        echanges::extension(formats[0]), filtres.join(QStringLiteral(";;")), &filtre);
+        if (fichier.isEmpty())
+            return;
+        echanges::OptionsExport options;
+        if (const qsizetype k = filtres.indexOf(filtre); k >= 0)
+            options.format = formats[k];
+        else if (const auto parExtension = echanges::deviner({}, fichier))
+            options.format = *parExtension;
+        if (QFileInfo(fichier).suffix().isEmpty())
+            fichier += u'.' + echanges::extension(options.format);
+        echanges::Rapport rapport;
+        if (const Resultat r = liste::exporter(banque(), choisies, fichier, options, rapport); !r) {
+            m_s.erreur(r.erreur);
+            return;
+        }
+        bilan->setText(QStringLiteral("Sélection exportée dans %1.").arg(QFileInfo(fichier).fileName()));
+        m_s.message(rapport.texte(), Plateforme::Boutons::Ok, Plateforme::Icone::Aucune,
+                    QStringLiteral("Exporter la sélection"));
+    }
+
+    // The students' quiz page, or the exam sheets (one version).
+    void sortie(bool sujets)
+    {
+        const QList<int> choisies = selection();
+        if (choisies.isEmpty() || !m_s.stockerFiche())
+            return;
+        const QString fichier =
+            sujets ? fichierSortie(QStringLiteral("Sujets d'examen"), QStringLiteral("sorties"), QStringLiteral("pdf"),
+                                   QStringLiteral("Documents PDF (*.pdf)"))
+                   : fichierSortie(QStringLiteral("Page de quiz"), QStringLiteral("sorties"), QStringLiteral("html"),
+                                   QStringLiteral("Pages web (*.html)"));
+        if (fichier.isEmpty())
+            return;
+        const liste::Extrait x(banque(), choisies);
+        classe::ResultatSortie r;
+        if (!x.resultat()) {
+            r.resultat = x.resultat();
+        } else if (sujets) {
+            classe::OptionsSujets o;
+            o.titre = classe::titreParDefaut(banque());
+            r = classe::ecrireSujets(x.banque(), {}, o, fichier);
+        } else {
+            classe::OptionsQuiz o;
+            o.titre = classe::titreParDefaut(banque());
+            r = classe::ecrireQuiz(x.banque(), {}, o, fichier);
+        }
+        if (!r.resultat) {
+            m_s.erreur(r.resultat.erreur);
+            return;
+        }
+        QString texte = (sujets ? QStringLiteral("Sujets de %1 question(s) écrits dans %2.")
+                                : QStringLiteral("Page de quiz de %1 question(s) écrite dans %2."))
+                            .arg(r.questions)
+                            .arg(fichier);
+        for (const QString &remarque : std::as_const(r.remarques))
+            texte += u'\n' + x.renumeroter(remarque);
+        bilan->setText(QStringLiteral("%1 écrit(e).").arg(QFileInfo(fichier).fileName()));
+        m_s.message(texte, Plateforme::Boutons::Ok, Plateforme::Icone::Aucune,
+                    sujets ? QStringLiteral("Sujets d'examen") : QStringLiteral("Page de quiz"));
     }
 
     void dire(const QString &modele, int faites, int choisies)

@@ -10,6 +10,8 @@
 #include "tidy/menage.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 #include <array>
@@ -416,6 +418,85 @@ Bilan supprimer(const QString &cheminBanque, const QString &cheminTmp, const QLi
     }
     disque::viderDossierDe(reelle);
     return {Resultat::succes(), int(choisis.size())};
+}
+
+// ---------------------------------------------------------------------------
+// A selection as a bank of its own
+
+Extrait::Extrait(const echanges::CheminsBanque &banque, const QList<int> &numeros)
+    : m_dossier(std::make_unique<QTemporaryDir>()), m_banque(banque)
+{
+    const QString lecture = QStringLiteral("Impossible de lire le fichier %1 : %2");
+    QFile source(banque.banque);
+    if (!source.open(QIODevice::ReadOnly)) {
+        m_resultat = Resultat::echec(lecture.arg(banque.banque, source.errorString()));
+        return;
+    }
+    const int n = nombreDeFiches(source.size());
+    m_numeros = numeros;
+    std::sort(m_numeros.begin(), m_numeros.end());
+    m_numeros.erase(std::unique(m_numeros.begin(), m_numeros.end()), m_numeros.end());
+    m_numeros.removeIf([n](int x) { return x < 1 || x > n; });
+    QByteArray cartes;
+    cartes.reserve(m_numeros.size() * T);
+    for (int x : std::as_const(m_numeros)) {
+        if (!source.seek(qint64(x - 1) * T)) {
+            m_resultat = Resultat::echec(lecture.arg(banque.banque, source.errorString()));
+            return;
+        }
+        cartes += source.read(T).leftJustified(T, '\0');
+    }
+    m_banque.banque = m_dossier->filePath(QFileInfo(banque.banque).fileName());
+    QFile extrait(m_banque.banque);
+    if (!m_dossier->isValid() || !extrait.open(QIODevice::WriteOnly) || extrait.write(cartes) != cartes.size())
+        m_resultat = Resultat::echec(QStringLiteral("Impossible d'écrire le fichier %1 : %2").arg(m_banque.banque, extrait.errorString()));
+}
+
+QString Extrait::renumeroter(const QString &texte) const
+{
+    const auto numero = [this](const QString &k) {
+        const int i = k.toInt();
+        return i >= 1 && i <= m_numeros.size() ? QString::number(m_numeros[i - 1]) : k;
+    };
+    // "fiche 2 : ...", and the lists of the reports: "3 fiche(s) perdent leur marque : 1, 2, 5".
+    static const QRegularExpression fiche(QStringLiteral("\\b([Ff]iche) (\\d+)\\b"));
+    static const QRegularExpression liste(QStringLiteral("^(\\d+ fiche\\(s\\).* : )(\\d+(?:, \\d+)*)(, …)?$"));
+    if (const QRegularExpressionMatch m = liste.match(texte); m.hasMatch()) {
+        QStringList l;
+        for (const QString &k : m.captured(2).split(QStringLiteral(", ")))
+            l << numero(k);
+        return m.captured(1) + l.join(QStringLiteral(", ")) + m.captured(3);
+    }
+    QString r;
+    qsizetype depuis = 0;
+    for (auto it = fiche.globalMatch(texte); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        r += texte.mid(depuis, m.capturedStart() - depuis) + m.captured(1) + u' ' + numero(m.captured(2));
+        depuis = m.capturedEnd();
+    }
+    return r + texte.mid(depuis);
+}
+
+ResultatTransfert transferer(const QString &source, const QString &destination, const QList<int> &numeros)
+{
+    const Extrait x({source, {}, {}}, numeros);
+    if (!x.resultat())
+        return {x.resultat(), 0, false};
+    return ::transferer(x.banque().banque, destination, Selection::Toutes);
+}
+
+Resultat exporter(const echanges::CheminsBanque &banque, const QList<int> &numeros, const QString &fichier,
+                  const echanges::OptionsExport &options, echanges::Rapport &rapport)
+{
+    const Extrait x(banque, numeros);
+    if (!x.resultat())
+        return x.resultat();
+    const Resultat r = echanges::exporter(x.banque(), fichier, options, rapport);
+    for (echanges::Remarque &m : rapport.remarques) {
+        m.lieu = x.renumeroter(m.lieu);
+        m.texte = x.renumeroter(m.texte);
+    }
+    return r;
 }
 
 } // namespace liste

@@ -1,4 +1,6 @@
 #pragma once
+#include "exchange/echanges.h"
+#include "output/transfert.h"
 #include "store/resultat.h"
 #include "store/tablethemes.h"
 
@@ -6,6 +8,8 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
 #include <vector>
 
 // The list of a bank's cards: which cards a filter keeps and in what order, for the list
@@ -83,5 +87,30 @@ Bilan changerTheme(const QString &cheminBanque, const QString &cheminTmp, const 
 // before the bank is touched.
 Bilan supprimer(const QString &cheminBanque, const QString &cheminTmp, const QList<int> &numeros,
                 const QString &dossierMedia, qint64 date);
+
+// The cards numbered, in bank order, as a bank of their own in a temporary folder, under the
+// bank's file name, with the bank's theme file and media folder: what exports, transfers and
+// draws whole banks then works on a selection. The folder goes with the object.
+class Extrait {
+public:
+    Extrait(const echanges::CheminsBanque &banque, const QList<int> &numeros);
+    const Resultat &resultat() const { return m_resultat; }
+    const echanges::CheminsBanque &banque() const { return m_banque; }
+    int nombre() const { return int(m_numeros.size()); }
+    // "fiche 2" of a report on the extract becomes the number that card has in the bank.
+    QString renumeroter(const QString &texte) const;
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dossier;
+    echanges::CheminsBanque m_banque;
+    QList<int> m_numeros;
+    Resultat m_resultat;
+};
+
+// Copies of the cards numbered appended to `destination` by the transfer (marks set to 0).
+ResultatTransfert transferer(const QString &source, const QString &destination, const QList<int> &numeros);
+// The cards numbered exported as the whole bank would be; the report names them by their numbers in the bank.
+Resultat exporter(const echanges::CheminsBanque &banque, const QList<int> &numeros, const QString &fichier,
+                  const echanges::OptionsExport &options, echanges::Rapport &rapport);
 
 } // namespace liste

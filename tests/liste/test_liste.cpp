@@ -218,6 +218,63 @@ private slots:
         }
     }
 
+    // Copies of cards 2, 5 and 8 (or 4, 5 and 8 for the class): the bank stays as it was, the
+    // messages name the cards by their numbers in the bank.
+    void copies_data()
+    {
+        QTest::addColumn<QString>("bouton");
+        QTest::addColumn<QString>("fichier");
+        QTest::addColumn<QString>("bilan");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("transfert") << "boutTransferer" << "DEST.QZF"
+                                   << "3 fiches copiée(s) à la fin de la banque DEST.QZF." << "";
+        QTest::newRow("export") << "boutExporter" << "sel.gift" << "Sélection exportée dans sel.gift."
+                                << "Exportation de la banque BASE.QZF au format GIFT dans DIR/sel.gift\n"
+                                   "3 fiche(s) exportée(s).\n\n"
+                                   "Ce que le format ne garde pas (3) :\n"
+                                   "  1 fiche(s) perdent leur image ou leur son : 5\n"
+                                   "  2 fiche(s) perdent leur marque : 2, 5\n"
+                                   "  1 fiche(s) perdent les initiales de leur auteur : 2\n"
+                                   "|0|Exporter la sélection";
+        QTest::newRow("quiz") << "boutQuiz" << "sel.html" << "sel.html écrit(e)."
+                              << "Page de quiz de 2 question(s) écrite dans DIR/sel.html.\n"
+                                 "fiche 4 : aucune bonne réponse n'est cochée, fiche laissée de côté\n"
+                                 "fiche 5 : Son introuvable : son.wav|0|Page de quiz";
+        QTest::newRow("sujets") << "boutSujets" << "sel.pdf" << "sel.pdf écrit(e)."
+                                << "Sujets de 2 question(s) écrits dans DIR/sel.pdf.\n"
+                                   "fiche 4 : aucune bonne réponse n'est cochée, fiche laissée de côté|0|Sujets d'examen";
+    }
+    void copies()
+    {
+        QFETCH(QString, bouton);
+        QFETCH(QString, fichier);
+        QFETCH(QString, bilan);
+        QFETCH(QString, message);
+        Editeur e(cartes());
+        ouvrirListe(e.f.session(), &e.f);
+        QWidget *l = dialogueCharge(e.f, "ListeFiches");
+        auto *vue = controle<QTableView>(l, "vueFiches");
+        const bool classe = bouton == "boutQuiz" || bouton == "boutSujets";
+        for (int ligne : {classe ? 3 : 1, 4, 7})
+            QTest::mouseClick(vue->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                              vue->visualRect(vue->model()->index(ligne, 2)).center());
+        e.pf.reponsesFichier.enqueue(e.chemin(fichier));
+        e.clic(controle<QPushButton>(l, bouton));
+        QCOMPARE(e.octets(), cartes());
+        QCOMPARE(controle<QLabel>(l, "bilanListe")->text(), bilan);
+        QCOMPARE(e.messages().join(u'#'), message);
+        QVERIFY(QFileInfo(e.chemin(fichier)).size() > 0);
+        if (bouton == "boutTransferer") {
+            QByteArray copies;
+            for (int n : {2, 5, 8}) {
+                QByteArray c = banque::enregistrement(cartes(), n);
+                c[offsets::Marque] = 0;
+                copies += c;
+            }
+            QCOMPARE(banque::lire(e.chemin(fichier)), copies);
+        }
+    }
+
     void suppressionRefusee()
     {
         Editeur e(cartes());
