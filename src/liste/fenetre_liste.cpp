@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -291,6 +292,8 @@ public:
         connect(boutQuiz, &QPushButton::clicked, this, [this] { sortie(false); });
         connect(boutSujets, &QPushButton::clicked, this, [this] { sortie(true); });
         connect(boutFermer, &QPushButton::clicked, this, &QWidget::close);
+        auto *echap = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        connect(echap, &QShortcut::activated, this, &QWidget::close);
 
         // The editor's changes show at once.
         connect(&s, &SessionBanque::banqueOuverte, this, [this] { charger(); });
@@ -316,6 +319,7 @@ public:
 private:
     void charger()
     {
+        setWindowTitle(QStringLiteral("Liste des fiches - %1").arg(QFileInfo(m_s.cheminBanque()).fileName()));
         m_modele.charger(m_s.cheminBanque(), m_s.etat().Themes);
         m_modele.fixerCourante(m_s.etat().NumFiche);
         etatBoutons();

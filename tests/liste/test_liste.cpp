@@ -155,6 +155,10 @@ private slots:
         e.clic("Supprimer");
         QCOMPARE(controle<QLabel>(l, "comptageFiches")->text(), "7 fiches sur 7");
         QCOMPARE(vue->model()->index(0, 2).data().toString(), "Capitale de la France ?");
+        QCOMPARE(l->windowTitle(), "Liste des fiches - BASE.QZF");
+        QVERIFY(QTest::qWaitForWindowActive(l));
+        QTest::keyClick(vue, Qt::Key_Escape);
+        QVERIFY(e.decharge("ListeFiches"));
     }
 
     // Each action on cards 2, 5 and 8 picked with Ctrl clicks: the bank on disk, the message.
