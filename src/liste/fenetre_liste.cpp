@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -304,6 +305,11 @@ public:
 
         themes();
         charger();
+        if (fenetre) {
+            const QRect ecran = fenetre->screen()->availableGeometry();
+            const QRect cote(fenetre->frameGeometry().topRight() + QPoint(8, 0), size());
+            move(cote.right() <= ecran.right() ? cote.topLeft() : QPoint(qMax(ecran.left(), ecran.right() - width()), cote.top()));
+        }
     }
 
     QLineEdit *filtreFiches;
@@ -448,6 +454,12 @@ private:
         const int n = int(vueFiches->selectionModel()->selectedRows().size());
         if (n == 0 || m_s.lectureSeule())
             return;
+        // As in the editor, a bank keeps at least one card.
+        if (n >= m_modele.nombreDansBanque()) {
+            m_s.erreur(QStringLiteral("Toutes les fiches de la banque sont choisies : une banque garde au moins une fiche, "
+                                      "aucune n'est supprimée."));
+            return;
+        }
         const QString question = n == 1 ? QStringLiteral("Supprimer la fiche choisie ? Elle sera gardée dans la corbeille.")
                                         : QStringLiteral("Supprimer les %1 fiches choisies ? Elles seront gardées dans la corbeille.").arg(n);
         if (m_s.message(question, Plateforme::Boutons::OuiNon, Plateforme::Icone::Exclamation, QStringLiteral("Liste des fiches"),

@@ -155,6 +155,18 @@ private slots:
         e.clic("Supprimer");
         QCOMPARE(controle<QLabel>(l, "comptageFiches")->text(), "7 fiches sur 7");
         QCOMPARE(vue->model()->index(0, 2).data().toString(), "Capitale de la France ?");
+        // A card created in the editor, then moved to another theme there.
+        auto *modele = qobject_cast<ModeleFiches *>(vue->model());
+        e.clic("Nouveau");
+        QCOMPARE(controle<QLabel>(l, "comptageFiches")->text(), "7 fiches sur 7");
+        controle<QPlainTextEdit>(e.f, "TextQuestion")->setPlainText("Nouvelle carte ?");
+        e.clic("OptionBonneReponse_1");
+        QVERIFY(e.f.session().stockerFiche());
+        QCOMPARE(controle<QLabel>(l, "comptageFiches")->text(), "8 fiches sur 8");
+        QCOMPARE(vue->model()->index(modele->ligne(8), 2).data().toString(), "Nouvelle carte ?");
+        e.clic("Theme_1");
+        QVERIFY(e.f.session().stockerFiche());
+        QCOMPARE(vue->model()->index(modele->ligne(8), 1).data().toString(), "Sciences");
         QCOMPARE(l->windowTitle(), "Liste des fiches - BASE.QZF");
         QVERIFY(QTest::qWaitForWindowActive(l));
         QTest::keyClick(vue, Qt::Key_Escape);
@@ -279,14 +291,29 @@ private slots:
         }
     }
 
+    // Nothing deleted when the user says no, nor when every card of the bank is chosen.
+    void suppressionRefusee_data()
+    {
+        QTest::addColumn<int>("lignes");
+        QTest::addColumn<QString>("boites");
+        QTest::newRow("non") << 3 << "Liste des fiches | Supprimer les 3 fiches choisies ? Elles seront gardées dans la "
+                                     "corbeille. | 2 | 1";
+        QTest::newRow("toutes") << 8 << "Erreur | Toutes les fiches de la banque sont choisies : une banque garde au "
+                                        "moins une fiche, aucune n'est supprimée. | 0 | 2";
+    }
     void suppressionRefusee()
     {
+        QFETCH(int, lignes);
+        QFETCH(QString, boites);
         Editeur e(cartes());
         ouvrirListe(e.f.session(), &e.f);
         QWidget *l = dialogueCharge(e.f, "ListeFiches");
-        controle<QTableView>(l, "vueFiches")->selectAll();
+        auto *vue = controle<QTableView>(l, "vueFiches");
+        vue->selectionModel()->select(QItemSelection(vue->model()->index(0, 0), vue->model()->index(lignes - 1, 0)),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
         e.pf.reponses.enqueue(Plateforme::Reponse::Non);
         e.clic(controle<QPushButton>(l, "boutSupprimer"));
+        QCOMPARE(e.boites(), QStringList{boites});
         QCOMPARE(e.octets(), cartes());
         QVERIFY(!QFileInfo::exists(e.f.session().dossierMedia()));
     }
