@@ -182,7 +182,14 @@ QCheckBox *option(QWidget *parent, const char *nom, const QString &texte)
     return c;
 }
 
-QString fiches(int n) { return n <= 1 ? QStringLiteral("%1 fiche").arg(n) : QStringLiteral("%1 fiches").arg(n); }
+// "0 fiche", "1 fiche", "3 fiches"; with a participle, "1 fiche marquée", "3 fiches marquées".
+QString fiches(int n, const char *participe = nullptr)
+{
+    QString t = n <= 1 ? QStringLiteral("%1 fiche").arg(n) : QStringLiteral("%1 fiches").arg(n);
+    if (participe)
+        t += u' ' + QString::fromUtf8(participe) + (n <= 1 ? QString() : QStringLiteral("s"));
+    return t;
+}
 
 class FenetreListe : public QWidget {
 public:
@@ -430,9 +437,8 @@ private:
         changer([&](const QList<int> &choisies, const QString &banque, const QString &tmp, int &) {
             const liste::Bilan b = liste::marquer(banque, tmp, choisies, marque);
             if (b.resultat)
-                dire(marque ? QStringLiteral("%1 marquée(s) sur %2 choisie(s).")
-                            : QStringLiteral("%1 démarquée(s) sur %2 choisie(s)."),
-                     b.changees, int(choisies.size()));
+                dire(b.changees, int(choisies.size()), marque ? "marquée" : "démarquée", {},
+                     marque ? std::pair{"l'était déjà", "l'étaient déjà"} : std::pair{"ne l'était pas", "ne l'étaient pas"});
             return b;
         });
     }
@@ -443,8 +449,8 @@ private:
         changer([&](const QList<int> &choisies, const QString &banque, const QString &tmp, int &) {
             const liste::Bilan b = liste::changerTheme(banque, tmp, choisies, theme);
             if (b.resultat)
-                dire(QStringLiteral("%1 passée(s) au thème « %3 » sur %2 choisie(s).").replace(QStringLiteral("%3"), choixTheme->currentText()),
-                     b.changees, int(choisies.size()));
+                dire(b.changees, int(choisies.size()), "passée",
+                     QStringLiteral(" au thème « %1 »").arg(choixTheme->currentText()), {"y était déjà", "y étaient déjà"});
             return b;
         });
     }
@@ -513,8 +519,8 @@ private:
             m_s.erreur(r.resultat.erreur);
             return;
         }
-        bilan->setText(QStringLiteral("%1 copiée(s) à la fin de la banque %2.").replace(QStringLiteral("%1"), fiches(r.copiees))
-                           .replace(QStringLiteral("%2"), QFileInfo(destination).fileName()));
+        bilan->setText(QStringLiteral("%1 à la fin de la banque %2.")
+                           .arg(fiches(r.copiees, "copiée"), QFileInfo(destination).fileName()));
     }
 
     void exporter()
@@ -590,9 +596,17 @@ private:
                     sujets ? QStringLiteral("Sujets d'examen") : QStringLiteral("Page de quiz"));
     }
 
-    void dire(const QString &modele, int faites, int choisies)
+    // "2 fiches marquées sur 3 choisies (l'autre l'était déjà)." `deja`: what the cards left as
+    // they were are, for one of them and for several.
+    void dire(int faites, int choisies, const char *participe, const QString &suite, std::pair<const char *, const char *> deja)
     {
-        bilan->setText(QString(modele).replace(QStringLiteral("%1"), fiches(faites)).replace(QStringLiteral("%2"), QString::number(choisies)));
+        QString t = fiches(faites, participe) + suite
+                    + (choisies == 1 ? QStringLiteral(" sur 1 choisie") : QStringLiteral(" sur %1 choisies").arg(choisies));
+        if (faites == choisies - 1)
+            t += QStringLiteral(" (l'autre %1)").arg(QString::fromUtf8(deja.first));
+        else if (faites < choisies)
+            t += QStringLiteral(" (les autres %1)").arg(QString::fromUtf8(deja.second));
+        bilan->setText(t + u'.');
     }
 
     SessionBanque &m_s;

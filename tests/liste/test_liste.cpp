@@ -187,13 +187,13 @@ private slots:
         };
         const int T = FicheQuestion::Taille;
         QTest::newRow("marquer") << "boutMarquer" << changer({{7 * T + offsets::Marque, 1}})
-                                 << "1 fiche marquée(s) sur 3 choisie(s).";
+                                 << "1 fiche marquée sur 3 choisies (les autres l'étaient déjà).";
         QTest::newRow("démarquer") << "boutDemarquer"
                                    << changer({{1 * T + offsets::Marque, 0}, {4 * T + offsets::Marque, 0}})
-                                   << "2 fiches démarquée(s) sur 3 choisie(s).";
+                                   << "2 fiches démarquées sur 3 choisies (l'autre ne l'était pas).";
         QTest::newRow("thème") << "boutTheme"
                                << changer({{1 * T + offsets::NumTheme, 2}, {7 * T + offsets::NumTheme, 2}})
-                               << "2 fiches passée(s) au thème « Arts » sur 3 choisie(s).";
+                               << "2 fiches passées au thème « Arts » sur 3 choisies (l'autre y était déjà).";
         QByteArray reste;
         for (int n : {1, 3, 4, 6, 7})
             reste += banque::enregistrement(cartes(), n);
@@ -243,7 +243,7 @@ private slots:
         QTest::addColumn<QString>("bilan");
         QTest::addColumn<QString>("message");
         QTest::newRow("transfert") << "boutTransferer" << "DEST.QZF"
-                                   << "3 fiches copiée(s) à la fin de la banque DEST.QZF." << "";
+                                   << "3 fiches copiées à la fin de la banque DEST.QZF." << "";
         QTest::newRow("export") << "boutExporter" << "sel.gift" << "Sélection exportée dans sel.gift."
                                 << "Exportation de la banque BASE.QZF au format GIFT dans DIR/sel.gift\n"
                                    "3 fiche(s) exportée(s).\n\n"
