@@ -2,6 +2,7 @@
 #include "liste/liste.h"
 #include "support/editeur.h"
 #include "support/lancer.h"
+#include "classroom/page_quiz.h"
 #include "tidy/corbeille.h"
 
 #include <QCheckBox>
@@ -280,6 +281,23 @@ private slots:
         QCOMPARE(controle<QLabel>(l, "bilanListe")->text(), bilan);
         QCOMPARE(e.messages().join(u'#'), message);
         QVERIFY(QFileInfo(e.chemin(fichier)).size() > 0);
+        // The same file as the whole-bank code writes for a bank of just those cards.
+        const QList<int> choisies = classe ? QList<int>{4, 5, 8} : QList<int>{2, 5, 8};
+        QByteArray seules;
+        for (int n : choisies)
+            seules += banque::enregistrement(cartes(), n);
+        QTemporaryDir autre;
+        const echanges::CheminsBanque ref{autre.filePath("BASE.QZF"), e.chemin("BASE.prm"), e.chemin("BASE")};
+        QVERIFY(banque::ecrire(ref.banque, seules));
+        const QString attendu = autre.filePath(fichier);
+        if (bouton == "boutExporter") {
+            echanges::Rapport rapport;
+            QVERIFY(echanges::exporter(ref, attendu, {}, rapport));
+        } else if (bouton == "boutQuiz") {
+            QVERIFY(classe::ecrireQuiz(ref, {}, {"BASE", false}, attendu).resultat);
+        }
+        if (QFileInfo::exists(attendu))
+            QCOMPARE(banque::lire(e.chemin(fichier)), banque::lire(attendu));
         if (bouton == "boutTransferer") {
             QByteArray copies;
             for (int n : {2, 5, 8}) {
@@ -291,31 +309,45 @@ private slots:
         }
     }
 
-    // Nothing deleted when the user says no, nor when every card of the bank is chosen.
+    // Nothing deleted when the user says no, when every card of the bank is chosen, nor when the
+    // recycle file cannot keep them (its name leads nowhere).
     void suppressionRefusee_data()
     {
         QTest::addColumn<int>("lignes");
+        QTest::addColumn<QString>("reponse");
         QTest::addColumn<QString>("boites");
-        QTest::newRow("non") << 3 << "Liste des fiches | Supprimer les 3 fiches choisies ? Elles seront gardées dans la "
+        QTest::newRow("corbeille impossible")
+            << 3 << "oui"
+            << "Liste des fiches | Supprimer les 3 fiches choisies ? Elles seront gardées dans la corbeille. | 2 | 1\n"
+               "Erreur | La fiche 1 n'a pas pu être gardée dans la corbeille, aucune fiche n'est donc supprimée. "
+               "Impossible d'écrire dans la corbeille …/BASE/corbeille.qzc : fichier ou dossier introuvable | 0 | 2";
+        QTest::newRow("non") << 3 << "non" << "Liste des fiches | Supprimer les 3 fiches choisies ? Elles seront gardées dans la "
                                      "corbeille. | 2 | 1";
-        QTest::newRow("toutes") << 8 << "Erreur | Toutes les fiches de la banque sont choisies : une banque garde au "
+        QTest::newRow("toutes") << 8 << "oui" << "Erreur | Toutes les fiches de la banque sont choisies : une banque garde au "
                                         "moins une fiche, aucune n'est supprimée. | 0 | 2";
     }
     void suppressionRefusee()
     {
         QFETCH(int, lignes);
+        QFETCH(QString, reponse);
         QFETCH(QString, boites);
         Editeur e(cartes());
+        const bool bloque = QTest::currentDataTag() == QByteArray("corbeille impossible");
+        if (bloque)
+            QVERIFY(QDir().mkpath(e.chemin("BASE"))
+                    && QFile::link(e.chemin("nulle-part/corbeille.qzc"), e.chemin("BASE/corbeille.qzc")));
         ouvrirListe(e.f.session(), &e.f);
         QWidget *l = dialogueCharge(e.f, "ListeFiches");
         auto *vue = controle<QTableView>(l, "vueFiches");
         vue->selectionModel()->select(QItemSelection(vue->model()->index(0, 0), vue->model()->index(lignes - 1, 0)),
                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        e.pf.reponses.enqueue(Plateforme::Reponse::Non);
+        e.pf.reponses.enqueue(reponse == "oui" ? Plateforme::Reponse::Oui : Plateforme::Reponse::Non);
         e.clic(controle<QPushButton>(l, "boutSupprimer"));
-        QCOMPARE(e.boites(), QStringList{boites});
+        QCOMPARE(e.boites().join('\n'), boites);
         QCOMPARE(e.octets(), cartes());
-        QVERIFY(!QFileInfo::exists(e.f.session().dossierMedia()));
+        QCOMPARE(QFileInfo::exists(e.f.session().dossierMedia()), bloque);
+        QVERIFY(!QFileInfo::exists(e.chemin("BASE/corbeille.qzd")));
+        QVERIFY(!QFileInfo::exists(e.chemin("MENAGE.TMP")));
     }
 
     // A bank past the last card number opens read-only: the list shows it, nothing writes, and
