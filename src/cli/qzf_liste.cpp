@@ -26,11 +26,12 @@ int lister(const QCommandLineParser &p, QTextStream &sortie, QTextStream &erreur
     filtre.marquees = p.isSet(QStringLiteral("marked"));
     filtre.media = p.isSet(QStringLiteral("media"));
     filtre.bonneDouteuse = p.isSet(QStringLiteral("doubtful"));
+    const QString theme = p.value(QStringLiteral("theme"));
+    bool entier = false;
     if (p.isSet(QStringLiteral("theme"))) {
-        bool entier = false;
-        filtre.theme = p.value(QStringLiteral("theme")).toInt(&entier);
-        if (!entier || filtre.theme < 0 || filtre.theme > 8)
-            return erreurUsage(erreurs, kList, QStringLiteral("--theme takes a theme number from 0 to 8"));
+        filtre.theme = theme.toInt(&entier);
+        if (entier && (filtre.theme < 0 || filtre.theme > 8))
+            return erreurUsage(erreurs, kList, QStringLiteral("--theme takes a theme number from 0 to 8, or its name"));
     }
     liste::Tri tri;
     if (p.isSet(QStringLiteral("sort"))) {
@@ -59,6 +60,16 @@ int lister(const QCommandLineParser &p, QTextStream &sortie, QTextStream &erreur
         erreurs << "qzf: " << r.erreur << '\n';
         return 1;
     }
+    if (p.isSet(QStringLiteral("theme")) && !entier) {
+        filtre.theme = -1;
+        for (int i = 0; i < TableThemes::NbThemes && filtre.theme < 0; ++i)
+            if (!themes.estBlanc(i) && liste::nomTheme(themes, i).compare(theme.trimmed(), Qt::CaseInsensitive) == 0)
+                filtre.theme = i;
+        if (filtre.theme < 0) {
+            erreurs << "qzf " << kList << ": " << banque << ": no theme " << theme << '\n';
+            return 1;
+        }
+    }
     const liste::Index index(octets);
     for (int n : liste::lignes(index, filtre, tri, themes)) {
         const QByteArray enr = octets.mid(qsizetype(n - 1) * FicheQuestion::Taille, FicheQuestion::Taille)
@@ -85,7 +96,8 @@ Verbe verbeList()
                      QStringLiteral("cards whose question, answers or comment contain TEXT, small and capital letters alike"),
                      QStringLiteral("TEXT")});
         p.addOption({QStringLiteral("ignore-accents"), QStringLiteral("--text finds letters with or without their accents")});
-        p.addOption({QStringLiteral("theme"), QStringLiteral("cards of theme N, 0 to 8"), QStringLiteral("N")});
+        p.addOption({QStringLiteral("theme"), QStringLiteral("cards of theme N, 0 to 8, or of the theme of that name"),
+                     QStringLiteral("N")});
         p.addOption({QStringLiteral("marked"), QStringLiteral("marked cards only")});
         p.addOption({QStringLiteral("media"), QStringLiteral("cards with a picture or a sound")});
         p.addOption({QStringLiteral("doubtful"), QStringLiteral("cards with no good answer or several")});

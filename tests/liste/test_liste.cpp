@@ -395,6 +395,11 @@ private slots:
             << "5\tArts\tAuteur de la Joconde ?\tLéonard\t1\t\tson.wav\n";
         QTest::newRow("sans accents") << QStringList{"--text", "eloignee", "--ignore-accents"} << 0
                                       << "4\tSciences\tPlanète rouge ?\t\t\t\t\n";
+        QTest::newRow("thème par son nom") << QStringList{"--theme", "sciences", "--sort", "answer"} << 0
+                                           << "4\tSciences\tPlanète rouge ?\t\t\t\t\n"
+                                              "8\tSciences\tVitesse de la lumiere ?\t300 000 km/s / 3 000 km/s\t\t\t\n"
+                                              "3\tSciences\tFormule de l'eau ?\tH2O\t\t\teau.jpg\n";
+        QTest::newRow("thème inconnu") << QStringList{"--theme", "Chimie"} << 1 << "";
         QTest::newRow("colonne inconnue") << QStringList{"--sort", "titre"} << 2 << "";
         QTest::newRow("thème hors de 0 à 8") << QStringList{"--theme", "9"} << 2 << "";
     }
