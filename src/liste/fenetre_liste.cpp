@@ -193,7 +193,7 @@ QString fiches(int n, const char *participe = nullptr)
 
 class FenetreListe : public QWidget {
 public:
-    FenetreListe(SessionBanque &s, QWidget *fenetre) : QWidget(nullptr), m_s(s), m_fenetre(fenetre)
+    FenetreListe(SessionBanque &s, QWidget *fenetre) : QWidget(nullptr), m_s(s)
     {
         setObjectName(QStringLiteral("ListeFiches"));
         setWindowTitle(QStringLiteral("Liste des fiches"));
@@ -332,10 +332,38 @@ public:
 private:
     void charger()
     {
+        // A rewrite that kept every card (marks, themes) keeps the cards chosen, for the next action.
+        const QList<int> choisies = selection();
+        const QString avant = m_modele.chemin();
+        const int nombre = m_modele.nombreDansBanque();
         setWindowTitle(QStringLiteral("Liste des fiches - %1").arg(QFileInfo(m_s.cheminBanque()).fileName()));
         m_modele.charger(m_s.cheminBanque(), m_s.etat().Themes);
         m_modele.fixerCourante(m_s.etat().NumFiche);
+        if (!choisies.isEmpty() && avant == m_modele.chemin() && nombre == m_modele.nombreDansBanque())
+            choisir(choisies);
         etatBoutons();
+    }
+
+    void choisir(const QList<int> &numeros)
+    {
+        QHash<int, int> rangs;
+        rangs.reserve(m_modele.rowCount());
+        for (int r = 0; r < m_modele.rowCount(); ++r)
+            rangs.insert(m_modele.numero(r), r);
+        QList<int> lignes;
+        for (int n : numeros)
+            if (const int r = rangs.value(n, -1); r >= 0)
+                lignes << r;
+        std::sort(lignes.begin(), lignes.end());
+        QItemSelection choix;
+        for (qsizetype i = 0; i < lignes.size();) {
+            qsizetype j = i;
+            while (j + 1 < lignes.size() && lignes[j + 1] == lignes[j] + 1)
+                ++j;
+            choix.select(m_modele.index(lignes[i], 0), m_modele.index(lignes[j], liste::NbColonnes - 1));
+            i = j + 1;
+        }
+        vueFiches->selectionModel()->select(choix, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
 
     void themes()
@@ -610,7 +638,6 @@ private:
     }
 
     SessionBanque &m_s;
-    QPointer<QWidget> m_fenetre;
     ModeleFiches m_modele;
 };
 

@@ -25,6 +25,7 @@ public:
     void filtrer(const liste::Filtre &filtre);
     void fixerCourante(int numero);
 
+    const QString &chemin() const { return m_chemin; }
     int nombreDansBanque() const { return m_index.nombre(); }
     int numero(int ligne) const { return m_lignes.value(ligne); }
     int ligne(int numero) const { return int(m_lignes.indexOf(numero)); }

@@ -220,6 +220,7 @@ private slots:
         e.clic(controle<QPushButton>(l, bouton));
         QCOMPARE(e.octets(), attendu);
         QCOMPARE(controle<QLabel>(l, "bilanListe")->text(), bilan);
+        QCOMPARE(vue->selectionModel()->selectedRows().size(), bouton == "boutSupprimer" ? 0 : 3);
         QCOMPARE(controle<QLabel>(l, "comptageFiches")->text(),
                  QStringLiteral("%1 fiches sur %1").arg(attendu.size() / FicheQuestion::Taille));
         if (bouton == "boutSupprimer") {
