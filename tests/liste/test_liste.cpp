@@ -5,6 +5,7 @@
 #include "classroom/page_quiz.h"
 #include "tidy/corbeille.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -112,6 +113,8 @@ private slots:
         QVERIFY(l && l->isVisible());
         QVERIFY(e.f.isEnabled());
         auto *vue = controle<QTableView>(l, "vueFiches");
+        // The model keeps Qt's rules through every filter, sort and change below.
+        QAbstractItemModelTester testeur(vue->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(controle<QLabel>(l, "comptageFiches")->text(), "8 fiches sur 8");
         QCOMPARE(controle<QComboBox>(l, "filtreTheme")->itemText(0), "Tous les thèmes");
         QCOMPARE(controle<QComboBox>(l, "filtreTheme")->itemText(3), "Arts");
