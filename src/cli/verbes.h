@@ -41,5 +41,6 @@ Verbe verbeTrash();
 Verbe verbeRestore();
 Verbe verbeDuplicates();
 Verbe verbeRetheme();
+Verbe verbeList();
 
 } // namespace qzf

@@ -5,6 +5,7 @@
 #include "classroom/fenetre_classe.h"
 #include "exchange/fenetre_echanges.h"
 #include "files/form_fichier.h"
+#include "liste/fenetre_liste.h"
 #include "media/formmultimedia.h"
 #include "media/icones.h"
 #include "media/visionneuse.h"
@@ -135,7 +136,7 @@ void FormEdit::construireEchanges()
     auto *menu = new QMenu(bouton);
     menu->setObjectName(QStringLiteral("menuEchanges"));
     const QList<EntreeMenu> groupes[] = {entreesEchanges(m_session, this), entreesClasse(m_session, this),
-                                         entreesMenage(m_session, this),
+                                         entreesMenage(m_session, this), entreesListe(m_session, this),
                                          entreesAccueil(m_session, this, [this] { commencerBanque(); })};
     for (const QList<EntreeMenu> &groupe : groupes) {
         if (!menu->isEmpty())
@@ -263,6 +264,10 @@ void FormEdit::construireFiche()
         if (!m_session.lectureSeule() && m_.NbFiches > 0)
             m_session.stockerFiche();
     });
+    // Ctrl+L opens the list of the cards beside the editor.
+    auto *liste = new QShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_L), this);
+    liste->setObjectName(QStringLiteral("raccourciListe"));
+    connect(liste, &QShortcut::activated, this, [this] { ouvrirListe(m_session, this); });
     Frame3->setToolTip(QStringLiteral("Ctrl+S enregistre la fiche affichée, comme le passage à une autre fiche "
                                       "(une bonne réponse doit être cochée)."));
 }

@@ -47,6 +47,7 @@ private slots:
             menu << (a->isSeparator() ? "-" : a->text());
         QCOMPARE(menu.join('|'), "Exporter la banque…|Importer dans la banque…|-|Page de quiz pour la classe…|Sujets "
                                  "d'examen (PDF)…|-|Corbeille…|Doublons…|Changer le thème des cartes marquées…|-|"
+                                 "Liste des fiches…|-|"
                                  "Bienvenue…");
         QStringList ouvertures = kBoutons;
         for (QAction *a : e.menu()->actions())
