@@ -9,7 +9,6 @@
 #include <array>
 #include <cstring>
 #include <numeric>
-#include <unordered_set>
 #include <vector>
 
 namespace doublons {
@@ -162,6 +161,43 @@ double ressemblance(const Traits &a, const Traits &b)
     return (q + r) / 2;
 }
 
+// Whether two cards can reach the threshold, without measuring the whole of their questions:
+// the merge of their pieces stops as soon as the pieces left cannot bring enough in common.
+// The likeness grows with the count in common, so the fewest that reach the threshold are found
+// with the very expression `ressemblance` computes, and no pair that reaches it is turned away.
+bool peutAtteindre(const Traits &a, const Traits &b, double seuil)
+{
+    const qint64 na = qint64(a.morceaux.size()), nb = qint64(b.morceaux.size());
+    if (na == 0 || nb == 0)
+        return true;
+    const double r = jaccard(a.reponses.begin(), a.reponses.begin() + a.nbReponses, b.reponses.begin(),
+                             b.reponses.begin() + b.nbReponses);
+    auto atteint = [&](qint64 c) { return (double(c) / double(na + nb - c) + r) / 2 >= seuil; };
+    const qint64 plafond = std::min(na, nb);
+    if (!atteint(plafond))
+        return false;
+    // The least count that reaches the threshold, first from the algebra, then set right.
+    const double q = 2 * seuil - r;
+    qint64 besoin = q <= 0 ? 0 : std::clamp(qint64(q * double(na + nb) / (1 + q)), qint64(0), plafond);
+    while (besoin > 0 && atteint(besoin - 1))
+        --besoin;
+    while (!atteint(besoin))
+        ++besoin;
+    if (besoin == 0)
+        return true;
+    const quint32 *x = a.morceaux.data(), *finX = x + na, *y = b.morceaux.data(), *finY = y + nb;
+    qint64 communs = 0;
+    while (x != finX && y != finY) {
+        if (communs + std::min(finX - x, finY - y) < besoin)
+            return false;
+        const quint32 u = *x, v = *y;
+        communs += u == v;
+        x += u <= v;
+        y += v <= u;
+    }
+    return communs >= besoin;
+}
+
 // 48 hash functions of a 32-bit piece, in 32-bit arithmetic so that the compiler computes
 // several at once: a xor, an odd multiplier, then the high bits folded into the low ones.
 struct Hachages {
@@ -289,26 +325,19 @@ Analyse chercher(const char *octets, qint64 longueur, double seuil)
     }
     std::sort(bandes.begin(), bandes.end());
 
-    Ensembles ensembles(n);
-    std::unordered_set<quint64> vus;
-    std::vector<std::pair<std::pair<int, int>, double>> liens;
-    auto comparer = [&](int a, int b) {
+    // Pairs from the bands, kept once each: a pair that meets in several bands is measured once.
+    // The pieces' likeness is at most the ratio of their counts: with the answers' likeness,
+    // cheap to get, that bound turns pairs away before they are remembered.
+    std::vector<quint64> couples;
+    auto proposer = [&](int a, int b) {
         const Traits &ta = traits[size_t(a)], &tb = traits[size_t(b)];
-        // The pieces' likeness is at most the ratio of their counts: with the answers' likeness,
-        // cheap to get, that bound turns most pairs away before they are measured or remembered.
         const size_t na = ta.morceaux.size(), nb = tb.morceaux.size();
         const double plafondQuestion = std::max(na, nb) == 0 ? 1.0 : double(std::min(na, nb)) / double(std::max(na, nb));
         const double r = jaccard(ta.reponses.begin(), ta.reponses.begin() + ta.nbReponses, tb.reponses.begin(),
                                  tb.reponses.begin() + tb.nbReponses);
         if ((plafondQuestion + r) / 2 < seuil)
             return;
-        if (!vus.insert(quint64(a) << 32 | quint64(b)).second)
-            return;
-        const double s = ressemblance(ta, tb);
-        if (s >= seuil) {
-            ensembles.unir(a, b);
-            liens.push_back({{a, b}, s});
-        }
+        couples.push_back(quint64(a) << 32 | quint64(b));
     };
     for (size_t d = 0; d < bandes.size();) {
         size_t f = d + 1;
@@ -318,14 +347,31 @@ Analyse chercher(const char *octets, qint64 longueur, double seuil)
         if (m <= size_t(TousLesCouples)) {
             for (size_t x = d; x < f; ++x)
                 for (size_t y = x + 1; y < f; ++y)
-                    comparer(bandes[x].second, bandes[y].second);
+                    proposer(bandes[x].second, bandes[y].second);
         } else {
             for (size_t x = d + 1; x < f; ++x) {
-                comparer(bandes[d].second, bandes[x].second);
-                comparer(bandes[x - 1].second, bandes[x].second);
+                proposer(bandes[d].second, bandes[x].second);
+                proposer(bandes[x - 1].second, bandes[x].second);
             }
         }
         d = f;
+    }
+    std::vector<std::pair<quint64, int>>().swap(bandes);
+    std::sort(couples.begin(), couples.end());
+    couples.erase(std::unique(couples.begin(), couples.end()), couples.end());
+
+    Ensembles ensembles(n);
+    std::vector<std::pair<std::pair<int, int>, double>> liens;
+    for (const quint64 c : couples) {
+        const int a = int(c >> 32), b = int(c & 0xFFFFFFFFu);
+        const Traits &ta = traits[size_t(a)], &tb = traits[size_t(b)];
+        if (!peutAtteindre(ta, tb, seuil))
+            continue;
+        const double s = ressemblance(ta, tb);
+        if (s >= seuil) {
+            ensembles.unir(a, b);
+            liens.push_back({{a, b}, s});
+        }
     }
 
     QHash<int, int> indexGroupe;  // root -> index in `proches`
