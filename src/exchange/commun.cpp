@@ -223,6 +223,24 @@ ChoixReponses choisirReponses(const QList<double> &fractions, const OptionsImpor
     return c;
 }
 
+void noterLongue(const OptionsImport &options, const QString &lieu, const QList<double> &fractions,
+                 const std::function<QString()> &question, const std::function<QString(int)> &texte)
+{
+    if (!options.longues || fractions.size() <= 3)
+        return;
+    QuestionLongue l;
+    l.lieu = lieu;
+    l.question = question();
+    for (int k = 0; k < fractions.size(); ++k) {
+        l.reponses << texte(k);
+        if (fractions[k] >= 100)
+            l.bonne = l.bonne < 0 ? k : -2;
+    }
+    if (l.bonne < 0)
+        l.bonne = -1;
+    options.longues->append(l);
+}
+
 QString refusMedia(const QString &nom, const Carte &carte)
 {
     if (codePourFichier(nom) == 0)

@@ -101,6 +101,14 @@ Resultat exporter(const CheminsBanque &banque, const QString &fichier, const Opt
 // does not. Nothing when neither does.
 std::optional<Format> deviner(const QByteArray &contenu, const QString &nomFichier = {});
 
+// A question of four answers or more, as the file has it, for the teacher to choose from.
+struct QuestionLongue {
+    QString lieu;          // as the report writes it: the key of OptionsImport::mauvaises
+    QString question;
+    QStringList reponses;  // in the file's order
+    int bonne = -1;        // the place of the right one (from 0); -1 when none or several
+};
+
 struct OptionsImport {
     std::optional<Format> format;  // nothing: guessed with deviner
     // A question with four answers or more keeps its right answer and two wrong ones, the
@@ -109,6 +117,8 @@ struct OptionsImport {
     // The two wrong answers a question keeps, by their places in the file (from 0); the
     // question named by its place, as the report writes it ("ligne 12").
     QHash<QString, std::array<int, 2>> mauvaises;
+    // Filled, when given, with every question of four answers or more the file holds.
+    QList<QuestionLongue> *longues = nullptr;
 };
 
 struct ResultatImport {

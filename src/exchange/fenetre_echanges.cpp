@@ -3,14 +3,16 @@
 #include "exchange/echanges.h"
 #include "platform/avancement.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -61,22 +63,114 @@ echanges::CheminsBanque cheminsOuverts(const SessionBanque &s)
     return {s.cheminBanque(), s.cheminThemes(), s.dossierMedia()};
 }
 
-// How many questions of the file have four answers or more: the file is imported once into an
-// empty bank of a temporary folder, and its report read.
-int questionsLongues(const QString &fichier, echanges::OptionsImport options)
+// The questions of the file with four answers or more: the file is read once into an empty
+// bank of a temporary folder, which goes with it.
+QList<echanges::QuestionLongue> questionsLongues(const QString &fichier, echanges::OptionsImport options)
 {
+    QList<echanges::QuestionLongue> longues;
     QTemporaryDir essai;
     if (!essai.isValid())
-        return 0;
+        return longues;
     options.troisReponses = false;
-    const echanges::ResultatImport r =
-        echanges::importer(echanges::CheminsBanque::pres(essai.filePath(QStringLiteral("ESSAI.qzf"))), fichier, options);
-    static const QRegularExpression longue(QStringLiteral("^([4-9]|[1-9][0-9]+) réponses au lieu de 3"));
-    int n = 0;
-    for (const QString &l : r.rapport.lignes(echanges::Remarque::Genre::Ignoree))
-        n += l.section(QStringLiteral(" : "), -1).contains(longue) ? 1 : 0;
-    return n;
+    options.longues = &longues;
+    echanges::importer(echanges::CheminsBanque::pres(essai.filePath(QStringLiteral("ESSAI.qzf"))), fichier, options);
+    return longues;
 }
+
+// The review of those questions: the teacher ticks, for each, the two wrong answers its card keeps.
+class FormReponsesGardees : public QDialog {
+public:
+    FormReponsesGardees(Plateforme &p, const QList<echanges::QuestionLongue> &longues, QWidget *parent = nullptr)
+        : QDialog(parent), m_p(p)
+    {
+        setObjectName(QStringLiteral("FormReponsesGardees"));
+        setWindowTitle(QStringLiteral("Questions de plus de trois réponses"));
+        auto *annonce = new QLabel(
+            (longues.size() == 1 ? QStringLiteral("Le fichier contient une question de plus de trois réponses.")
+                                 : QStringLiteral("Le fichier contient %1 questions de plus de trois réponses.")
+                                       .arg(longues.size()))
+                + QStringLiteral(" Une fiche en garde trois : la bonne réponse (✔) et les deux mauvaises cochées ; le "
+                                 "rapport dira lesquelles ont été laissées."),
+            this);
+        annonce->setWordWrap(true);
+        ListeLongues = new QTreeWidget(this);
+        ListeLongues->setObjectName(QStringLiteral("ListeLongues"));
+        ListeLongues->setHeaderHidden(true);
+        for (const echanges::QuestionLongue &l : longues) {
+            auto *q = new QTreeWidgetItem(ListeLongues, {l.lieu + QStringLiteral(" : ") + l.question});
+            q->setData(0, Qt::UserRole, l.lieu);
+            int cochees = 0;
+            for (int k = 0; k < l.reponses.size(); ++k) {
+                auto *r = new QTreeWidgetItem(q, {l.reponses[k]});
+                if (k == l.bonne) {
+                    r->setText(0, QStringLiteral("✔ ") + l.reponses[k]);
+                    continue;
+                }
+                if (l.bonne < 0)
+                    continue;  // no single right answer: the question stays out whatever is ticked
+                r->setData(0, Qt::UserRole, k);
+                r->setCheckState(0, cochees++ < 2 ? Qt::Checked : Qt::Unchecked);
+            }
+            q->setExpanded(true);
+        }
+        const auto bouton = [this](const char *nom, const QString &texte) {
+            auto *b = new QPushButton(texte, this);
+            b->setObjectName(QString::fromLatin1(nom));
+            return b;
+        };
+        boutGarder = bouton("boutGarder", QStringLiteral("Les &garder réduites"));
+        boutLaisser = bouton("boutLaisser", QStringLiteral("Les &laisser de côté"));
+        auto *annuler = bouton("boutAnnuler", QStringLiteral("Annuler"));
+        boutGarder->setDefault(true);
+        auto *boutons = new QHBoxLayout;
+        boutons->addWidget(boutGarder);
+        boutons->addWidget(boutLaisser);
+        boutons->addStretch(1);
+        boutons->addWidget(annuler);
+        auto *tout = new QVBoxLayout(this);
+        tout->addWidget(annonce);
+        tout->addWidget(ListeLongues, 1);
+        tout->addLayout(boutons);
+        resize(640, 420);
+        connect(boutGarder, &QPushButton::clicked, this, [this] { garder(); });
+        connect(boutLaisser, &QPushButton::clicked, this, [this] { done(Laisser); });
+        connect(annuler, &QPushButton::clicked, this, &QDialog::reject);
+    }
+
+    enum { Garder = 2, Laisser = 3 };
+    QHash<QString, std::array<int, 2>> mauvaises;
+    QTreeWidget *ListeLongues;
+    QPushButton *boutGarder, *boutLaisser;
+
+private:
+    void garder()
+    {
+        mauvaises.clear();
+        for (int i = 0; i < ListeLongues->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *q = ListeLongues->topLevelItem(i);
+            QList<int> cochees, possibles;
+            for (int k = 0; k < q->childCount(); ++k) {
+                const QVariant place = q->child(k)->data(0, Qt::UserRole);
+                if (!place.isValid())
+                    continue;
+                possibles << place.toInt();
+                if (q->child(k)->checkState(0) == Qt::Checked)
+                    cochees << place.toInt();
+            }
+            if (possibles.isEmpty())
+                continue;
+            if (cochees.size() != 2) {
+                m_p.messageOk(QStringLiteral("Cochez deux mauvaises réponses pour %1.").arg(q->data(0, Qt::UserRole).toString()),
+                              Plateforme::Icone::Exclamation, windowTitle());
+                return;
+            }
+            mauvaises.insert(q->data(0, Qt::UserRole).toString(), {cochees[0], cochees[1]});
+        }
+        done(Garder);
+    }
+
+    Plateforme &m_p;
+};
 
 // `fichier`: the file an export wrote, whose folder the report offers to open.
 void montrerRapport(SessionBanque &s, const QString &titre, const QString &texte, const QString &fichier = {})
@@ -183,19 +277,15 @@ void importerDansBanque(SessionBanque &s)
     echanges::OptionsImport options;
     options.format = choisi ? choisi->format : std::nullopt;
 
-    // Questions of four answers or more are offered to be kept, reduced to three.
-    if (const int longues = questionsLongues(fichier, options); longues > 0) {
-        const QString texte =
-            (longues == 1 ? QStringLiteral("Le fichier contient une question de plus de trois réponses.")
-                          : QStringLiteral("Le fichier contient %1 questions de plus de trois réponses.").arg(longues))
-            + QStringLiteral("\nUne fiche en garde trois : la bonne réponse et les deux premières mauvaises ; le "
-                             "rapport dira lesquelles ont été laissées.");
-        const int r = p.choix(texte, QStringLiteral("Importer dans la banque"),
-                              {QStringLiteral("Les garder réduites"), QStringLiteral("Les laisser de côté"),
-                               QStringLiteral("Annuler")});
-        if (r != 0 && r != 1)
+    // Questions of four answers or more are offered to be kept, reduced to three answers the
+    // teacher ticks.
+    if (const QList<echanges::QuestionLongue> longues = questionsLongues(fichier, options); !longues.isEmpty()) {
+        FormReponsesGardees revue(p, longues, QApplication::activeWindow());
+        const int r = revue.exec();
+        if (r != FormReponsesGardees::Garder && r != FormReponsesGardees::Laisser)
             return;
-        options.troisReponses = r == 0;
+        options.troisReponses = r == FormReponsesGardees::Garder;
+        options.mauvaises = revue.mauvaises;
     }
 
     echanges::ResultatImport r;

@@ -84,6 +84,10 @@ struct ChoixReponses {
     QStringList notes;                     // what was set aside, for the report
 };
 ChoixReponses choisirReponses(const QList<double> &fractions, const OptionsImport &options, const QString &lieu);
+// Tells options.longues, when given, of a question of four answers or more. `texte(k)` gives
+// answer k's text, computed only then.
+void noterLongue(const OptionsImport &options, const QString &lieu, const QList<double> &fractions,
+                 const std::function<QString()> &question, const std::function<QString(int)> &texte);
 
 // Why a picture or sound a question shows does not go on its card; empty when it does.
 QString refusMedia(const QString &nom, const Carte &carte);

@@ -432,6 +432,8 @@ Lecture lireGift(const QByteArray &contenu, const QString &nomFichier, const Opt
         for (const Reponse &r : liste)
             fractions << r.poids;
         const ChoixReponses choix = choisirReponses(fractions, options, lieu);
+        noterLongue(options, lieu, fractions, [&] { return texteEnFormat(avant, format); },
+                    [&](int k) { return texteEnFormat(liste[k].texte, liste[k].format); });
         if (!choix.refus.isEmpty()) {
             ignorer(choix.refus);
             continue;

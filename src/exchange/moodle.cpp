@@ -457,6 +457,13 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier, const O
         for (int r : reponses)
             fractions << fraction(q.attribut(r, "fraction"));
         const ChoixReponses choisies = choisirReponses(fractions, options, lieu);
+        noterLongue(
+            options, lieu, fractions,
+            [&] {
+                const int e = q.enfant(0, "questiontext");
+                return e < 0 ? QString() : texteSelonFormat(q, e, q.texte(q.enfant(e, "text")));
+            },
+            [&](int k) { return texteSelonFormat(q, reponses[size_t(k)]); });
         if (!choisies.refus.isEmpty()) {
             ignorer(choisies.refus);
             continue;

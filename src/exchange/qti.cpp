@@ -441,6 +441,8 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier, const Opti
             fractions << (justes.contains(choixSimple->attribut(QStringLiteral("identifier"))) ? 100 : 0);
         // The answers the response declares right, whether or not each names a choice.
         ChoixReponses choisies = choisirReponses(fractions, options, lieu);
+        noterLongue(options, lieu, fractions, [&] { return nettoyer(corps.texte.resultat()); },
+                    [&](int k) { return texteDe(*simples[k]); });
         if (choisies.refus == QLatin1String("aucune bonne réponse") && justes.size() == 1)
             choisies.refus = QStringLiteral("la bonne réponse « %1 » n'est aucune des réponses").arg(justes.first());
         else if (justes.size() > 1 && choisies.refus.isEmpty())

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -136,37 +138,67 @@ private slots:
         QTRY_VERIFY(!dialogueCharge(e.f, "RapportEchanges"));
     }
 
-    // Questions of four answers or more: the window offers to keep them reduced to three.
-    void import_longQuestionsOfferedReduced_data()
+    // Questions of four answers or more: the window shows them, the two wrong answers each keeps
+    // ticked (the first two), for the teacher to change, keep reduced or leave out.
+    void import_longQuestionsReviewed_data()
     {
-        QTest::addColumn<int>("reponse");  // to the offer: 0 keep reduced, 1 leave out, -1 closed
-        QTest::addColumn<int>("fiches");   // cards in the bank after
+        QTest::addColumn<L>("actions");   // "n.k" toggles answer k of question n; then a button's name
+        QTest::addColumn<int>("fiches");  // cards in the bank after
         QTest::addColumn<QString>("rapport");
-        QTest::newRow("kept reduced") << 0 << 5 << "ligne 1 : réduite : réponse 4 laissée|ligne 5 : réduite : réponses 4 et 5 laissées";
-        QTest::newRow("left out") << 1 << 3 << "ligne 1 : 4 réponses au lieu de 3|ligne 5 : 5 réponses au lieu de 3";
-        QTest::newRow("closed: nothing imported") << -1 << 2 << "";
+        QTest::addColumn<QString>("feu");  // the answers of the card from "Feu ?"
+        QTest::newRow("kept as ticked first") << L{"boutGarder"} << 5
+            << "ligne 1 : réduite : réponse 4 laissée|ligne 5 : réduite : réponses 4 et 5 laissées" << "a b c";
+        QTest::newRow("the teacher's two") << L{"1.0", "1.4", "boutGarder"} << 5
+            << "ligne 1 : réduite : réponse 4 laissée|ligne 5 : réduite : réponses 1 et 4 laissées" << "b c e";
+        QTest::newRow("three ticked: asked again") << L{"1.4", "boutGarder", "1.0", "boutGarder"} << 5
+            << "ligne 1 : réduite : réponse 4 laissée|ligne 5 : réduite : réponses 1 et 4 laissées" << "b c e";
+        QTest::newRow("left out") << L{"boutLaisser"} << 3
+            << "ligne 1 : 4 réponses au lieu de 3|ligne 5 : 5 réponses au lieu de 3" << "";
+        QTest::newRow("cancelled: nothing imported") << L{"boutAnnuler"} << 2 << "" << "";
     }
-    void import_longQuestionsOfferedReduced()
+    void import_longQuestionsReviewed()
     {
-        QFETCH(int, reponse);
+        QFETCH(L, actions);
         Echanges e(deuxCartes());
         banque::ecrire(e.dir.filePath("q.gift"), "Eau ? {=H2O ~CO2 ~O2 ~He}\n\nAir ? {~H2O ~CO2 =N2}\n\n"
                                                  "Feu ? {~a ~b =c ~d ~e}\n");
         e.pf.reponsesFichier << e.dir.filePath("q.gift");
-        e.pf.reponsesChoix << reponse;
+        QStringList vu;
+        QTimer::singleShot(0, [&] {
+            QWidget *d = QApplication::activeModalWidget();
+            QVERIFY(d && d->objectName() == "FormReponsesGardees");
+            auto *liste = d->findChild<QTreeWidget *>("ListeLongues");
+            for (int i = 0; i < liste->topLevelItemCount(); ++i) {
+                QString q = liste->topLevelItem(i)->text(0) + ":";
+                for (int k = 0; k < liste->topLevelItem(i)->childCount(); ++k) {
+                    const QTreeWidgetItem *r = liste->topLevelItem(i)->child(k);
+                    q += ' ' + r->text(0) + (r->data(0, Qt::CheckStateRole).isValid() ? (r->checkState(0) ? "[x]" : "[ ]") : "");
+                }
+                vu << q;
+            }
+            for (const QString &a : actions) {
+                if (a.contains('.')) {
+                    QTreeWidgetItem *r = liste->topLevelItem(a.section('.', 0, 0).toInt())->child(a.section('.', 1).toInt());
+                    r->setCheckState(0, r->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+                } else {
+                    QTest::mouseClick(d->findChild<QPushButton *>(a), Qt::LeftButton);
+                }
+            }
+        });
         e.menu("actionImporter");
-        QCOMPARE(e.pf.choix_, L{"Importer dans la banque: Le fichier contient 2 questions de plus de trois réponses.\n"
-                                "Une fiche en garde trois : la bonne réponse et les deux premières mauvaises ; le "
-                                "rapport dira lesquelles ont été laissées. [Les garder réduites|Les laisser de côté|Annuler]"});
+        QCOMPARE(vu, L({"ligne 1 : Eau ?: ✔ H2O CO2[x] O2[x] He[ ]", "ligne 5 : Feu ?: a[x] b[x] ✔ c d[ ] e[ ]"}));
         QTEST(int(e.octets().size() / 803), "fiches");
-        const QString rapport = e.rapport();
         QStringList lignes;
-        for (const QString &l : rapport.split('\n'))
+        for (const QString &l : e.rapport().split('\n'))
             if (l.startsWith("  ligne"))
                 lignes << l.trimmed();
         QTEST(lignes.join('|'), "rapport");
-        if (reponse == 0)
-            QCOMPARE(banque::carte(e.dir.filePath("BASE.QZF"), 5).Reponse[2][0], 'c');
+        QFETCH(QString, feu);
+        if (!feu.isEmpty()) {
+            const FicheQuestion c = banque::carte(e.dir.filePath("BASE.QZF"), 5);
+            QCOMPARE(QString("%1 %2 %3").arg(texte::affiche(c.Reponse[0]), texte::affiche(c.Reponse[1]), texte::affiche(c.Reponse[2])), feu);
+        }
+        QCOMPARE(e.pf.textes().filter("Cochez").size(), QTest::currentDataTag() == QString("three ticked: asked again") ? 1 : 0);
     }
 
     void import_badFileSaysWhyAndLeavesTheBank_data()
