@@ -22,7 +22,7 @@ int lister(const QCommandLineParser &p, QTextStream &sortie, QTextStream &erreur
 {
     liste::Filtre filtre;
     filtre.texte = p.value(QStringLiteral("text"));
-    filtre.sansAccents = p.isSet(QStringLiteral("ignore-accents"));
+    filtre.sansAccents = p.isSet(QStringLiteral("ignore-accents")) || p.isSet(QStringLiteral("fold"));
     filtre.marquees = p.isSet(QStringLiteral("marked"));
     filtre.media = p.isSet(QStringLiteral("media"));
     filtre.bonneDouteuse = p.isSet(QStringLiteral("doubtful"));
@@ -96,6 +96,7 @@ Verbe verbeList()
                      QStringLiteral("cards whose question, answers or comment contain TEXT, small and capital letters alike"),
                      QStringLiteral("TEXT")});
         p.addOption({QStringLiteral("ignore-accents"), QStringLiteral("--text finds letters with or without their accents")});
+        p.addOption({QStringLiteral("fold"), QStringLiteral("the same as --ignore-accents, as qzf find says it")});
         p.addOption({QStringLiteral("theme"), QStringLiteral("cards of theme N, 0 to 8, or of the theme of that name"),
                      QStringLiteral("N")});
         p.addOption({QStringLiteral("marked"), QStringLiteral("marked cards only")});

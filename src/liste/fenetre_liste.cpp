@@ -245,6 +245,7 @@ public:
         boutFermer = bouton(this, "boutFermer", QStringLiteral("&Fermer"));
         bilan = new QLabel(this);
         bilan->setObjectName(QStringLiteral("bilanListe"));
+        bilan->hide();  // a line of its own only once something was done
 
         auto *ligne1 = new QHBoxLayout;
         ligne1->addWidget(new QLabel(QStringLiteral("Texte :"), this));
@@ -323,6 +324,11 @@ public:
     QCheckBox *filtreAccents, *filtreMarquees, *filtreMedia, *filtreBonne;
     QComboBox *filtreTheme, *choixTheme;
     QLabel *comptageFiches, *bilan;
+    void dire(const QString &texte)
+    {
+        bilan->setText(texte);
+        bilan->setVisible(!texte.isEmpty());
+    }
     QTableView *vueFiches;
     QPushButton *boutMarquer, *boutDemarquer, *boutTheme, *boutSupprimer, *boutFermer;
     QPushButton *boutTransferer, *boutExporter, *boutQuiz, *boutSujets;
@@ -455,7 +461,7 @@ private:
         const liste::Bilan b = faire(choisies, banque, menage::cheminTemporaire(banque), courante);
         m_s.rouvrir(courante);
         if (!b.resultat) {
-            bilan->clear();
+            dire({});
             m_s.erreur(b.resultat.erreur);
         }
     }
@@ -505,7 +511,7 @@ private:
             if (b.resultat) {
                 // The card on screen keeps its place among the cards left.
                 courante -= int(std::count_if(choisies.begin(), choisies.end(), [&](int x) { return x < courante; }));
-                bilan->setText(b.changees == 1 ? QStringLiteral("1 fiche supprimée, gardée dans la corbeille.")
+                dire(b.changees == 1 ? QStringLiteral("1 fiche supprimée, gardée dans la corbeille.")
                                                : QStringLiteral("%1 fiches supprimées, gardées dans la corbeille.").arg(b.changees));
             }
             return b;
@@ -547,7 +553,7 @@ private:
             m_s.erreur(r.resultat.erreur);
             return;
         }
-        bilan->setText(QStringLiteral("%1 à la fin de la banque %2.")
+        dire(QStringLiteral("%1 à la fin de la banque %2.")
                            .arg(fiches(r.copiees, "copiée"), QFileInfo(destination).fileName()));
     }
 
@@ -578,7 +584,7 @@ private:
             m_s.erreur(r.erreur);
             return;
         }
-        bilan->setText(QStringLiteral("Sélection exportée dans %1.").arg(QFileInfo(fichier).fileName()));
+        dire(QStringLiteral("Sélection exportée dans %1.").arg(QFileInfo(fichier).fileName()));
         m_s.message(rapport.texte(), Plateforme::Boutons::Ok, Plateforme::Icone::Aucune,
                     QStringLiteral("Exporter la sélection"));
     }
@@ -619,7 +625,7 @@ private:
                             .arg(fichier);
         for (const QString &remarque : std::as_const(r.remarques))
             texte += u'\n' + x.renumeroter(remarque);
-        bilan->setText(QStringLiteral("%1 écrit(e).").arg(QFileInfo(fichier).fileName()));
+        dire(QStringLiteral("%1 écrit(e).").arg(QFileInfo(fichier).fileName()));
         m_s.message(texte, Plateforme::Boutons::Ok, Plateforme::Icone::Aucune,
                     sujets ? QStringLiteral("Sujets d'examen") : QStringLiteral("Page de quiz"));
     }
@@ -634,7 +640,7 @@ private:
             t += QStringLiteral(" (l'autre %1)").arg(QString::fromUtf8(deja.first));
         else if (faites < choisies)
             t += QStringLiteral(" (les autres %1)").arg(QString::fromUtf8(deja.second));
-        bilan->setText(t + u'.');
+        dire(t + u'.');
     }
 
     SessionBanque &m_s;
