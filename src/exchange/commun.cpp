@@ -841,41 +841,72 @@ ResultatImport importer(const CheminsBanque &banque, const QString &fichier, std
     return importer(banque, fichier, options, progression);
 }
 
+namespace {
+
+// A file to import, read whole, with its format (guessed when not given).
+struct Fichier {
+    Resultat resultat;
+    QString nom;  // as messages name it
+    QByteArray contenu;
+    Format format = Format::Gift;
+};
+
+Fichier lireFichier(const QString &chemin, std::optional<Format> format)
+{
+    Fichier f;
+    f.nom = nomLisible(QFileInfo(chemin).fileName());
+    QFile fichier(chemin);
+    if (fichier.open(QIODevice::ReadOnly))
+        f.contenu = fichier.readAll();
+    if (!fichier.isOpen() || fichier.error() != QFileDevice::NoError) {
+        f.resultat = Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2")
+                                         .arg(nomLisible(QDir::toNativeSeparators(chemin)), fichier.errorString()));
+        return f;
+    }
+    if (!format)
+        format = deviner(f.contenu, f.nom);
+    if (!format) {
+        f.resultat = Resultat::echec(QStringLiteral("Le format du fichier %1 n'est pas reconnu : un fichier GIFT, "
+                                                    "Moodle XML, CSV ou un paquet IMS QTI 2.1 (zip) est attendu.")
+                                         .arg(f.nom));
+        return f;
+    }
+    f.format = *format;
+    return f;
+}
+
+} // namespace
+
 ResultatImport importer(const CheminsBanque &banque, const QString &fichier, const OptionsImport &options,
                         const Progression &progression)
 {
-    std::optional<Format> format = options.format;
     ResultatImport res;
-    const QString nom = nomLisible(QFileInfo(fichier).fileName());
-    QFile f(fichier);
-    if (!f.open(QIODevice::ReadOnly)) {
-        res.resultat = Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2")
-                                           .arg(nomLisible(QDir::toNativeSeparators(fichier)), f.errorString()));
+    const Fichier f = lireFichier(fichier, options.format);
+    if (!f.resultat) {
+        res.resultat = f.resultat;
         return res;
     }
-    const QByteArray contenu = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        res.resultat = Resultat::echec(QStringLiteral("Impossible de lire le fichier %1 : %2")
-                                           .arg(nomLisible(QDir::toNativeSeparators(fichier)), f.errorString()));
-        return res;
-    }
-    if (!format)
-        format = deviner(contenu, nom);
-    if (!format) {
-        res.resultat = Resultat::echec(QStringLiteral("Le format du fichier %1 n'est pas reconnu : un fichier GIFT, "
-                                                      "Moodle XML, CSV ou un paquet IMS QTI 2.1 (zip) est attendu.")
-                                           .arg(nom));
-        return res;
-    }
-    const Lecture lecture = lire(*format, contenu, nom, options);
+    const Lecture lecture = lire(f.format, f.contenu, f.nom, options);
     if (!lecture.resultat) {
         res.resultat = lecture.resultat;
         return res;
     }
     res = ajouter(banque, lecture, progression);
     res.rapport.titre = QStringLiteral("Importation de %1 (%2) dans la banque %3")
-                            .arg(nom, nomFormat(*format), nomLisible(banque.nom()));
+                            .arg(f.nom, nomFormat(f.format), nomLisible(banque.nom()));
     return res;
+}
+
+QList<QuestionLongue> questionsLongues(const QString &fichier, OptionsImport options)
+{
+    QList<QuestionLongue> longues;
+    const Fichier f = lireFichier(fichier, options.format);
+    if (!f.resultat)
+        return longues;
+    options.troisReponses = false;
+    options.longues = &longues;
+    lire(f.format, f.contenu, f.nom, options);
+    return longues;
 }
 
 } // namespace echanges

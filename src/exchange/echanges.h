@@ -133,5 +133,7 @@ ResultatImport importer(const CheminsBanque &banque, const QString &fichier, std
                         const Progression &progression = {});
 ResultatImport importer(const CheminsBanque &banque, const QString &fichier, const OptionsImport &options,
                         const Progression &progression = {});
+// The questions of four answers or more the file holds, as it has them; the file is only read.
+QList<QuestionLongue> questionsLongues(const QString &fichier, OptionsImport options = {});
 
 } // namespace echanges

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -61,20 +60,6 @@ template <size_t N> const Filtre *filtreChoisi(const Filtre (&liste)[N], const Q
 echanges::CheminsBanque cheminsOuverts(const SessionBanque &s)
 {
     return {s.cheminBanque(), s.cheminThemes(), s.dossierMedia()};
-}
-
-// The questions of the file with four answers or more: the file is read once into an empty
-// bank of a temporary folder, which goes with it.
-QList<echanges::QuestionLongue> questionsLongues(const QString &fichier, echanges::OptionsImport options)
-{
-    QList<echanges::QuestionLongue> longues;
-    QTemporaryDir essai;
-    if (!essai.isValid())
-        return longues;
-    options.troisReponses = false;
-    options.longues = &longues;
-    echanges::importer(echanges::CheminsBanque::pres(essai.filePath(QStringLiteral("ESSAI.qzf"))), fichier, options);
-    return longues;
 }
 
 // The review of those questions: the teacher ticks, for each, the two wrong answers its card keeps.
@@ -279,7 +264,7 @@ void importerDansBanque(SessionBanque &s)
 
     // Questions of four answers or more are offered to be kept, reduced to three answers the
     // teacher ticks.
-    if (const QList<echanges::QuestionLongue> longues = questionsLongues(fichier, options); !longues.isEmpty()) {
+    if (const QList<echanges::QuestionLongue> longues = echanges::questionsLongues(fichier, options); !longues.isEmpty()) {
         FormReponsesGardees revue(p, longues, QApplication::activeWindow());
         const int r = revue.exec();
         if (r != FormReponsesGardees::Garder && r != FormReponsesGardees::Laisser)
