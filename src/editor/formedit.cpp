@@ -261,7 +261,7 @@ void FormEdit::construireFiche()
     auto *enregistrer = new QShortcut(QKeySequence::Save, this);
     enregistrer->setObjectName(QStringLiteral("raccourciEnregistrer"));
     connect(enregistrer, &QShortcut::activated, this, [this] {
-        if (!m_session.lectureSeule() && m_.NbFiches > 0)
+        if (!m_session.lectureSeule())
             m_session.stockerFiche();
     });
     // Ctrl+L opens the list of the cards beside the editor.

@@ -1,11 +1,10 @@
 #pragma once
 #include "editor/session.h"
 
-#include <memory>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <optional>
-#include <vector>
 
 class QButtonGroup;
 class QCheckBox;

@@ -8,6 +8,7 @@
 
 void Fichier_Click(SessionBanque &session, QWidget *fenetre)
 {
+    // The good answer is asked for even on an empty bank, where the rule stores nothing.
     if (!session.verifierBonneReponse() || !session.stockerFiche(SessionBanque::Controle::Aucun))
         return;
     form_fichier::ouvrir(session, fenetre);
