@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QVariantList>
 #include <cmath>
 
 namespace classe {
@@ -15,6 +16,14 @@ namespace classe {
 namespace {
 
 const QString kLettres = QStringLiteral("ABC");
+
+QVariantList origines(const QuestionCorrigee &q)
+{
+    QVariantList l;
+    for (qsizetype i = 0; i < q.reponses.size(); ++i)
+        l << (i < q.origines.size() ? q.origines[i] : int(i + 1));
+    return l;
+}
 
 double arrondi(double v) { return std::round(v * 100) / 100; }
 
@@ -122,6 +131,7 @@ QByteArray versJson(const Corrige &c)
     QJsonObject o;
     o.insert(QStringLiteral("examen"), c.examen);
     o.insert(QStringLiteral("titre"), c.titre);
+    o.insert(QStringLiteral("banque"), c.banque);
     // A seed beyond what a JSON number holds exactly travels as a text.
     if (c.graine < (quint64(1) << 53))
         o.insert(QStringLiteral("graine"), double(c.graine));
@@ -138,6 +148,7 @@ QByteArray versJson(const Corrige &c)
                                          {QStringLiteral("fiche"), q.fiche},
                                          {QStringLiteral("question"), q.question},
                                          {QStringLiteral("reponses"), QJsonArray::fromStringList(q.reponses)},
+                                         {QStringLiteral("origines"), QJsonArray::fromVariantList(origines(q))},
                                          {QStringLiteral("bonne"), QString(kLettres.at(q.bonne))}});
         versions.append(QJsonObject{{QStringLiteral("version"), v.version}, {QStringLiteral("questions"), questions}});
     }
@@ -181,6 +192,7 @@ Resultat depuisJson(const QByteArray &json, Corrige &sortie)
     Corrige c;
     c.examen = l.texte(o, QStringLiteral("examen"), racine);
     c.titre = o.value(QStringLiteral("titre")).toString();
+    c.banque = o.value(QStringLiteral("banque")).toString();
     const QJsonValue g = o.value(QStringLiteral("graine"));
     c.graine = g.isString() ? g.toString().toULongLong() : quint64(qMax(0.0, g.toDouble()));
     if (o.contains(QStringLiteral("bareme"))) {
@@ -204,6 +216,14 @@ Resultat depuisJson(const QByteArray &json, Corrige &sortie)
             question.question = q.value(QStringLiteral("question")).toString();
             for (const QJsonValue &r : l.liste(q, QStringLiteral("reponses"), ouq))
                 question.reponses << r.toString();
+            // Without the card's numbers, the answers are taken as printed in the card's order.
+            const QJsonArray origines = q.value(QStringLiteral("origines")).toArray();
+            for (qsizetype i = 0; i < question.reponses.size(); ++i) {
+                const int n = i < origines.size() ? origines[i].toInt() : int(i + 1);
+                if (l.ok() && (n < 1 || n > 3))
+                    l.faute(ouq, QStringLiteral("« origines » doit donner des numéros de 1 à 3"));
+                question.origines << n;
+            }
             question.bonne = l.lettre(q, QStringLiteral("bonne"), ouq);
             if (l.ok() && question.bonne >= qMax<qsizetype>(question.reponses.size(), 1) && !question.reponses.isEmpty())
                 l.faute(ouq, QStringLiteral("la bonne réponse n'est pas parmi les réponses"));

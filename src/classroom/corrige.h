@@ -49,6 +49,7 @@ struct QuestionCorrigee {
     int fiche = 0;   // the card's number in the bank
     QString question;
     QStringList reponses;  // in the printed order
+    QList<int> origines;   // for each printed answer, its number on the card (1 to 3)
     int bonne = 0;         // index in `reponses`
     friend bool operator==(const QuestionCorrigee &, const QuestionCorrigee &) = default;
 };
@@ -67,6 +68,7 @@ struct Bareme {
 struct Corrige {
     QString examen;  // names this exam; the sheets' QR codes carry it
     QString titre;
+    QString banque;  // the bank the cards come from, its absolute path
     quint64 graine = 0;
     Bareme bareme;
     QList<VersionCorrigee> versions;
