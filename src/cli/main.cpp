@@ -8,14 +8,15 @@
 
 #ifdef QZF_PDF
 #include "classroom/sujets_pdf.h"
+#include "cli/verbes.h"
 #include "output/mise_en_page.h"
 
 #include <QGuiApplication>
 
-// Only `print --pdf` and `exam` lay out pages, which needs Qt Gui (offscreen: no window is shown).
+// Only `print --pdf`, `exam` and `grade` draw pages, which needs Qt Gui (offscreen: no window is shown).
 static bool pagesDemandees(int argc, char **argv)
 {
-    if (argc >= 2 && std::strcmp(argv[1], "exam") == 0)
+    if (argc >= 2 && (std::strcmp(argv[1], "exam") == 0 || std::strcmp(argv[1], "grade") == 0))
         return true;
     if (argc < 2 || std::strcmp(argv[1], "print") != 0)
         return false;
@@ -34,6 +35,7 @@ int main(int argc, char **argv)
 #ifdef QZF_PDF
     listing::imprimerPdf = &imprimerEnPdf;
     classe::ecrireSujetsPdf = &classe::ecrireSujets;
+    qzf::verbeGrade = &qzf::verbeGradeAvecImages;
     if (pagesDemandees(argc, argv)) {
         // Qt's notes about the desktop it runs on (no runtime folder...) are not the tool's output.
         qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &texte) {

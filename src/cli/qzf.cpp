@@ -150,6 +150,8 @@ QString comptesEnJson(const ComptesThemes &c)
         .arg(total);
 }
 
+Verbe (*verbeGrade)() = nullptr;
+
 namespace {
 
 QList<Verbe> verbes()
@@ -185,6 +187,8 @@ QList<Verbe> verbes()
     QList<Verbe> liste{dumpV, themesV, sortV, deleteV, verbeFind(), verbeTransfer(), verbePrint(), verbeExport(),
                        verbeImport(), verbeQuiz(), verbeExam(), verbeTrash(), verbeRestore(), verbeDuplicates(),
                        verbeRetheme(), verbeList()};
+    if (verbeGrade)
+        liste << verbeGrade();
     // The verbs that write a bank, and which of their arguments it is.
     const std::pair<const char *, int> ecrivains[] = {{"sort", 0},    {"delete", 0},  {"transfer", 1},
                                                       {"import", 1},  {"restore", 0}, {"retheme", 0}};

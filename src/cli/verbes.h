@@ -42,5 +42,9 @@ Verbe verbeRestore();
 Verbe verbeDuplicates();
 Verbe verbeRetheme();
 Verbe verbeList();
+// Marking scans reads pictures, which needs Qt Gui: qzf's program sets it; it stays null
+// where only Qt Core is linked.
+extern Verbe (*verbeGrade)();
+Verbe verbeGradeAvecImages();
 
 } // namespace qzf
