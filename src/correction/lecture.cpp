@@ -5,6 +5,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <QLineF>
+#include <algorithm>
 #include <cmath>
 
 namespace correction {
@@ -52,10 +53,38 @@ double echelle(const QTransform &t, QPointF mm)
     return (QLineF(t.map(mm), t.map(mm + QPointF(10, 0))).length() + QLineF(t.map(mm), t.map(mm + QPointF(0, 10))).length()) / 20;
 }
 
-// A corner mark: the filled square nearest to where it is expected, of about its size.
-bool chercherRepere(const cv::Mat &n, QPointF attendu, double pxParMm, double coteMm, QPointF &trouve)
+// Points whose place is known both on the sheet (mm) and in the picture (pixels).
+struct Appui {
+    QPointF mm, px;
+};
+
+// The affine map that best fits the points (least squares): from the code alone, a
+// perspective would be guessed from too small a base to reach the far corners.
+QTransform affine(const QList<Appui> &appuis)
 {
-    const double rayon = 22 * pxParMm;
+    cv::Mat a(int(appuis.size()), 3, CV_64F), bx(int(appuis.size()), 1, CV_64F), by(int(appuis.size()), 1, CV_64F);
+    for (int i = 0; i < int(appuis.size()); ++i) {
+        a.at<double>(i, 0) = appuis[i].mm.x();
+        a.at<double>(i, 1) = appuis[i].mm.y();
+        a.at<double>(i, 2) = 1;
+        bx.at<double>(i) = appuis[i].px.x();
+        by.at<double>(i) = appuis[i].px.y();
+    }
+    cv::Mat x, y;
+    cv::solve(a, bx, x, cv::DECOMP_SVD);
+    cv::solve(a, by, y, cv::DECOMP_SVD);
+    return QTransform(x.at<double>(0), y.at<double>(0), x.at<double>(1), y.at<double>(1), x.at<double>(2), y.at<double>(2));
+}
+
+struct Tache {
+    QPointF centre;
+    double aire = 0;
+};
+
+// A corner mark: a filled square near where it is expected, of about the size of the marks
+// found before it (or of what the code's size says), the nearest and best sized winning.
+bool chercherRepere(const cv::Mat &n, QPointF attendu, double rayon, double aire, Tache &trouvee)
+{
     const cv::Rect fenetre = cv::Rect(int(attendu.x() - rayon), int(attendu.y() - rayon), int(2 * rayon), int(2 * rayon))
                              & cv::Rect(0, 0, n.cols, n.rows);
     if (fenetre.width < 4 || fenetre.height < 4)
@@ -63,21 +92,21 @@ bool chercherRepere(const cv::Mat &n, QPointF attendu, double pxParMm, double co
     cv::Mat noir, etiquettes, stats, centres;
     cv::threshold(n(fenetre), noir, 128, 255, cv::THRESH_BINARY_INV);
     const int k = cv::connectedComponentsWithStats(noir, etiquettes, stats, centres, 8, CV_32S);
-    const double aire = coteMm * coteMm * pxParMm * pxParMm;
-    double meilleure = 1e300;
+    double meilleur = 1e300;
     for (int i = 1; i < k; ++i) {
         const double a = stats.at<int>(i, cv::CC_STAT_AREA);
         const double l = stats.at<int>(i, cv::CC_STAT_WIDTH), h = stats.at<int>(i, cv::CC_STAT_HEIGHT);
-        if (a < 0.45 * aire || a > 2.2 * aire || a < 0.72 * l * h || l > 1.6 * h || h > 1.6 * l)
+        if (a < 0.4 * aire || a > 2.5 * aire || a < 0.72 * l * h || l > 1.6 * h || h > 1.6 * l)
             continue;
         const QPointF c(fenetre.x + centres.at<double>(i, 0), fenetre.y + centres.at<double>(i, 1));
         const double d = QLineF(c, attendu).length();
-        if (d < meilleure) {
-            meilleure = d;
-            trouve = c;
+        const double score = d / rayon + std::abs(std::log(a / aire));
+        if (d <= rayon && score < meilleur) {
+            meilleur = score;
+            trouvee = {c, a};
         }
     }
-    return meilleure <= rayon;
+    return meilleur < 1e300;
 }
 
 double lireGris(const cv::Mat &n, QPointF p)
@@ -172,20 +201,38 @@ PageLue lirePage(const QImage &image, const classe::Corrige &corrige)
     const ZXing::Position &p = qr.position();
     const QPolygonF vu{{QPointF(p.topLeft().x, p.topLeft().y), QPointF(p.topRight().x, p.topRight().y),
                         QPointF(p.bottomRight().x, p.bottomRight().y), QPointF(p.bottomLeft().x, p.bottomLeft().y)}};
-    QTransform approche;
-    if (!QTransform::quadToQuad(coins(feuille->qr), vu, approche)) {
-        r.raison = QStringLiteral("code QR illisible");
-        return r;
-    }
-    QPolygonF attendus, trouves;
-    for (const classe::RectMm &m : feuille->reperes) {
-        QPointF c;
-        if (!chercherRepere(n, approche.map(centre(m)), echelle(approche, centre(m)), qMax(m.l, m.h), c)) {
+    // The marks are looked for from the nearest to the code to the farthest, each one found
+    // making the guess of the next one better.
+    QList<Appui> appuis;
+    for (int i = 0; i < 4; ++i)
+        appuis << Appui{coins(feuille->qr)[i], vu[i]};
+    QList<int> ordre{0, 1, 2, 3};
+    const QPointF code = centre(feuille->qr);
+    std::sort(ordre.begin(), ordre.end(), [&](int a, int b) {
+        return QLineF(centre(feuille->reperes[size_t(a)]), code).length() < QLineF(centre(feuille->reperes[size_t(b)]), code).length();
+    });
+    QPolygonF attendus(4), trouves(4);
+    double aire = 0;
+    for (int i : ordre) {
+        const classe::RectMm &m = feuille->reperes[size_t(i)];
+        const QTransform approche = affine(appuis);
+        double distance = 1e300;
+        for (const Appui &a : appuis)
+            distance = qMin(distance, QLineF(a.mm, centre(m)).length());
+        const double pxParMm = echelle(approche, centre(m));
+        if (aire == 0)
+            aire = m.l * m.h * pxParMm * pxParMm;
+        Tache t;
+        if (!chercherRepere(n, approche.map(centre(m)), (15 + 0.15 * distance) * pxParMm, aire, t)) {
             r.raison = QStringLiteral("repères des coins introuvables");
             return r;
         }
-        attendus << centre(m);
-        trouves << c;
+        aire = t.aire;
+        // A mark weighs as much as the code's four corners: it lies far from them.
+        for (int k = 0; k < 4; ++k)
+            appuis << Appui{centre(m), t.centre};
+        attendus[i] = centre(m);
+        trouves[i] = t.centre;
     }
     QTransform t;
     if (!QTransform::quadToQuad(attendus, trouves, t)) {
