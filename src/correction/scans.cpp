@@ -141,49 +141,60 @@ Correction corriger(const classe::Corrige &corrige, const QStringList &fichiers,
     return c;
 }
 
-QImage copieAnnotee(const QImage &scan, const PageLue &page, const Copie &copie, const classe::Corrige &corrige, double dpi)
+namespace {
+
+// The outlines and the mark over a sheet drawn upright, the painter in millimetres.
+void annoter(QPainter &p, const classe::PageFeuille &feuille, const classe::VersionCorrigee &version, const Copie &copie)
 {
-    const classe::PageFeuille *feuille = corrige.page(page.version, page.page);
-    const classe::VersionCorrigee *version = corrige.version(copie.version);
-    if (!feuille || !version)
-        return {};
-    QImage image = redresser(scan, page, *feuille, dpi);
-    QPainter p(&image);
+    p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(dpi / 25.4, dpi / 25.4);
+    p.setBrush(Qt::NoBrush);
     const QColor vert(0, 150, 60), rouge(215, 30, 30), orange(240, 140, 0);
-    QMap<int, bool> dejaNote;
-    for (const classe::CaseFeuille &c : feuille->cases) {
-        if (c.question < 1 || c.question > version->questions.size() || c.question > copie.reponses.size())
+    for (const classe::CaseFeuille &c : feuille.cases) {
+        if (c.question < 1 || c.question > version.questions.size() || c.question > copie.reponses.size())
             continue;
         const ReponseCopie &r = copie.reponses[c.question - 1];
-        const QChar lettre = QStringLiteral("ABC").at(c.reponse);
-        const bool bonne = version->questions[c.question - 1].bonne == c.reponse;
-        const bool cochee = r.lettres().contains(lettre);
+        const QString lettres = r.lettres();
+        const bool bonne = version.questions[c.question - 1].bonne == c.reponse;
+        const bool cochee = lettres.contains(QStringLiteral("ABC").at(c.reponse));
         const QRectF cadre(c.rect.x - 0.9, c.rect.y - 0.9, c.rect.l + 1.8, c.rect.h + 1.8);
         if (r.douteuse && !r.decidee) {
             p.setPen(QPen(orange, 0.6));
             p.drawRect(cadre);
         } else if (cochee) {
-            p.setPen(QPen(bonne && r.lettres().size() == 1 ? vert : rouge, 0.6));
+            p.setPen(QPen(bonne && lettres.size() == 1 ? vert : rouge, 0.6));
             p.drawRect(cadre);
         } else if (bonne) {
+            // The right box the student missed.
             p.setPen(QPen(vert, 0.5, Qt::DashLine));
             p.drawRect(cadre);
         }
-        dejaNote[c.question] = true;
     }
-    // The mark, in the top right corner, clear of the marks and the code.
-    const QString note = nombreFrancais(copie.note) + QStringLiteral(" / 20");
+    // The mark, at the top between the corner marks, clear of the code.
     QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(7);
+    f.setPixelSize(6);
     f.setBold(true);
     p.setFont(f);
-    const QRectF zone(feuille->largeur / 2 - 30, 2, 60, 10);
+    const QRectF zone(feuille.largeur / 2 - 25, 3, 50, 9);
     p.setPen(QPen(rouge, 0.5));
-    p.setBrush(QColor(255, 255, 255, 220));
-    p.drawRoundedRect(zone, 2, 2);
-    p.drawText(zone, Qt::AlignCenter, note);
+    p.setBrush(QColor(255, 255, 255, 230));
+    p.drawRoundedRect(zone, 1.5, 1.5);
+    p.drawText(zone, Qt::AlignCenter, nombreFrancais(copie.note) + QStringLiteral(" / 20"));
+    p.restore();
+}
+
+} // namespace
+
+QImage copieAnnotee(const QImage &scan, const PageLue &page, const Copie &copie, const classe::Corrige &corrige, double dpi)
+{
+    const classe::PageFeuille *feuille = corrige.page(page.version, page.page);
+    const classe::VersionCorrigee *version = corrige.version(copie.version);
+    if (!feuille || !version || !page.lue)
+        return {};
+    QImage image = redresser(scan, page, *feuille, dpi);
+    QPainter p(&image);
+    p.scale(dpi / 25.4, dpi / 25.4);
+    annoter(p, *feuille, *version, copie);
     return image;
 }
 
@@ -205,14 +216,23 @@ Resultat ecrireCopiesAnnotees(const QString &fichier, const Correction &correcti
         Scans lecteur;
         for (const Copie &c : correction.copies)
             for (int i : c.feuilles) {
-                const QImage image = copieAnnotee(lecteur.charger(correction.scans[i]), correction.pages[i], c, corrige, 150);
-                if (image.isNull())
+                const PageLue &page = correction.pages[i];
+                const classe::PageFeuille *feuille = corrige.page(page.version, page.page);
+                const classe::VersionCorrigee *version = corrige.version(c.version);
+                if (!feuille || !version || !page.lue)
                     continue;
+                // The scan in grey, the outlines drawn over it in the PDF: sharp, and the file stays small.
+                const QImage image =
+                    redresser(lecteur.charger(correction.scans[i]), page, *feuille, 150).convertToFormat(QImage::Format_Grayscale8);
                 if (!peintre.isActive() ? !peintre.begin(&pdf) : !pdf.newPage()) {
                     f.cancelWriting();
                     return Resultat::echec(classe::texteEcritureImpossible(fichier, f.errorString()));
                 }
                 peintre.drawImage(QRectF(0, 0, pdf.width(), pdf.height()), image);
+                peintre.save();
+                peintre.scale(pdf.width() / feuille->largeur, pdf.height() / feuille->hauteur);
+                annoter(peintre, *feuille, *version, c);
+                peintre.restore();
                 if (progression && !progression(++fait, total)) {
                     peintre.end();
                     f.cancelWriting();
