@@ -215,7 +215,7 @@ Verbe verbeExam()
             QStringLiteral("writes exam sheets as an A4 PDF: K versions shuffled differently, each with\n"
                            "its grid of boxes, then their answer keys; prints what was written and the seed.\n"
                            "With --answer-sheet, each version ends with an answer sheet a scanner reads\n"
-                           "instead of the grid, and the key FILE.corrige.json is written beside the PDF\n"
+                           "instead of the grid, and its key NAME.corrige.json is written beside NAME.pdf\n"
                            "(\"key\" in the line printed)"),
             {QStringLiteral("BANK")},
             {QStringLiteral("the bank, a .qzf question file")},
@@ -227,11 +227,10 @@ Verbe verbeExam()
                 p.addOption({QStringLiteral("date"), QStringLiteral("the date printed (by default today's, in French)"),
                              QStringLiteral("TEXT")});
                 p.addOption({QStringLiteral("answer-sheet"),
-                             QStringLiteral("a separate answer sheet per version, with corner marks and a QR code,\n"
-                                            "and its key beside the PDF")});
+                             QStringLiteral("an answer sheet per version, to scan, and its key beside the PDF")});
                 p.addOption({QStringLiteral("student-number"),
-                             QStringLiteral("a student number of DIGITS digits (1 to %1) to fill in on the answer\n"
-                                            "sheet; implies --answer-sheet")
+                             QStringLiteral("a student number of DIGITS digits (1 to %1) on the answer sheet;"
+                                            " implies --answer-sheet")
                                  .arg(classe::ChiffresEleveMax),
                              QStringLiteral("DIGITS")});
             },

@@ -209,9 +209,7 @@ private slots:
         auto *feuille = d->findChild<QCheckBox *>("FeuilleReponses");
         auto *chiffres = d->findChild<QSpinBox *>("ChiffresEleve");
         QCOMPARE(feuille->text(), "Feuille de réponses séparée");
-        QVERIFY(!feuille->isChecked() && !chiffres->isEnabled());
-        QCOMPARE(chiffres->text(), "aucun");
-        QCOMPARE(chiffres->maximum(), 10);
+        QVERIFY(!feuille->isChecked() && !chiffres->isEnabled() && chiffres->text() == "aucun" && chiffres->maximum() == 10);
         e->clic(feuille);
         QVERIFY(chiffres->isEnabled());
         chiffres->setValue(3);
@@ -226,9 +224,7 @@ private slots:
                                  + " [Ouvrir|Ouvrir le dossier|Fermer]"});
         classe::Corrige c;
         QCOMPARE(bool(classe::lireCorrige(cle, c)), clics == 1);
-        QCOMPARE(c.pages.size(), clics == 1 ? 1 : 0);
-        if (clics == 1)
-            QCOMPARE(c.pages[0].numeroEleve.size(), 30);
+        QCOMPARE(c.pages.value(0).numeroEleve.size(), clics == 1 ? 30 : 0);
         QCOMPARE(pdfEnTexte(e->chemin("s.pdf")).contains("Grille de réponses — Sujet 1"), clics == 2);
     }
 
