@@ -550,14 +550,39 @@ void Composition::feuille(int version, const QList<Question> &questions)
             t += QStringLiteral("• N'écrivez rien d'autre dans les cases, ne pliez pas la feuille et ne marquez ni "
                                 "les carrés noirs des coins ni le code.");
             const Paragraphe consignes = texte(t, police(9.5), mm(largeurConsignes));
-            const qreal y0 = y;
+            const qreal y0 = y, yExemple = y + enMm(tete.hauteur + consignes.hauteur) + 3;
+            const QFont fx = police(9.5);
             traces << [=, this](QPainter &p, qreal) {
                 p.setPen(Qt::black);
                 tete.dessiner(p, ici(xConsignes, y0).x(), ici(xConsignes, y0).y());
                 p.setPen(QColor(40, 40, 40));
                 consignes.dessiner(p, ici(xConsignes, y0).x(), ici(xConsignes, y0).y() + tete.hauteur + mm(1.5));
+                // A box filled as it should be, beside two that a reader may miss.
+                const QFontMetricsF m(fx, &m_support);
+                const qreal base = ici(0, yExemple + kCaseChiffre / 2).y() + (m.ascent() - m.descent()) / 2;
+                p.setFont(fx);
+                qreal x = xConsignes;
+                for (const auto &[etiquette, forme] : {std::pair{QStringLiteral("Ainsi :"), 0}, std::pair{QStringLiteral("Pas ainsi :"), 1},
+                                                       std::pair{QString(), 2}}) {
+                    p.setPen(QColor(40, 40, 40));
+                    p.drawText(QPointF(ici(x, 0).x(), base), etiquette);
+                    x += enMm(m.horizontalAdvance(etiquette)) + (etiquette.isEmpty() ? 0 : 2);
+                    const QRectF k = ici(RectMm{x, yExemple, kCaseChiffre, kCaseChiffre});
+                    p.setPen(contour);
+                    p.setBrush(forme == 0 ? QColor(30, 30, 30) : QColor(Qt::white));
+                    p.drawRect(k);
+                    p.setBrush(Qt::NoBrush);
+                    p.setPen(QPen(QColor(30, 30, 30), mm(0.5)));
+                    if (forme == 1) {
+                        p.drawLine(k.topLeft(), k.bottomRight());
+                        p.drawLine(k.topRight(), k.bottomLeft());
+                    } else if (forme == 2) {
+                        p.drawEllipse(k.adjusted(-mm(0.6), -mm(0.6), mm(0.6), mm(0.6)));
+                    }
+                    x += kCaseChiffre + (forme == 0 ? 8 : 3);
+                }
             };
-            y += qMax(hauteurNumero, enMm(tete.hauteur + consignes.hauteur) + 1.5) + 6;
+            y = qMax(y + hauteurNumero, yExemple + kCaseChiffre) + 6;
         }
 
         // The rows, column after column; a row is shaded so lightly that a box reads white.
