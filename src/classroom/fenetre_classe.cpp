@@ -141,6 +141,15 @@ FormClasse::FormClasse(SessionBanque &session, QWidget *fenetre, Sortie sortie)
     SpinGraine->setRange(0, 999999999);
     SpinGraine->setValue(int(classe::graineAuHasard()));
     SpinGraine->setToolTip(QStringLiteral("Le même numéro redonne le même tirage et le même ordre."));
+    FeuilleReponses = new QCheckBox(QStringLiteral("Feuille de réponses séparée"), this);
+    FeuilleReponses->setObjectName(QStringLiteral("FeuilleReponses"));
+    FeuilleReponses->setToolTip(QStringLiteral("Chaque sujet se termine par une feuille de réponses à scanner ; "
+                                               "son corrigé (.corrige.json) est écrit à côté du PDF."));
+    ChiffresEleve = new QSpinBox(this);
+    ChiffresEleve->setObjectName(QStringLiteral("ChiffresEleve"));
+    ChiffresEleve->setRange(0, classe::ChiffresEleveMax);
+    ChiffresEleve->setSpecialValueText(QStringLiteral("aucun"));
+    ChiffresEleve->setEnabled(false);
 
     auto *formulaire = new QFormLayout;
     // The number's row holds a layout: its label needs the spin box as buddy to take Alt+N.
@@ -155,9 +164,15 @@ FormClasse::FormClasse(SessionBanque &session, QWidget *fenetre, Sortie sortie)
     if (!quiz)
         formulaire->addRow(QStringLiteral("&Date :"), TextDate);
     formulaire->addRow(QStringLiteral("Tirage n° :"), SpinGraine);
+    if (!quiz) {
+        formulaire->addRow(QString(), FeuilleReponses);
+        formulaire->addRow(QStringLiteral("Chiffres du numéro d'élève :"), ChiffresEleve);
+    }
     CheckMelanger->setVisible(quiz);
     SpinVersions->setVisible(!quiz);
     TextDate->setVisible(!quiz);
+    FeuilleReponses->setVisible(!quiz);
+    ChiffresEleve->setVisible(!quiz);
 
     bout_OK = new QPushButton(QStringLiteral("&Créer…"), this);
     bout_OK->setObjectName(QStringLiteral("bout_OK"));
@@ -183,6 +198,7 @@ FormClasse::FormClasse(SessionBanque &session, QWidget *fenetre, Sortie sortie)
     for (QCheckBox *c : CheckTheme)
         connect(c, &QCheckBox::toggled, this, &FormClasse::compter);
     connect(SpinNombre, &QSpinBox::valueChanged, this, &FormClasse::compter);
+    connect(FeuilleReponses, &QCheckBox::toggled, ChiffresEleve, &QWidget::setEnabled);
     connect(bout_OK, &QPushButton::clicked, this, &FormClasse::creer);
     connect(bout_Annuler, &QPushButton::clicked, this, &QDialog::reject);
     connect(this, &QDialog::finished, this, &QObject::deleteLater);
@@ -271,6 +287,8 @@ void FormClasse::creer()
             o.titre = TextTitre->text();
             o.date = TextDate->text();
             o.versions = SpinVersions->value();
+            o.feuilleReponses = FeuilleReponses->isChecked();
+            o.chiffresEleve = ChiffresEleve->value();
             r = classe::ecrireSujets(banque, c, o, fichier, progression);
         }
     }
@@ -284,7 +302,10 @@ void FormClasse::creer()
     const QString nombre = r.questions == 1 ? QStringLiteral("1 question") : QStringLiteral("%1 questions").arg(r.questions);
     const QString ecrit = (quiz ? QStringLiteral("La page de quiz (%1) a été écrite dans %2.")
                                 : QStringLiteral("Les sujets (%1) ont été écrits dans %2."))
-                              .arg(nombre, QDir::toNativeSeparators(fichier));
+                              .arg(nombre, QDir::toNativeSeparators(fichier))
+                          + (r.corrige.isEmpty() ? QString()
+                                                 : QStringLiteral("\nLe corrigé des feuilles de réponses a été écrit dans %1.")
+                                                       .arg(QDir::toNativeSeparators(r.corrige)));
     const QStringList remarques = r.remarques;
     // The dialog unloads: what follows speaks for the main window, enabled again.
     if (m_fenetre)

@@ -21,8 +21,8 @@ class QSpinBox;
 // exchanges menu.
 QList<EntreeMenu> entreesClasse(SessionBanque &session, QWidget *fenetre);
 
-// The dialog of both actions: which cards, how many, the title; for the exam, the versions
-// and the date. It writes the file chosen and hands it to the desktop's own application.
+// The dialog of both actions: which cards, how many, the title; for the exam, the versions,
+// the date and the answer sheet read by a machine. It writes the file chosen and hands it to the desktop's own application.
 class FormClasse : public QDialog {
     Q_OBJECT
 public:
@@ -31,8 +31,8 @@ public:
 
     QRadioButton *OptionToutes, *OptionMarquees, *OptionEntreMarques, *OptionThemes;
     std::array<QCheckBox *, 9> CheckTheme;
-    QSpinBox *SpinNombre, *SpinVersions, *SpinGraine;
-    QCheckBox *CheckMelanger;
+    QSpinBox *SpinNombre, *SpinVersions, *SpinGraine, *ChiffresEleve;
+    QCheckBox *CheckMelanger, *FeuilleReponses;
     QLineEdit *TextTitre, *TextDate;
     QLabel *LabelCompte;
     QPushButton *bout_OK, *bout_Annuler;

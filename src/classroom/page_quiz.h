@@ -26,6 +26,7 @@ struct ResultatSortie {
     int pages = 0;          // PDF only
     bool annule = false;    // stopped through the progression
     QStringList remarques;  // cards left out, media missing
+    QString corrige;        // the exam's answer sheet key, when one was written
 };
 
 // Draws the cards and writes the page into `fichier`, replaced whole once complete.

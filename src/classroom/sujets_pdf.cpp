@@ -13,10 +13,13 @@
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QSet>
 #include <QTextLayout>
+#include <ZXing/BitMatrix.h>
+#include <ZXing/MultiFormatWriter.h>
 #include <functional>
 #include <memory>
 #include <tuple>
@@ -31,7 +34,15 @@ struct Page {
     QList<Trace> traces;
     QString groupe;  // "Sujet 2", "Corrigé du sujet 2": pages are counted within their group
     int rang = 0, total = 0;
+    bool feuille = false;  // an answer sheet: its foot keeps away from the corner marks
 };
+
+// The answer sheet, in millimetres from the paper's edges. The reader finds the four marks
+// first: nothing else dark comes within a few millimetres of them.
+constexpr double kBordRepere = 10, kRepere = 7, kAutourRepere = 7;
+constexpr double kCoteQr = 22;     // the code without its quiet zone of four modules
+constexpr double kCase = 5, kRangee = 8, kColonnes = 4;
+constexpr double kCaseChiffre = 4.5, kRangeeChiffre = 6.5, kColonneChiffre = 10;
 
 // A text broken into lines for a width, ready to be drawn anywhere.
 struct Paragraphe {
@@ -77,9 +88,16 @@ public:
         m_base.setLetterSpacing(QFont::AbsoluteSpacing, 0.05);
         m_largeur = support.width();
         m_hauteur = support.height() - mm(9);  // the foot of the page below
+        const QPageLayout mise = support.pageLayout();
+        m_zone = mise.paintRect(QPageLayout::Millimeter);
+        m_papier = mise.fullRect(QPageLayout::Millimeter).size();
     }
 
     qreal mm(qreal v) const { return v * m_support.logicalDpiY() / 25.4; }
+    qreal enMm(qreal v) const { return v * 25.4 / m_support.logicalDpiY(); }
+    // A point of the paper, in millimetres from its top-left corner, where the painter draws it.
+    QPointF ici(qreal x, qreal y) const { return {mm(x - m_zone.left()), mm(y - m_zone.top())}; }
+    QRectF ici(const RectMm &r) const { return {ici(r.x, r.y), QSizeF(mm(r.l), mm(r.h))}; }
     QFont police(qreal points, bool gras = false, bool italique = false) const
     {
         QFont f = m_base;
@@ -92,6 +110,7 @@ public:
 
     QList<Page> pages;
     QStringList remarques;
+    QList<PageFeuille> feuilles;
 
     void nouvellePage(const QString &groupe)
     {
@@ -112,6 +131,7 @@ public:
     void entete(int version);
     void question(int numero, const Question &q, const QString &groupe);
     void grille(int version, const QList<Question> &questions);
+    void feuille(int version, const QList<Question> &questions);
     void corrige(int version, const QList<Question> &questions);
 
 private:
@@ -122,6 +142,8 @@ private:
     const Sujets &m_sujets;
     QFont m_base;
     qreal m_largeur = 0, m_hauteur = 0, m_y = 0;
+    QRectF m_zone;   // where the pages are laid out, in millimetres of the paper
+    QSizeF m_papier;
     QHash<QString, Image> m_images;
     QSet<int> m_fichesSignalees;
 };
@@ -179,8 +201,11 @@ void Composition::entete(int version)
         });
     }
     const Paragraphe consigne =
-        texte(QStringLiteral("Pour chaque question, une seule réponse est juste : cochez sa case dans la grille "
-                             "de réponses, à la fin du sujet."),
+        texte(m_sujets.feuilleReponses
+                  ? QStringLiteral("Pour chaque question, une seule réponse est juste : noircissez sa case sur la "
+                                   "feuille de réponses, à la fin du sujet. Seule cette feuille est corrigée.")
+                  : QStringLiteral("Pour chaque question, une seule réponse est juste : cochez sa case dans la grille "
+                                   "de réponses, à la fin du sujet."),
               police(9.5, false, true), m_largeur);
     sauter(mm(2));
     poser(consigne.hauteur + mm(3), [=, this](QPainter &p, qreal y) {
@@ -369,6 +394,243 @@ void Composition::grille(int version, const QList<Question> &questions)
     }
 }
 
+// The modules of the QR code, without its quiet zone, as one path: drawn in one fill, the
+// squares leave no hairline between them when the page is rendered. The text holds only
+// upper-case letters, digits and ':', so at the correction level chosen (about a quarter of
+// the code may be lost) the code keeps 25 modules of almost a millimetre each.
+QPainterPath codeQr(const QString &texte, const QRectF &cadre)
+{
+    const ZXing::BitMatrix m =
+        ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode).setMargin(0).setEccLevel(6).encode(texte.toStdString(), 0, 0);
+    const qreal module = cadre.width() / m.width();
+    QPainterPath chemin;
+    chemin.setFillRule(Qt::WindingFill);
+    for (int y = 0; y < m.height(); ++y)
+        for (int x = 0; x < m.width();) {
+            if (!m.get(x, y)) {
+                ++x;
+                continue;
+            }
+            int fin = x;
+            while (fin < m.width() && m.get(fin, y))
+                ++fin;
+            chemin.addRect(QRectF(cadre.x() + x * module, cadre.y() + y * module, (fin - x) * module, module));
+            x = fin;
+        }
+    return chemin;
+}
+
+// One page or more after the version's questions: four corner marks, the QR code that names
+// the exam, the version and the page, the student's name and number, then one row of boxes
+// per question. Everything a reader looks for is also put in `feuilles`.
+void Composition::feuille(int version, const QList<Question> &questions)
+{
+    const QString groupe = QStringLiteral("Sujet %1").arg(version);
+    const qreal l = m_papier.width(), h = m_papier.height(), gauche = m_zone.left(), droite = m_zone.right();
+    const qreal haut = kBordRepere + kRepere + kAutourRepere, bas = h - kBordRepere - kRepere - kAutourRepere;
+    const QColor trait(60, 60, 60), gris(90, 90, 90);
+    const QPen contour(trait, mm(0.3));
+    const int n = int(questions.size());
+    int premiere = 0;
+    do {
+        const bool suite = premiere > 0;
+        nouvellePage(groupe);
+        pages.last().feuille = true;
+        PageFeuille f;
+        f.version = version;
+        f.page = int(pages.size());
+        f.largeur = l;
+        f.hauteur = h;
+        const qreal r = kBordRepere, c = kRepere;
+        f.reperes = {RectMm{r, r, c, c}, RectMm{l - r - c, r, c, c}, RectMm{l - r - c, h - r - c, c, c},
+                     RectMm{r, h - r - c, c, c}};
+        f.qr = RectMm{droite - 4 - kCoteQr, haut + 2, kCoteQr, kCoteQr};
+        const QPainterPath qr = codeQr(texteQr(m_sujets.examen, version, f.page), ici(f.qr));
+        // Left of the code and its quiet zone (four modules, under 4 mm).
+        const qreal finTexte = f.qr.x - 4 - 3, largeurTexte = finTexte - gauche;
+
+        QList<Trace> traces;
+        qreal y = haut;
+        const Paragraphe titre =
+            texte(QStringLiteral("Feuille de réponses — Sujet %1").arg(version) + (suite ? QStringLiteral(" (suite)") : QString()),
+                  police(15, true), mm(largeurTexte));
+        const QFont fe = police(10.5);
+        const QString examen = QFontMetricsF(fe, &m_support)
+                                   .elidedText(m_sujets.titre + QStringLiteral(" — ") + m_sujets.date, Qt::ElideMiddle,
+                                               mm(largeurTexte));
+        const qreal yTitre = y;
+        y += enMm(titre.hauteur) + 1.5;
+        const qreal yExamen = y;
+        y += 6;
+        traces << [=, this](QPainter &p, qreal) {
+            p.setPen(Qt::black);
+            titre.dessiner(p, ici(gauche, yTitre).x(), ici(gauche, yTitre).y());
+            p.setFont(fe);
+            p.setPen(gris);
+            p.drawText(ici(gauche, yExamen) + QPointF(0, QFontMetricsF(fe, &m_support).ascent()), examen);
+        };
+        // The names, written by hand on dotted lines.
+        const qreal milieu = gauche + largeurTexte / 2;
+        QList<std::pair<QString, QString>> lignes{{QStringLiteral("Nom :"), QStringLiteral("Prénom :")}};
+        if (!suite)
+            lignes.append({QStringLiteral("Classe :"), QString()});
+        for (const auto &[a, b] : lignes) {
+            const Trace ta = ligneASaisir(a, ici(gauche, 0).x(), ici(milieu - 4, 0).x(), mm(9));
+            const Trace tb = b.isEmpty() ? Trace() : ligneASaisir(b, ici(milieu, 0).x(), ici(finTexte, 0).x(), mm(9));
+            const qreal yy = ici(0, y).y();
+            traces << [=](QPainter &p, qreal) {
+                ta(p, yy);
+                if (tb)
+                    tb(p, yy);
+            };
+            y += 9;
+        }
+        y = qMax(y, f.qr.y + f.qr.h + 4) + 2;
+        const qreal ySeparation = y;
+        traces << [=, this](QPainter &p, qreal) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::black);
+            for (const RectMm &m : f.reperes)
+                p.drawRect(ici(m));
+            p.drawPath(qr);
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(QColor(150, 150, 150), mm(0.3)));
+            p.drawLine(ici(gauche, ySeparation), ici(droite, ySeparation));
+        };
+        y += 4;
+
+        if (!suite) {
+            // The student number: a box per digit to write it, and under each the ten to fill.
+            qreal xConsignes = gauche, hauteurNumero = 0;
+            const int chiffres = m_sujets.chiffresEleve;
+            if (chiffres > 0) {
+                const QFont fc = police(10, true), fv = police(8.5);
+                const qreal yCases = y + 6, yGrille = yCases + 8 + 3;
+                for (int d = 0; d < chiffres; ++d)
+                    for (int v = 0; v < 10; ++v)
+                        f.numeroEleve << CaseChiffre{d + 1, v,
+                                                     RectMm{gauche + d * kColonneChiffre + 4, yGrille + v * kRangeeChiffre,
+                                                            kCaseChiffre, kCaseChiffre}};
+                hauteurNumero = yGrille + 10 * kRangeeChiffre - y;
+                xConsignes = gauche + chiffres * kColonneChiffre + 6;
+                const QList<CaseChiffre> cases = f.numeroEleve;
+                const qreal y0 = y;
+                traces << [=, this](QPainter &p, qreal) {
+                    p.setPen(Qt::black);
+                    p.setFont(fc);
+                    p.drawText(ici(gauche, y0) + QPointF(0, QFontMetricsF(fc, &m_support).ascent()),
+                               QStringLiteral("Numéro d'élève"));
+                    p.setPen(QPen(trait, mm(0.3)));
+                    for (int d = 0; d < chiffres; ++d)
+                        p.drawRect(ici(RectMm{gauche + d * kColonneChiffre + 2.75, yCases, 7, 8}));
+                    const QFontMetricsF m(fv, &m_support);
+                    p.setFont(fv);
+                    for (const CaseChiffre &k : cases) {
+                        const QString t = QString::number(k.valeur);
+                        const QPointF o = ici(k.rect.x - 0.8, k.rect.y + k.rect.h / 2);
+                        p.setPen(gris);
+                        p.drawText(o + QPointF(-m.horizontalAdvance(t), (m.ascent() - m.descent()) / 2), t);
+                        p.setPen(contour);
+                        p.setBrush(Qt::white);
+                        p.drawRect(ici(k.rect));
+                        p.setBrush(Qt::NoBrush);
+                    }
+                };
+            }
+            const qreal largeurConsignes = droite - xConsignes;
+            const Paragraphe tete = texte(QStringLiteral("Comment répondre"), police(10, true), mm(largeurConsignes));
+            QString t = QStringLiteral(
+                "• Pour chaque question, noircissez entièrement une seule case, celle de la réponse choisie, "
+                "au stylo noir ou bleu foncé. Une croix ou un cercle ne suffit pas : la case doit être pleine.\n"
+                "• Pour changer de réponse, effacez complètement la case noircie ou couvrez-la de correcteur blanc, "
+                "puis noircissez la nouvelle case.\n");
+            if (chiffres > 0)
+                t += QStringLiteral("• Écrivez votre numéro d'élève dans les cases du haut, un chiffre par case, puis "
+                                    "noircissez sous chaque chiffre la case qui porte ce chiffre.\n");
+            t += QStringLiteral("• N'écrivez rien d'autre dans les cases, ne pliez pas la feuille et ne marquez ni "
+                                "les carrés noirs des coins ni le code.");
+            const Paragraphe consignes = texte(t, police(9.5), mm(largeurConsignes));
+            const qreal y0 = y, yExemple = y + enMm(tete.hauteur + consignes.hauteur) + 3;
+            const QFont fx = police(9.5);
+            traces << [=, this](QPainter &p, qreal) {
+                p.setPen(Qt::black);
+                tete.dessiner(p, ici(xConsignes, y0).x(), ici(xConsignes, y0).y());
+                p.setPen(QColor(40, 40, 40));
+                consignes.dessiner(p, ici(xConsignes, y0).x(), ici(xConsignes, y0).y() + tete.hauteur + mm(1.5));
+                // A box filled as it should be, beside two that a reader may miss.
+                const QFontMetricsF m(fx, &m_support);
+                const qreal base = ici(0, yExemple + kCaseChiffre / 2).y() + (m.ascent() - m.descent()) / 2;
+                p.setFont(fx);
+                qreal x = xConsignes;
+                for (const auto &[etiquette, forme] : {std::pair{QStringLiteral("Ainsi :"), 0}, std::pair{QStringLiteral("Pas ainsi :"), 1},
+                                                       std::pair{QString(), 2}}) {
+                    p.setPen(QColor(40, 40, 40));
+                    p.drawText(QPointF(ici(x, 0).x(), base), etiquette);
+                    x += enMm(m.horizontalAdvance(etiquette)) + (etiquette.isEmpty() ? 0 : 2);
+                    const QRectF k = ici(RectMm{x, yExemple, kCaseChiffre, kCaseChiffre});
+                    p.setPen(contour);
+                    p.setBrush(forme == 0 ? QColor(30, 30, 30) : QColor(Qt::white));
+                    p.drawRect(k);
+                    p.setBrush(Qt::NoBrush);
+                    p.setPen(QPen(QColor(30, 30, 30), mm(0.5)));
+                    if (forme == 1) {
+                        p.drawLine(k.topLeft(), k.bottomRight());
+                        p.drawLine(k.topRight(), k.bottomLeft());
+                    } else if (forme == 2) {
+                        p.drawEllipse(k.adjusted(-mm(0.6), -mm(0.6), mm(0.6), mm(0.6)));
+                    }
+                    x += kCaseChiffre + (forme == 0 ? 8 : 3);
+                }
+            };
+            y = qMax(y + hauteurNumero, yExemple + kCaseChiffre) + 6;
+        }
+
+        // The rows, column after column; a row is shaded so lightly that a box reads white.
+        const int parColonne = qMax(1, int((bas - y) / kRangee));
+        const int combien = qMin(n - premiere, parColonne * int(kColonnes));
+        const int rangees = (combien + int(kColonnes) - 1) / int(kColonnes);
+        const qreal largeurColonne = (droite - gauche) / kColonnes;
+        QList<int> reponses;
+        for (int k = 0; k < combien; ++k) {
+            const int q = premiere + k;
+            reponses << int(questions[q].reponses.size());
+            const qreal x = gauche + (k / rangees) * largeurColonne, yy = y + (k % rangees) * kRangee;
+            for (int r = 0; r < reponses.last(); ++r)
+                f.cases << CaseFeuille{q + 1, r, RectMm{x + 10 + r * 11, yy + (kRangee - kCase) / 2, kCase, kCase}};
+        }
+        const qreal y0 = y;
+        const QList<CaseFeuille> cases = f.cases;
+        traces << [=, this](QPainter &p, qreal) {
+            const QFont fn = police(10, true), fl = police(10);
+            const QFontMetricsF mn(fn, &m_support), ml(fl, &m_support);
+            for (int k = 0; k < combien; ++k) {
+                const qreal x = gauche + (k / rangees) * largeurColonne, yy = y0 + (k % rangees) * kRangee;
+                if (k % rangees % 2 == 1)
+                    p.fillRect(QRectF(ici(x, yy), QSizeF(mm(largeurColonne - 2), mm(kRangee))), QColor(246, 246, 246));
+                const QString num = QString::number(premiere + k + 1);
+                const QPointF base = ici(x + 8, yy + kRangee / 2) + QPointF(0, (mn.ascent() - mn.descent()) / 2);
+                p.setPen(Qt::black);
+                p.setFont(fn);
+                p.drawText(base - QPointF(mn.horizontalAdvance(num), 0), num);
+            }
+            p.setFont(fl);
+            for (const CaseFeuille &k : cases) {
+                p.setPen(contour);
+                p.setBrush(Qt::white);
+                p.drawRect(ici(k.rect));
+                p.setBrush(Qt::NoBrush);
+                p.setPen(Qt::black);
+                p.drawText(ici(k.rect.x + k.rect.l + 1.2, k.rect.y + k.rect.h / 2)
+                               + QPointF(0, (ml.ascent() - ml.descent()) / 2),
+                           QString(lettre(k.reponse)));
+            }
+        };
+        pages.last().traces = traces;
+        feuilles << f;
+        premiere += combien;
+    } while (premiere < n);
+}
+
 void Composition::corrige(int version, const QList<Question> &questions)
 {
     const QString groupe = QStringLiteral("Corrigé du sujet %1").arg(version);
@@ -448,11 +710,15 @@ Dessin dessinerSujets(QPagedPaintDevice &support, const Sujets &sujets, const Pr
             if (!avancer(1))
                 return d;
         }
-        c.grille(int(v + 1), questions);
+        if (sujets.feuilleReponses)
+            c.feuille(int(v + 1), questions);
+        else
+            c.grille(int(v + 1), questions);
     }
     for (qsizetype v = 0; v < sujets.versions.size(); ++v)
         c.corrige(int(v + 1), sujets.versions[v]);
     d.remarques = c.remarques;
+    d.feuilles = c.feuilles;
 
     // Each page numbered within its version or its answer key.
     QHash<QString, int> parGroupe;
@@ -485,11 +751,12 @@ Dessin dessinerSujets(QPagedPaintDevice &support, const Sujets &sujets, const Pr
         // A long title gives way: the version the page belongs to is always read.
         const QFontMetricsF m(pied, &support);
         const QString suite = QStringLiteral(" — ") + p.groupe;
+        const qreal retrait = p.feuille ? qMax<qreal>(0, c.ici(kBordRepere + kRepere + kAutourRepere, 0).x()) : 0;
         const QString gauche =
-            m.elidedText(sujets.titre, Qt::ElideRight, c.largeur() * 0.7 - m.horizontalAdvance(suite)) + suite;
+            m.elidedText(sujets.titre, Qt::ElideRight, c.largeur() * 0.7 - m.horizontalAdvance(suite) - retrait) + suite;
         const QString droite = QStringLiteral("page %1 / %2").arg(p.rang).arg(p.total);
-        peintre.drawText(QPointF(0, basPied), gauche);
-        peintre.drawText(QPointF(c.largeur() - m.horizontalAdvance(droite), basPied), droite);
+        peintre.drawText(QPointF(retrait, basPied), gauche);
+        peintre.drawText(QPointF(c.largeur() - retrait - m.horizontalAdvance(droite), basPied), droite);
         if (!avancer(restant * (i + 1) / c.pages.size() - restant * i / c.pages.size())) {
             peintre.end();
             return d;
@@ -536,10 +803,41 @@ ResultatSortie ecrireSujets(const echanges::CheminsBanque &banque, const Choix &
         r.resultat = Resultat::echec(QString());
         return r;
     }
-    if (!d.ok || !f.commit()) {
+    if (!d.ok) {
         f.cancelWriting();
         r.resultat = Resultat::echec(texteEcritureImpossible(fichier, f.errorString()));
         return r;
+    }
+    // The key is written whole before the PDF takes its name, and takes its own after: a key
+    // is never left without its PDF, nor an older one beside a new PDF.
+    const QString cle = fichierCorrige(fichier);
+    QSaveFile k(cle);
+    if (sujets.feuilleReponses) {
+        Corrige corrige = corrigeDesSujets(sujets);
+        corrige.pages = d.feuilles;
+        if (!k.open(QIODevice::WriteOnly) || k.write(versJson(corrige)) < 0) {
+            f.cancelWriting();
+            r.resultat = Resultat::echec(texteEcritureImpossible(cle, k.errorString()));
+            return r;
+        }
+    }
+    if (!f.commit()) {
+        r.resultat = Resultat::echec(texteEcritureImpossible(fichier, f.errorString()));
+        return r;
+    }
+    if (sujets.feuilleReponses) {
+        if (!k.commit()) {
+            QFile::remove(fichier);
+            QFile::remove(cle);
+            r.resultat = Resultat::echec(texteEcritureImpossible(cle, k.errorString())
+                                         + QStringLiteral(" Le fichier %1 a été supprimé : il n'irait pas sans son corrigé.")
+                                               .arg(QDir::toNativeSeparators(fichier)));
+            return r;
+        }
+        r.corrige = cle;
+    } else if (QFileInfo(cle).isFile()) {
+        // A key left by earlier sheets of that name no longer matches them.
+        QFile::remove(cle);
     }
     r.questions = int(sujets.tirage.questions.size());
     r.pages = d.pages;

@@ -3,6 +3,7 @@
 #include "classroom/page_quiz.h"
 #include "classroom/sujets.h"
 #include "store/fichequestion.h"
+#include "store/json.h"
 #include "store/tablethemes.h"
 
 #include <QCommandLineParser>
@@ -162,6 +163,16 @@ int exam(const QCommandLineParser &p, QTextStream &sortie, QTextStream &erreurs)
                            QStringLiteral("--versions takes a whole number from 1 to %1 (not %2)")
                                .arg(classe::VersionsMax)
                                .arg(p.value(QStringLiteral("versions"))));
+    options.feuilleReponses = p.isSet(QStringLiteral("answer-sheet"));
+    if (p.isSet(QStringLiteral("student-number"))) {
+        options.chiffresEleve = p.value(QStringLiteral("student-number")).toInt(&ok);
+        if (!ok || options.chiffresEleve < 1 || options.chiffresEleve > classe::ChiffresEleveMax)
+            return erreurUsage(erreurs, verbe,
+                               QStringLiteral("--student-number takes a whole number from 1 to %1 (not %2)")
+                                   .arg(classe::ChiffresEleveMax)
+                                   .arg(p.value(QStringLiteral("student-number"))));
+        options.feuilleReponses = true;
+    }
     if (!verifierBanque(banque, erreurs))
         return 1;
     if (!classe::ecrireSujetsPdf) {
@@ -171,11 +182,12 @@ int exam(const QCommandLineParser &p, QTextStream &sortie, QTextStream &erreurs)
     const classe::ResultatSortie r = classe::ecrireSujetsPdf(echanges::CheminsBanque::pres(banque), *choix, options,
                                                              cible(p, banque, QStringLiteral("-sujets.pdf")), {});
     return finir(verbe, r,
-                 QStringLiteral("{\"questions\":%1,\"versions\":%2,\"pages\":%3,\"seed\":%4}")
+                 QStringLiteral("{\"questions\":%1,\"versions\":%2,\"pages\":%3,\"seed\":%4%5}")
                      .arg(r.questions)
                      .arg(options.versions)
                      .arg(r.pages)
-                     .arg(choix->graine),
+                     .arg(choix->graine)
+                     .arg(r.corrige.isEmpty() ? QString() : QStringLiteral(",\"key\":") + chaineJson(r.corrige)),
                  sortie, erreurs);
 }
 
@@ -199,9 +211,12 @@ Verbe verbeQuiz()
 
 Verbe verbeExam()
 {
-    return {QStringLiteral("exam"), QStringLiteral("BANK [-o FILE] [--versions K]"),
+    return {QStringLiteral("exam"), QStringLiteral("BANK [-o FILE] [--versions K] [--answer-sheet] [--student-number DIGITS]"),
             QStringLiteral("writes exam sheets as an A4 PDF: K versions shuffled differently, each with\n"
-                           "its grid of boxes, then their answer keys; prints what was written and the seed"),
+                           "its grid of boxes, then their answer keys; prints what was written and the seed.\n"
+                           "With --answer-sheet, each version ends with an answer sheet a scanner reads\n"
+                           "instead of the grid, and its key NAME.corrige.json is written beside NAME.pdf\n"
+                           "(\"key\" in the line printed)"),
             {QStringLiteral("BANK")},
             {QStringLiteral("the bank, a .qzf question file")},
             [](QCommandLineParser &p) {
@@ -211,6 +226,13 @@ Verbe verbeExam()
                              QStringLiteral("K"), QStringLiteral("1")});
                 p.addOption({QStringLiteral("date"), QStringLiteral("the date printed (by default today's, in French)"),
                              QStringLiteral("TEXT")});
+                p.addOption({QStringLiteral("answer-sheet"),
+                             QStringLiteral("an answer sheet per version, to scan, and its key beside the PDF")});
+                p.addOption({QStringLiteral("student-number"),
+                             QStringLiteral("a student number of DIGITS digits (1 to %1) on the answer sheet;"
+                                            " implies --answer-sheet")
+                                 .arg(classe::ChiffresEleveMax),
+                             QStringLiteral("DIGITS")});
             },
             exam};
 }

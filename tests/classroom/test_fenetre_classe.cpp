@@ -1,6 +1,7 @@
 // The two classroom entries of the main window's exchange menu, driven through the real
 // widgets: the dialog's choices, the file asked of the fake desktop, the file written and
 // handed to the desktop's application, and every message on the way.
+#include "classroom/corrige.h"
 #include "classroom/fenetre_classe.h"
 #include "support/editeur.h"
 #include "exchange/fenetre_echanges.h"
@@ -80,6 +81,8 @@ private slots:
         QCOMPARE(d->CheckMelanger->isVisible(), quiz);
         QCOMPARE(d->SpinVersions->isVisible(), !quiz);
         QCOMPARE(d->TextDate->isVisible(), !quiz);
+        QCOMPARE(d->findChild<QCheckBox *>("FeuilleReponses")->isVisible(), !quiz);
+        QCOMPARE(d->findChild<QSpinBox *>("ChiffresEleve")->isVisible(), !quiz);
         QVERIFY(d->bout_OK->isDefault());
         QCOMPARE(d->bout_OK->text(), "&Créer…");
         if (const QString dossier = qEnvironmentVariable("ORBELIN_CAPTURES"); !dossier.isEmpty())
@@ -189,6 +192,40 @@ private slots:
         const QString t = pdfEnTexte(e->chemin("sujets.pdf"));
         for (const char *s : {"Contrôle", "Sujet 1", "Sujet 2", "Date : jeudi", "Corrigé — Sujet 2", "Q1", "Q2", "Q3"})
             QVERIFY2(t.contains(QString::fromUtf8(s)), s);
+    }
+
+    // The number's digits count only with the sheet ticked, and reach the key written beside the PDF.
+    void exam_answerSheetAndStudentNumber_data()
+    {
+        QTest::addColumn<int>("clics");
+        QTest::newRow("sheet with a number of three digits") << 1;
+        QTest::newRow("sheet ticked then unticked") << 2;
+    }
+    void exam_answerSheetAndStudentNumber()
+    {
+        QFETCH(int, clics);
+        std::unique_ptr<Classe> e(trois());
+        FormClasse *d = e->ouvrir("actionSujetsExamen");
+        auto *feuille = d->findChild<QCheckBox *>("FeuilleReponses");
+        auto *chiffres = d->findChild<QSpinBox *>("ChiffresEleve");
+        QCOMPARE(feuille->text(), "Feuille de réponses séparée");
+        QVERIFY(!feuille->isChecked() && !chiffres->isEnabled() && chiffres->text() == "aucun" && chiffres->maximum() == 10);
+        e->clic(feuille);
+        QVERIFY(chiffres->isEnabled());
+        chiffres->setValue(3);
+        for (int i = 1; i < clics; ++i)
+            e->clic(feuille);
+        QCOMPARE(chiffres->isEnabled(), clics == 1);
+        e->pf.reponsesFichier << e->chemin("s.pdf");
+        QTest::mouseClick(d->bout_OK, Qt::LeftButton);
+        const QString cle = e->chemin("s.corrige.json");
+        QCOMPARE(e->pf.choix_, L{"Sujets d'examen (PDF): Les sujets (3 questions) ont été écrits dans " + e->chemin("s.pdf") + "."
+                                 + (clics == 1 ? "\nLe corrigé des feuilles de réponses a été écrit dans " + cle + "." : "")
+                                 + " [Ouvrir|Ouvrir le dossier|Fermer]"});
+        classe::Corrige c;
+        QCOMPARE(bool(classe::lireCorrige(cle, c)), clics == 1);
+        QCOMPARE(c.pages.value(0).numeroEleve.size(), clics == 1 ? 30 : 0);
+        QCOMPARE(pdfEnTexte(e->chemin("s.pdf")).contains("Grille de réponses — Sujet 1"), clics == 2);
     }
 
     // One message names the file, with what to note, and offers to open it; nothing opens by itself.

@@ -101,6 +101,7 @@ private slots:
         QCOMPARE(q.texte, "Deux lignes\nici");
         // The empty second answer is not offered; the good one (the third) follows.
         QCOMPARE(q.reponses, (QStringList{"Paris", "Lyon"}));
+        QCOMPARE(q.origines, (QList<int>{1, 3}));
         QCOMPARE(q.bonne, 1);
         QCOMPARE(q.commentaire, "Un commentaire");
         QCOMPARE(q.theme, "Géo & co");
@@ -169,6 +170,9 @@ private slots:
             for (const Question &q : v[i]) {
                 const Question &origine = *std::find_if(qs.begin(), qs.end(), [&](const Question &o) { return o.fiche == q.fiche; });
                 QCOMPARE(q.reponses.value(q.bonne), origine.reponses.value(origine.bonne));
+                // Each answer still knows its number on the card.
+                for (qsizetype k = 0; k < q.reponses.size(); ++k)
+                    QCOMPARE(q.reponses[k], origine.reponses.value(origine.origines.indexOf(q.origines.value(k))));
                 QStringList a = q.reponses, o = origine.reponses;
                 a.sort();
                 o.sort();
