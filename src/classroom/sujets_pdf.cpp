@@ -540,10 +540,11 @@ void Composition::feuille(int version, const QList<Question> &questions)
             const qreal largeurConsignes = droite - xConsignes;
             const Paragraphe tete = texte(QStringLiteral("Comment répondre"), police(10, true), mm(largeurConsignes));
             QString t = QStringLiteral(
-                "• Pour chaque question, noircissez entièrement une seule case, celle de la réponse choisie, "
-                "au stylo noir ou bleu foncé. Une croix ou un cercle ne suffit pas : la case doit être pleine.\n"
-                "• Pour changer de réponse, effacez complètement la case noircie ou couvrez-la de correcteur blanc, "
-                "puis noircissez la nouvelle case.\n");
+                "• Pour chaque question, cochez une seule case, celle de la réponse choisie, au stylo noir ou bleu "
+                "foncé : noircissez-la, ou tracez-y une croix bien nette. Un point, un petit trait ou un cercle autour "
+                "de la case ne suffisent pas.\n"
+                "• Pour changer de réponse, effacez complètement la case cochée ou couvrez-la de correcteur blanc, "
+                "puis cochez la nouvelle case.\n");
             if (chiffres > 0)
                 t += QStringLiteral("• Écrivez votre numéro d'élève dans les cases du haut, un chiffre par case, puis "
                                     "noircissez sous chaque chiffre la case qui porte ce chiffre.\n");
@@ -557,13 +558,13 @@ void Composition::feuille(int version, const QList<Question> &questions)
                 tete.dessiner(p, ici(xConsignes, y0).x(), ici(xConsignes, y0).y());
                 p.setPen(QColor(40, 40, 40));
                 consignes.dessiner(p, ici(xConsignes, y0).x(), ici(xConsignes, y0).y() + tete.hauteur + mm(1.5));
-                // A box filled as it should be, beside two that a reader may miss.
+                // Two boxes ticked as they should be, beside two that a reader may miss.
                 const QFontMetricsF m(fx, &m_support);
                 const qreal base = ici(0, yExemple + kCaseChiffre / 2).y() + (m.ascent() - m.descent()) / 2;
                 p.setFont(fx);
                 qreal x = xConsignes;
-                for (const auto &[etiquette, forme] : {std::pair{QStringLiteral("Ainsi :"), 0}, std::pair{QStringLiteral("Pas ainsi :"), 1},
-                                                       std::pair{QString(), 2}}) {
+                for (const auto &[etiquette, forme] : {std::pair{QStringLiteral("Ainsi :"), 0}, std::pair{QString(), 1},
+                                                       std::pair{QStringLiteral("Pas ainsi :"), 2}, std::pair{QString(), 3}}) {
                     p.setPen(QColor(40, 40, 40));
                     p.drawText(QPointF(ici(x, 0).x(), base), etiquette);
                     x += enMm(m.horizontalAdvance(etiquette)) + (etiquette.isEmpty() ? 0 : 2);
@@ -577,9 +578,11 @@ void Composition::feuille(int version, const QList<Question> &questions)
                         p.drawLine(k.topLeft(), k.bottomRight());
                         p.drawLine(k.topRight(), k.bottomLeft());
                     } else if (forme == 2) {
-                        p.drawEllipse(k.adjusted(-mm(0.6), -mm(0.6), mm(0.6), mm(0.6)));
+                        p.drawLine(k.center() - QPointF(mm(0.6), mm(0.2)), k.center() + QPointF(mm(0.5), mm(0.2)));
+                    } else if (forme == 3) {
+                        p.drawEllipse(k.adjusted(-mm(0.9), -mm(0.9), mm(0.9), mm(0.9)));
                     }
-                    x += kCaseChiffre + (forme == 0 ? 8 : 3);
+                    x += kCaseChiffre + (forme == 1 ? 8 : 3);
                 }
             };
             y = qMax(y + hauteurNumero, yExemple + kCaseChiffre) + 6;

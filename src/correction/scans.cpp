@@ -28,6 +28,17 @@ bool estPdf(const QString &fichier)
 
 } // namespace
 
+QImage surBlanc(const QImage &image)
+{
+    if (!image.hasAlphaChannel())
+        return image;
+    QImage fond(image.size(), QImage::Format_RGB32);
+    fond.fill(Qt::white);
+    QPainter p(&fond);
+    p.drawImage(0, 0, image);
+    return fond;
+}
+
 QString Scan::libelle() const
 {
     const QString nom = QFileInfo(fichier).fileName();
@@ -77,7 +88,7 @@ QImage Scans::charger(const Scan &scan)
             return {};
         QPdfDocumentRenderOptions options;
         options.setRenderFlags(QPdfDocumentRenderOptions::RenderFlag::Grayscale);
-        return m_pdf->render(scan.rang, (points * kDpiPdf / 72).toSize(), options);
+        return surBlanc(m_pdf->render(scan.rang, (points * kDpiPdf / 72).toSize(), options));
     }
     QImageReader lecteur(scan.fichier);
     lecteur.setAutoTransform(true);
@@ -233,7 +244,8 @@ Resultat ecrireCopiesAnnotees(const QString &fichier, const Correction &correcti
                 peintre.scale(pdf.width() / feuille->largeur, pdf.height() / feuille->hauteur);
                 annoter(peintre, *feuille, *version, c);
                 peintre.restore();
-                if (progression && !progression(++fait, total)) {
+                ++fait;
+                if (progression && !progression(fait, total)) {
                     peintre.end();
                     f.cancelWriting();
                     return Resultat::echec(QString());

@@ -37,6 +37,9 @@ private:
     QString m_fichierPdf;
 };
 
+// A PDF page renders on a transparent ground: paper is white.
+QImage surBlanc(const QImage &image);
+
 using Progression = std::function<bool(qint64 fait, qint64 total)>;
 
 struct Correction {
