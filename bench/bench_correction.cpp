@@ -81,6 +81,18 @@ void BM_LirePage(benchmark::State &state)
             state.SkipWithError("page not read");
 }
 
+void BM_ChargerPage(benchmark::State &state)
+{
+    Pile &p = pile();
+    correction::Scans lecteur;
+    QStringList erreurs;
+    const QList<correction::Scan> scans = correction::Scans::lister({p.scans}, erreurs);
+    int i = 0;
+    for (auto _ : state)
+        if (lecteur.charger(scans[i++ % scans.size()]).isNull())
+            state.SkipWithError("page not rendered");
+}
+
 void BM_CorrigerPdf(benchmark::State &state)
 {
     Pile &p = pile();
@@ -95,6 +107,7 @@ void BM_CorrigerPdf(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_LirePage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChargerPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CorrigerPdf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)

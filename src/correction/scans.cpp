@@ -18,7 +18,7 @@ namespace correction {
 
 namespace {
 
-constexpr double kDpiPdf = 200;
+constexpr double kDpiPdf = 150;
 
 bool estPdf(const QString &fichier)
 {
