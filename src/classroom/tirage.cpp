@@ -79,6 +79,7 @@ Tirage tirer(const echanges::CheminsBanque &banque, const Choix &choix)
             if (k == c.bonne - 1)
                 q.bonne = int(q.reponses.size());
             q.reponses << r;
+            q.origines << k + 1;
         }
         q.commentaire = c.commentaire;
         q.theme = c.categorie;
@@ -108,13 +109,17 @@ Question melangerReponses(Question q, Hasard &hasard)
     std::iota(ordre.begin(), ordre.end(), 0);
     hasard.melanger(ordre);
     QStringList reponses;
+    QList<int> origines;
     const int bonne = q.bonne;
     for (qsizetype i = 0; i < ordre.size(); ++i) {
         if (ordre[i] == bonne)
             q.bonne = int(i);
         reponses << q.reponses[ordre[i]];
+        if (ordre[i] < q.origines.size())
+            origines << q.origines[ordre[i]];
     }
     q.reponses = std::move(reponses);
+    q.origines = std::move(origines);
     return q;
 }
 

@@ -51,6 +51,7 @@ struct Question {
     QString texte;
     QStringList reponses;
     int bonne = 0;  // index of the good answer in `reponses`
+    QList<int> origines;  // for each answer, its number on the card (1 to 3)
     QString commentaire;
     QString theme;  // the theme's name; empty when the slot is blank
     QString media;  // the media file's name; empty = none

@@ -184,7 +184,7 @@ QList<Verbe> verbes()
                   }};
     QList<Verbe> liste{dumpV, themesV, sortV, deleteV, verbeFind(), verbeTransfer(), verbePrint(), verbeExport(),
                        verbeImport(), verbeQuiz(), verbeExam(), verbeTrash(), verbeRestore(), verbeDuplicates(),
-                       verbeRetheme(), verbeList()};
+                       verbeRetheme(), verbeList(), verbeStats()};
     // The verbs that write a bank, and which of their arguments it is.
     const std::pair<const char *, int> ecrivains[] = {{"sort", 0},    {"delete", 0},  {"transfer", 1},
                                                       {"import", 1},  {"restore", 0}, {"retheme", 0}};

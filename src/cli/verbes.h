@@ -42,5 +42,6 @@ Verbe verbeRestore();
 Verbe verbeDuplicates();
 Verbe verbeRetheme();
 Verbe verbeList();
+Verbe verbeStats();
 
 } // namespace qzf
