@@ -66,7 +66,7 @@ void ecrireExamen(const QString &dossier)
         for (const classe::QuestionCorrigee &q : c.versions[v - 1].questions) {
             const quint64 x = h.entre(100);
             csv += ';';
-            csv += x < niveau ? QByteArray(1, char('A' + q.bonne)) : x < 97 ? QByteArray(1, char('A' + h.entre(3))) : x < 99 ? "" : "AB";
+            csv += x < niveau ? QByteArray(1, char('A' + q.bonne)) : x < 97 ? QByteArray(1, char('A' + h.entre(3))) : x < 99 ? QByteArray() : QByteArray("AB");
         }
         csv += '\n';
     }

@@ -10,7 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
-#include <QRegularExpression>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -35,6 +34,8 @@ Resultat lireFichier(const QString &fichier, QByteArray &octets)
 // One line of ";"-separated fields, a field in double quotes holding ";" or doubled quotes.
 QStringList champs(const QString &ligne)
 {
+    if (!ligne.contains(u'"'))
+        return ligne.split(u';');
     QStringList l;
     QString champ;
     bool cite = false;
@@ -60,18 +61,18 @@ QStringList champs(const QString &ligne)
     return l;
 }
 
-// "A" -> 0, "AB" or "?" -> Plusieurs, "" -> Aucune; -2 for what no reading gives.
-int lettres(QString t)
+// "A" -> 1, "AB" or "?" -> Plusieurs, "" -> Aucune; -2 for what no reading gives.
+int lettres(QStringView t)
 {
-    t = t.trimmed().toUpper();
+    t = t.trimmed();
     if (t.isEmpty())
         return Aucune;
-    if (t == QLatin1String("?"))
+    if (t == u"?")
         return Plusieurs;
-    static const QRegularExpression cases(QStringLiteral("^[ABC]+$"));
-    if (!cases.match(t).hasMatch())
-        return -2;
-    return t.size() == 1 ? t[0].unicode() - u'A' + 1 : Plusieurs;
+    for (QChar c : t)
+        if (const char16_t u = c.toUpper().unicode(); u < u'A' || u > u'C')
+            return -2;
+    return t.size() == 1 ? t[0].toUpper().unicode() - u'A' + 1 : Plusieurs;
 }
 
 } // namespace
