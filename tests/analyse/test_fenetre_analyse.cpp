@@ -6,6 +6,8 @@
 #include "support/lancer.h"
 
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTableView>
 
 namespace {
@@ -20,9 +22,12 @@ QByteArray douzeCartes()
 
 struct Analyse : Editeur {
     QString cle = chemin("controle.corrige.json");
+    // `banque`: the bank the key names, this one by default; "quiz": no key, the files of a quiz page.
     explicit Analyse(const QString &banque = {}) : Editeur(douzeCartes())
     {
         autre = "AnalyseResultats";
+        if (banque == "quiz")
+            return;
         classe::ecrireCorrige(cle, exemple::corrige(banque.isEmpty() ? chemin("BASE.QZF") : banque));
         banque::ecrire(chemin("RESULTS.csv"), exemple::kResultats);
         pf.reponsesFichier << cle << chemin("RESULTS.csv");
@@ -68,6 +73,31 @@ private slots:
         e.menu("actionAnalyseResultats");
         QCOMPARE(e.colonne(10), (QStringList{"1,00", "0,67", "0,67", "0,00"}));
         QCOMPARE(e.colonne(11), (QStringList{"—", "0,25", "0,25", "—"}));
+    }
+
+    // A quiz page: every answer file of that page in the folder of the one chosen, the others left.
+    void quizPage_takesTheAnswersOfThatPageInTheFolder()
+    {
+        Analyse e("quiz");
+        QString out, err;
+        QCOMPARE(lancer({"quiz", e.chemin("BASE.QZF"), "-o", e.chemin("quiz.html"), "--seed", "3", "--shuffle"}, out, err), 0);
+        analyse::PageQuiz page;
+        QVERIFY(analyse::lirePageQuiz(e.chemin("quiz.html"), page));
+        QDir(e.dir.path()).mkdir("copies");
+        for (const auto &[nom, id, reponse] : {std::tuple{"un", page.id, 1}, std::tuple{"deux", page.id, 0},
+                                               std::tuple{"autre", QString("ailleurs"), 2}}) {
+            QJsonObject reponses;
+            for (int n = 1; n <= 12; ++n)
+                reponses[QString::number(n)] = reponse ? QJsonValue(reponse) : QJsonValue();
+            banque::ecrire(e.chemin(QString("copies/%1-quiz.json").arg(nom)),
+                           QJsonDocument(QJsonObject{{"quiz", id}, {"nom", nom}, {"reponses", reponses}}).toJson());
+        }
+        e.pf.reponsesFichier << e.chemin("quiz.html") << e.chemin("copies/un-quiz.json");
+        e.menu("actionAnalyseResultats");
+        QCOMPARE(e.texte("chiffresAnalyse"), "2 copies · moyenne 10,00 / 20 · médiane 10,00 · écart type 10,00 · KR-20 1,00");
+        QCOMPARE(e.colonne(5), QStringList(12, "1"));
+        QCOMPARE(e.colonne(8), QStringList(12, "1"));
+        QVERIFY(e.w("boutAllerFiche")->isEnabled());
     }
 
     // The card on screen stored first (its change kept), then the selected question's card shown;
