@@ -4,6 +4,7 @@
 #include "store/fichequestion.h"
 #include "store/json.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -159,10 +160,14 @@ QByteArray pageQuiz(const QList<Question> &questions, const QString &dossierMedi
                     bool melanger, quint64 graine, QStringList *remarques)
 {
     Medias medias(dossierMedias);
+    // The page's identity, written into every set of answers saved from it: the same title, seed
+    // and cards give the same one.
+    QByteArray empreinte = titre.toUtf8() + '\n' + QByteArray::number(graine) + '\n';
     QString liste;
     liste.reserve(questions.size() * 400);
     for (qsizetype i = 0; i < questions.size(); ++i) {
         const Question &q = questions[i];
+        empreinte += QByteArray::number(q.fiche) + ',';
         if (i > 0)
             liste += QLatin1String(",\n");
         liste += QLatin1String("{\"f\":") + QString::number(q.fiche) + QLatin1String(",\"q\":") + chaineJson(q.texte, LieuJson::Script)
@@ -172,6 +177,9 @@ QByteArray pageQuiz(const QList<Question> &questions, const QString &dossierMedi
                 liste += u',';
             liste += chaineJson(q.reponses[k], LieuJson::Script);
         }
+        liste += QLatin1String("],\"o\":[");
+        for (qsizetype k = 0; k < q.reponses.size(); ++k)
+            liste += (k > 0 ? QStringLiteral(",") : QString()) + QString::number(q.origines.value(k, int(k + 1)));
         liste += QLatin1String("],\"b\":") + QString::number(q.bonne) + QLatin1String(",\"c\":")
             + chaineJson(q.commentaire, LieuJson::Script) + QLatin1String(",\"t\":") + chaineJson(q.theme, LieuJson::Script)
             + QLatin1String(",\"m\":") + medias.pour(q, remarques) + u'}';
@@ -192,7 +200,11 @@ QByteArray pageQuiz(const QList<Question> &questions, const QString &dossierMedi
     page += "</style>\n</head>\n<body>\n<main>\n<h1 id=\"titre\">";
     page += t.toUtf8();
     page += "</h1>\n<noscript><p>Cette page a besoin de JavaScript pour poser les questions.</p></noscript>\n"
-            "<div id=\"app\"></div>\n</main>\n<script type=\"application/json\" id=\"donnees\">\n{\"melanger\":";
+            "<div id=\"app\"></div>\n</main>\n<script type=\"application/json\" id=\"donnees\">\n{\"id\":\"";
+    page += QCryptographicHash::hash(empreinte, QCryptographicHash::Sha256).toHex().left(12);
+    page += "\",\"titre\":";
+    page += chaineJson(titre, LieuJson::Script).toUtf8();
+    page += ",\"melanger\":";
     page += melanger ? "true" : "false";
     page += ",\"graine\":";
     page += QByteArray::number(quint32(deriver(graine, 7)));

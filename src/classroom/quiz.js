@@ -45,7 +45,7 @@
   }
 
   function copier(q) {
-    return { f: q.f, q: q.q, r: q.r.slice(), b: q.b, c: q.c, t: q.t, m: q.m };
+    return { f: q.f, q: q.q, r: q.r.slice(), o: (q.o || []).slice(), b: q.b, c: q.c, t: q.t, m: q.m };
   }
 
   function ordreMelange(tour) {
@@ -54,12 +54,13 @@
     liste.forEach(function (q) {
       var indices = melanger(q.r.map(function (_, i) { return i; }), h);
       q.r = indices.map(function (i) { return q.r[i]; });
+      q.o = indices.map(function (i) { return q.o[i]; });
       q.b = indices.indexOf(q.b);
     });
     return liste;
   }
 
-  var etat = { tour: 0, ordre: [], index: 0, score: 0, manquees: [], repondu: false };
+  var etat = { tour: 0, ordre: [], index: 0, score: 0, manquees: [], repondu: false, reponses: {} };
 
   // The page's parts that stay from one question to the next, so that the live region
   // announces each feedback.
@@ -168,6 +169,8 @@
     var q = etat.ordre[etat.index];
     if (choix < 0 || choix >= q.r.length) return;
     etat.repondu = true;
+    // Kept by the card's own answer numbers, whatever order the page showed them in.
+    etat.reponses[q.f] = q.o[choix] || choix + 1;
     var juste = choix === q.b;
     if (juste) etat.score++;
     else etat.manquees.push({ q: q, choix: choix });
@@ -224,6 +227,7 @@
       });
       ecranFin.appendChild(liste);
     }
+    ecranFin.appendChild(formulaireEnregistrer());
     var encore = element('button', 'suivante', 'Recommencer');
     encore.id = 'recommencer';
     encore.type = 'button';
@@ -235,12 +239,60 @@
     titre.focus();
   }
 
+  // The answers saved as a file the student hands to the teacher: made inside the page and
+  // downloaded, never sent anywhere.
+  function formulaireEnregistrer() {
+    var zone = element('div', 'enregistrer');
+    var etiquette = element('label', null, 'Votre nom : ');
+    etiquette.htmlFor = 'nom';
+    var nom = element('input', 'nom');
+    nom.id = 'nom';
+    nom.type = 'text';
+    nom.autocomplete = 'name';
+    nom.maxLength = 80;
+    var bouton = element('button', 'suivante', 'Enregistrer mes réponses');
+    bouton.id = 'enregistrer';
+    bouton.type = 'button';
+    var message = element('p', 'message-enregistrer');
+    message.id = 'message-enregistrer';
+    message.setAttribute('role', 'status');
+    bouton.addEventListener('click', function () {
+      var qui = nom.value.trim();
+      if (!qui) {
+        message.textContent = 'Écrivez votre nom avant d’enregistrer vos réponses.';
+        nom.focus();
+        return;
+      }
+      var reponses = {};
+      donnees.questions.forEach(function (q) {
+        reponses[q.f] = Object.prototype.hasOwnProperty.call(etat.reponses, q.f) ? etat.reponses[q.f] : null;
+      });
+      var contenu = JSON.stringify({ quiz: donnees.id, titre: donnees.titre, nom: qui, reponses: reponses,
+                                     date: new Date().toISOString() }, null, 1);
+      var fichier = qui.replace(/[^0-9A-Za-zÀ-ÖØ-öø-ÿ_-]+/g, '_').replace(/^_+|_+$/g, '') || 'eleve';
+      var lien = document.createElement('a');
+      lien.href = URL.createObjectURL(new Blob([contenu + '\n'], { type: 'application/json' }));
+      lien.download = fichier + '-quiz.json';
+      document.body.appendChild(lien);
+      lien.click();
+      document.body.removeChild(lien);
+      setTimeout(function () { URL.revokeObjectURL(lien.href); }, 60000);
+      message.textContent = 'Réponses enregistrées dans le fichier ' + lien.download + ' : donnez-le à votre enseignant.';
+    });
+    zone.appendChild(etiquette);
+    zone.appendChild(nom);
+    zone.appendChild(bouton);
+    zone.appendChild(message);
+    return zone;
+  }
+
   function commencer() {
     etat.ordre = etat.tour > 0 && donnees.melanger ? ordreMelange(etat.tour) : donnees.questions.map(copier);
     etat.tour++;
     etat.index = 0;
     etat.score = 0;
     etat.manquees = [];
+    etat.reponses = {};
     montrerQuestion();
   }
 

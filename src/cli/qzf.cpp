@@ -186,7 +186,7 @@ QList<Verbe> verbes()
                   }};
     QList<Verbe> liste{dumpV, themesV, sortV, deleteV, verbeFind(), verbeTransfer(), verbePrint(), verbeExport(),
                        verbeImport(), verbeQuiz(), verbeExam(), verbeTrash(), verbeRestore(), verbeDuplicates(),
-                       verbeRetheme(), verbeList()};
+                       verbeRetheme(), verbeList(), verbeStats()};
     if (verbeGrade)
         liste << verbeGrade();
     // The verbs that write a bank, and which of their arguments it is.

@@ -42,6 +42,7 @@ Verbe verbeRestore();
 Verbe verbeDuplicates();
 Verbe verbeRetheme();
 Verbe verbeList();
+Verbe verbeStats();
 // Marking scans reads pictures, which needs Qt Gui: qzf's program sets it; it stays null
 // where only Qt Core is linked.
 extern Verbe (*verbeGrade)();

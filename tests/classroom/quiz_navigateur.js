@@ -1,6 +1,7 @@
 // Takes a quiz page in a real browser as a student would, and tells what the page showed.
-// Usage: node quiz_navigateur.js CHROMIUM PAGE ANSWERS.json
+// Usage: node quiz_navigateur.js CHROMIUM PAGE ANSWERS.json [SHUFFLED_PAGE FOLDER]
 // ANSWERS.json: [{"q": question text, "bonne": good answer text}, ...]
+// With a shuffled page, its answers are saved by its button into FOLDER.
 // Prints one JSON object; the checks are made by the test that runs this script.
 'use strict';
 const fs = require('fs');
@@ -9,7 +10,7 @@ const path = require('path');
 const { pathToFileURL } = require('url');
 const { chromium } = require('playwright-core');
 
-const [navigateur, page1, fichierAttentes] = process.argv.slice(2);
+const [navigateur, page1, fichierAttentes, pageMelangee, dossierSortie] = process.argv.slice(2);
 const attentes = JSON.parse(fs.readFileSync(fichierAttentes, 'utf8'));
 const bonneDe = (q) => {
   const a = attentes.find((x) => x.q === q);
@@ -91,6 +92,7 @@ async function toutJuste(page, obs) {
   const contexte = await chromium.launchPersistentContext(profil, {
     executablePath: navigateur,
     headless: true,
+    acceptDownloads: true,
     args: ['--no-sandbox', '--disable-gpu'],
     viewport: { width: 900, height: 900 },
   });
@@ -148,4 +150,24 @@ async function parcours(contexte, obs) {
   obs.faute.score = await texte(f, '#score');
   obs.faute.manquees = await f.$$eval('#manquees li', (l) => l.map((li) => Array.from(li.children).map((e) => e.textContent)));
   await f.close();
+  if (pageMelangee) await enregistrer(contexte, obs);
+}
+
+// The shuffled page taken with the first answer wrong, then saved under a name.
+async function enregistrer(contexte, obs) {
+  const m = await ouvrir(contexte, pageMelangee, obs);
+  const e = (obs.enregistrement = {});
+  for (let k = 0; k < attentes.length; ++k) {
+    const { q, reponses } = await repondre(m, k > 0, 'clic');
+    if (k === 0) e.faute = { q, reponse: await texte(m, '#reponses .faux .texte'), reponses };
+    await suivante(m, 'clic');
+  }
+  await m.click('#enregistrer');
+  e.sansNom = await texte(m, '#message-enregistrer');
+  await m.fill('#nom', 'Élève n°1');
+  const [telechargement] = await Promise.all([m.waitForEvent('download'), m.click('#enregistrer')]);
+  e.fichier = telechargement.suggestedFilename();
+  await telechargement.saveAs(path.join(dossierSortie, e.fichier));
+  e.message = await texte(m, '#message-enregistrer');
+  await m.close();
 }

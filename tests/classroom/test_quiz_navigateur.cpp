@@ -5,6 +5,7 @@
 #include "exchange/commun.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -97,7 +98,8 @@ private slots:
         QTextStream so(&out), se(&err);
         QCOMPARE(qzf::executer({"quiz", b.chemins().banque, "-o", b.chemin("quiz.html"), "--seed", "4",
                                 "--title", "Révisions <CM2>"}, so, se), 0);
-        const Lance l = lancer({b.chemin("quiz.html"), b.chemin("attentes.json")});
+        QCOMPARE(qzf::executer({"quiz", b.chemins().banque, "-o", b.chemin("melange.html"), "--seed", "4", "--shuffle"}, so, se), 0);
+        const Lance l = lancer({b.chemin("quiz.html"), b.chemin("attentes.json"), b.chemin("melange.html"), b.dir.path()});
         QVERIFY2(l.fini, l.erreurs.constData());
         QVERIFY2(!l.obs.isEmpty(), l.erreurs.constData());
         QVERIFY2(!l.obs.contains("echec"), qPrintable(l.obs["echec"].toString()));
@@ -147,6 +149,9 @@ private slots:
         ligne("faute|score", "`Score : 4 / 5`");
         ligne("faute|manquees", "[[`" + capitale + "`,`Votre réponse : Lyon`,`Bonne réponse : Paris`,`Paris est la capitale depuis longtemps.`]]");
         ligne("premierFocus", "`enonce`");
+        ligne("enregistrement|sansNom", "`Écrivez votre nom avant d’enregistrer vos réponses.`");
+        ligne("enregistrement|fichier", "`Élève_n_1-quiz.json`");
+        ligne("enregistrement|message", "`Réponses enregistrées dans le fichier Élève_n_1-quiz.json : donnez-le à votre enseignant.`");
         ligne("suivanteAvant", "false");
     }
     void observed()
@@ -160,6 +165,41 @@ private slots:
         }
         QFETCH(QString, json);
         QCOMPARE(QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1), json.replace(u'`', u'"'));
+    }
+
+    // The file the shuffled page saved gives each card's own answer number, and qzf stats reads it back.
+    void savedAnswers_readBackByQzfStats()
+    {
+        const QList<std::pair<QString, QStringList>> cartes{
+            {"Quelle est la capitale de la France ?", {"Paris", "Lyon", "Nice"}},
+            {"Que montre l'image ?", {"Un cercle", "Un carré rouge", "Un triangle"}},
+            {"<script>window.pirate = 1</script> Combien font 2 + 2 ?", {"<img src=x onerror=\"window.pirate = 2\">", "4", "5"}},
+            {"Le ciel est-il bleu ?", {"Oui", "Non"}},
+            {"Quelle image manque ?", {"A", "B", "C"}}};
+        const int bonnes[] = {1, 2, 2, 1, 3};
+        const QJsonObject faute = m_obs["enregistrement"].toObject()["faute"].toObject();
+        const QJsonObject f = QJsonDocument::fromJson(banque::lire(m_banque.chemin("Élève_n_1-quiz.json"))).object();
+        QCOMPARE(f.keys(), (QStringList{"date", "nom", "quiz", "reponses", "titre"}));
+        QCOMPARE(f["nom"].toString(), "Élève n°1");
+        QCOMPARE(f["titre"].toString(), "BASE");
+        QVERIFY(QDateTime::fromString(f["date"].toString(), Qt::ISODateWithMs).isValid());
+        QString attendu = "{\"copies\": 1, \"moyenne\": 16, \"mediane\": 16, \"ecart_type\": 0, \"kr20\": null, \"questions\": [";
+        for (int n = 1; n <= 5; ++n) {
+            const bool manquee = cartes[n - 1].first == faute["q"].toString();
+            const int choix = manquee ? int(cartes[n - 1].second.indexOf(faute["reponse"].toString())) + 1 : bonnes[n - 1];
+            QVERIFY(choix >= 1 && choix != (manquee ? bonnes[n - 1] : 0));
+            QCOMPARE(f["reponses"].toObject()[QString::number(n)].toInt(), choix);
+            attendu += QStringLiteral("%1\n  {\"fiche\": %2, \"p\": %3, \"r\": null, \"d\": null, \"choix\": {\"1\": %4, \"2\": %5, "
+                                      "\"3\": %6, \"vide\": 0}, \"alertes\": [\"%7\"]}")
+                           .arg(n > 1 ? "," : "").arg(n).arg(manquee ? 0 : 1)
+                           .arg(int(choix == 1)).arg(int(choix == 2)).arg(int(choix == 3))
+                           .arg(manquee ? "trop difficile" : "trop facile");
+        }
+        QString out, err;
+        QTextStream so(&out), se(&err);
+        QCOMPARE(qzf::executer({"stats", m_banque.chemin("melange.html"), m_banque.chemin("Élève_n_1-quiz.json"), "--json"}, so, se), 0);
+        so.flush();
+        QCOMPARE(out, attendu + "\n]}\n");
     }
 };
 
