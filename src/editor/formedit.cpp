@@ -3,6 +3,7 @@
 #include "editor/couleurs.h"
 #include "accueil/fenetre_accueil.h"
 #include "classroom/fenetre_classe.h"
+#include "correction/fenetre_correction.h"
 #include "exchange/fenetre_echanges.h"
 #include "files/form_fichier.h"
 #include "liste/fenetre_liste.h"
@@ -137,7 +138,8 @@ void FormEdit::construireEchanges()
     menu->setObjectName(QStringLiteral("menuEchanges"));
     const QList<EntreeMenu> groupes[] = {entreesEchanges(m_session, this), entreesClasse(m_session, this),
                                          entreesMenage(m_session, this), entreesListe(m_session, this),
-                                         entreesAccueil(m_session, this, [this] { commencerBanque(); })};
+                                         entreesAccueil(m_session, this, [this] { commencerBanque(); }),
+                                         entreesCorrection(m_session, this)};
     for (const QList<EntreeMenu> &groupe : groupes) {
         if (!menu->isEmpty())
             menu->addSeparator();
