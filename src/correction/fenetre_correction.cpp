@@ -5,6 +5,7 @@
 #include "platform/avancement.h"
 #include "platform/ouverture.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -48,7 +49,8 @@ QPushButton *bouton(QWidget *parent, const char *nom, const QString &texte)
     return b;
 }
 
-// The picture of a question's boxes, enlarged: a click on a box is the teacher's choice.
+// The picture of a question's boxes, enlarged to the room it has (three times at most): a
+// click on a box is the teacher's choice.
 class ImageCases : public QLabel {
 public:
     explicit ImageCases(QWidget *parent) : QLabel(parent)
@@ -56,35 +58,55 @@ public:
         setObjectName(QStringLiteral("ImageQuestion"));
         setAlignment(Qt::AlignCenter);
         setWordWrap(true);
-        setMinimumSize(660, 220);
+        setMinimumSize(400, 160);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         setFrameShape(QFrame::StyledPanel);
         setBackgroundRole(QPalette::Base);
         setAutoFillBackground(true);
     }
-    // `zones`: the boxes in the picture's pixels, in the order of `choisie`'s index.
-    void montrer(const QImage &image, const QList<QRectF> &zones)
+    // `zones`: the boxes in the picture's pixels, in the order of `choisie`'s index; those of
+    // `douteuses` are outlined.
+    void montrer(const QImage &image, const QList<QRectF> &zones, const QList<bool> &douteuses, bool cliquable)
     {
-        setPixmap(QPixmap::fromImage(image));
+        clear();
+        m_image = image;
         m_zones = zones;
-        setCursor(zones.isEmpty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
+        m_douteuses = douteuses;
+        m_cliquable = cliquable;
+        setCursor(cliquable ? Qt::PointingHandCursor : Qt::ArrowCursor);
         publier();
+        update();
     }
     void vider(const QString &texte)
     {
-        clear();
-        setText(texte);
+        m_image = QImage();
         m_zones.clear();
+        setText(texte);
         unsetCursor();
         publier();
     }
     std::function<void(int)> choisie;
 
 protected:
+    void paintEvent(QPaintEvent *e) override
+    {
+        QLabel::paintEvent(e);
+        if (m_image.isNull())
+            return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(cible(), m_image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(240, 140, 0), 2.5));
+        for (qsizetype k = 0; k < m_zones.size(); ++k)
+            if (m_douteuses.value(k))
+                p.drawRect(versEcran(m_zones[k]).adjusted(-4, -4, 4, 4));
+    }
     void mousePressEvent(QMouseEvent *e) override
     {
-        // A box is small: a click just beside it, on its letter's side, still means it.
-        for (qsizetype k = 0; k < m_zones.size(); ++k)
-            if (m_zones[k].translated(origine()).adjusted(-8, -8, 8, 8).contains(e->position()) && choisie) {
+        // A box is small: a click just beside it still means it.
+        for (qsizetype k = 0; m_cliquable && k < m_zones.size(); ++k)
+            if (versEcran(m_zones[k]).adjusted(-8, -8, 8, 8).contains(e->position()) && choisie) {
                 choisie(int(k));
                 return;
             }
@@ -97,21 +119,31 @@ protected:
     }
 
 private:
-    QPointF origine() const
+    QRectF cible() const
     {
-        const QRect r = contentsRect();
-        const QSize p = pixmap().size();
-        return QPointF(r.x() + (r.width() - p.width()) / 2, r.y() + (r.height() - p.height()) / 2);
+        const QRectF r = QRectF(contentsRect()).adjusted(6, 6, -6, -6);
+        const double echelle = qMin(3.0, qMin(r.width() / m_image.width(), r.height() / m_image.height()));
+        const QSizeF taille = QSizeF(m_image.size()) * echelle;
+        return QRectF(r.center() - QPointF(taille.width() / 2, taille.height() / 2), taille);
     }
-    // Where the boxes are on screen, in the widget's coordinates: the property "zones".
+    QRectF versEcran(const QRectF &z) const
+    {
+        const QRectF c = cible();
+        const double e = c.width() / m_image.width();
+        return QRectF(c.topLeft() + z.topLeft() * e, z.size() * e);
+    }
+    // Where the boxes one may click are on screen: the property "zones".
     void publier()
     {
         QVariantList l;
-        for (const QRectF &z : std::as_const(m_zones))
-            l << z.translated(origine()).toRect();
+        for (qsizetype k = 0; m_cliquable && !m_image.isNull() && k < m_zones.size(); ++k)
+            l << versEcran(m_zones[k]).toRect();
         setProperty("zones", l);
     }
+    QImage m_image;
     QList<QRectF> m_zones;
+    QList<bool> m_douteuses;
+    bool m_cliquable = false;
 };
 
 class FenetreCorrection : public QWidget {
@@ -188,7 +220,7 @@ public:
 
         Doutes = new QListWidget(this);
         Doutes->setObjectName(QStringLiteral("Doutes"));
-        Doutes->setMinimumHeight(110);
+        Doutes->setMinimumHeight(80);
         Consigne = new QLabel(this);
         Consigne->setObjectName(QStringLiteral("Consigne"));
         Consigne->setWordWrap(true);
@@ -198,7 +230,7 @@ public:
         NumeroEleve = new QLineEdit(this);
         NumeroEleve->setObjectName(QStringLiteral("NumeroEleve"));
         NumeroEleve->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,20}")), NumeroEleve));
-        NumeroEleve->setPlaceholderText(QStringLiteral("Numéro lu sur la grille"));
+        NumeroEleve->setMaximumWidth(140);
         ValiderNumero = bouton(this, "ValiderNumero", QStringLiteral("&Valider"));
         LabelNumero = new QLabel(QStringLiteral("&Numéro d'élève :"), this);
         LabelNumero->setBuddy(NumeroEleve);
@@ -212,14 +244,13 @@ public:
         auto *doutes = new QVBoxLayout(cadreDoutes);
         doutes->addWidget(Doutes, 1);
         doutes->addWidget(Consigne);
-        doutes->addWidget(ImageQuestion, 2);
+        doutes->addWidget(ImageQuestion, 4);
         doutes->addLayout(decision);
         auto *milieu = new QSplitter(Qt::Horizontal, this);
         milieu->addWidget(gauche);
         milieu->addWidget(cadreDoutes);
-        milieu->setStretchFactor(0, 1);
-        milieu->setStretchFactor(1, 1);
         milieu->setChildrenCollapsible(false);
+        milieu->setSizes({600, 620});
 
         EnregistrerResultats = bouton(this, "EnregistrerResultats", QStringLiteral("&Enregistrer les résultats…"));
         CopiesAnnotees = bouton(this, "CopiesAnnotees", QStringLiteral("Copies ann&otées…"));
@@ -260,6 +291,20 @@ public:
         connect(CopiesAnnotees, &QPushButton::clicked, this, [this] { ecrireAnnotees(); });
         connect(Fermer, &QPushButton::clicked, this, &QWidget::close);
         afficher();
+    }
+
+protected:
+    // Decisions take the teacher a while: they are not dropped by a close unasked.
+    void closeEvent(QCloseEvent *e) override
+    {
+        if (m_aEnregistrer
+            && m_s.message(QStringLiteral("Les résultats de cette correction n'ont pas été enregistrés. Fermer quand même ?"),
+                           Plateforme::Boutons::OuiNon, Plateforme::Icone::Exclamation, kTitre, Plateforme::Reponse::Non)
+                   != Plateforme::Reponse::Oui) {
+            e->ignore();
+            return;
+        }
+        QWidget::closeEvent(e);
     }
 
 private:
@@ -374,6 +419,7 @@ private:
         m_fichierCorrigeLu = m_fichierCorrige;
         m_lu = true;
         m_decisions = 0;
+        m_aEnregistrer = !m_correction.copies.isEmpty();
         m_lecteur = std::make_unique<correction::Scans>();
         m_feuilleRedressee = -1;
         m_redressee = QImage();
@@ -485,7 +531,9 @@ private:
             w->setVisible(numero);
         if (!item) {
             Consigne->clear();
-            ImageQuestion->vider(m_lu && !m_correction.copies.isEmpty() ? QStringLiteral("Aucun doute à décider.") : QString());
+            ImageQuestion->vider(!m_lu ? QStringLiteral("Choisissez le corrigé et les copies scannées, puis cliquez sur « Corriger ».")
+                                 : m_correction.copies.isEmpty() ? QString()
+                                                                 : QStringLiteral("Aucun doute à décider."));
             return;
         }
         const correction::Copie &c = m_correction.copies[item->data(RoleCopie).toInt()];
@@ -509,7 +557,9 @@ private:
             for (const classe::CaseChiffre &k : feuille->numeroEleve)
                 if (numero) {
                     rects << k.rect;
-                    douteuses << false;
+                    douteuses << std::any_of(page.chiffres.cbegin(), page.chiffres.cend(), [&](const correction::ChiffreLu &l) {
+                        return l.chiffre == k.chiffre && l.valeur == k.valeur && l.etat == correction::Etat::Douteuse;
+                    });
                 }
             for (const classe::CaseFeuille &k : feuille->cases)
                 if (!numero && k.question == q) {
@@ -533,24 +583,10 @@ private:
             const double px = kDpi / 25.4;
             const QRect zone = QRectF(mm.x() * px, mm.y() * px, mm.width() * px, mm.height() * px).toAlignedRect()
                                & droite.rect();
-            const QSize place = numero ? QSize(560, 360) : QSize(640, 170);
-            const double echelle = qBound(1.0, qMin(double(place.width()) / zone.width(), double(place.height()) / zone.height()), 3.0);
-            QImage image = droite.copy(zone).scaled((QSizeF(zone.size()) * echelle).toSize(), Qt::IgnoreAspectRatio,
-                                                    Qt::SmoothTransformation);
             QList<QRectF> zones;
-            QPainter peintre(&image);
-            peintre.setRenderHint(QPainter::Antialiasing);
-            for (qsizetype k = 0; k < rects.size(); ++k) {
-                const classe::RectMm &r = rects[k];
-                zones << QRectF((r.x * px - zone.x()) * echelle, (r.y * px - zone.y()) * echelle, r.l * px * echelle,
-                                r.h * px * echelle);
-                if (douteuses[k]) {
-                    peintre.setPen(QPen(QColor(240, 140, 0), 2.5));
-                    peintre.drawRect(zones.last().adjusted(-4, -4, 4, 4));
-                }
-            }
-            peintre.end();
-            ImageQuestion->montrer(image, numero ? QList<QRectF>() : zones);
+            for (const classe::RectMm &r : std::as_const(rects))
+                zones << QRectF(r.x * px - zone.x(), r.y * px - zone.y(), r.l * px, r.h * px);
+            ImageQuestion->montrer(droite.copy(zone), zones, douteuses, !numero);
             return;
         }
         ImageQuestion->vider(QStringLiteral("La page de cette question n'a pas été lue : vérifiez-la sur la copie, "
@@ -565,7 +601,19 @@ private:
         correction::decider(m_correction.copies[item->data(RoleCopie).toInt()], item->data(RoleQuestion).toInt(), lettres,
                             m_corrigeLu);
         ++m_decisions;
+        m_aEnregistrer = true;
         afficher();
+        suivant();
+    }
+
+    // After a decision the next doubt is shown; a student number is typed at once.
+    void suivant()
+    {
+        const QListWidgetItem *item = Doutes->currentItem();
+        if (item && item->data(RoleQuestion).toInt() == 0)
+            NumeroEleve->setFocus();
+        else if (item)
+            Doutes->setFocus();
     }
 
     void validerNumero()
@@ -579,7 +627,9 @@ private:
         }
         correction::deciderEleve(m_correction.copies[item->data(RoleCopie).toInt()], NumeroEleve->text());
         ++m_decisions;
+        m_aEnregistrer = true;
         renommer();
+        suivant();
     }
 
     // NAME.corrige.json gives NAME + fin, beside it.
@@ -621,6 +671,7 @@ private:
             m_s.erreur(r.erreur);
             return;
         }
+        m_aEnregistrer = false;
         offrirOuverture(p(),
                         QStringLiteral("Les résultats (%1) ont été écrits dans %2.")
                             .arg(nombre(m_correction.copies.size(), "copie", "copies"), natif(fichier)),
@@ -671,6 +722,7 @@ private:
     QString m_fichierCorrigeLu;
     correction::Correction m_correction;
     int m_decisions = 0;
+    bool m_aEnregistrer = false;  // read or decided since the results were last saved
     std::unique_ptr<correction::Scans> m_lecteur;
     int m_feuilleRedressee = -1;
     QImage m_redressee;

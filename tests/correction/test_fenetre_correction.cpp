@@ -225,6 +225,9 @@ private slots:
         QCOMPARE(p.pf.textes().last(), "Les 2 décisions prises sur les doutes seront perdues. Corriger de nouveau ?");
         QCOMPARE(lignes(copies), QStringList({"1|42|Élève Un|1|20|3|", "2|17||1|6,67|1|"}));
 
+        p.pf.reponses << Plateforme::Reponse::Non;
+        QVERIFY(!dialogueCharge(p.f, p.autre)->close());
+        QCOMPARE(p.pf.textes().last(), "Les résultats de cette correction n'ont pas été enregistrés. Fermer quand même ?");
         p.pf.reponsesFichier << p.chemin("notes");
         p.clic("EnregistrerResultats");
         QCOMPARE(p.pf.dialoguesFichier.last().chemin, p.chemin("mai.resultats.csv"));
@@ -232,6 +235,14 @@ private slots:
                  "copie;eleve;nom;version;note_sur_20;points;Q1;Q2;Q3\r\n1;42;Élève Un;1;20;3;A;B;C\r\n2;17;;1;6,67;1;A;A;\r\n");
         QCOMPARE(p.pf.choix_.last(), "Corriger des copies: Les résultats (2 copies) ont été écrits dans "
                                          + QDir::toNativeSeparators(p.chemin("notes.csv")) + ". [Ouvrir|Ouvrir le dossier|Fermer]");
+
+        p.pf.reponsesFichier << p.chemin("mai.annotees.pdf");
+        p.clic("CopiesAnnotees");
+        QCOMPARE(p.pf.dialoguesFichier.last().chemin, p.chemin("mai.annotees.pdf"));
+        QVERIFY(banque::lire(p.chemin("mai.annotees.pdf")).startsWith("%PDF-"));
+        QCOMPARE(p.pf.choix_.last().section(" dans ", 0, 0), "Corriger des copies: Les copies annotées (2 copies) ont été écrites");
+        QVERIFY(dialogueCharge(p.f, p.autre)->close());
+        QCOMPARE(p.pf.messages.size(), 3);
     }
 };
 
