@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -284,6 +285,9 @@ public:
         connect(Corriger, &QPushButton::clicked, this, [this] { corriger(); });
         connect(Doutes, &QListWidget::currentRowChanged, this, [this] { montrerDoute(); });
         connect(Copies, &QTableWidget::cellClicked, this, [this](int ligne) { premierDoute(ligne); });
+        // From the list, a letter typed decides as a click on its box would.
+        for (int r = 0; r < 3; ++r)
+            new QShortcut(QKeySequence(QString(QChar(u'A' + r))), Doutes, [this, r] { deciderLettre(r); }, Qt::WidgetShortcut);
         connect(AucuneReponse, &QPushButton::clicked, this, [this] { deciderReponse(QString()); });
         connect(ValiderNumero, &QPushButton::clicked, this, [this] { validerNumero(); });
         connect(NumeroEleve, &QLineEdit::returnPressed, this, [this] { validerNumero(); });
@@ -540,8 +544,8 @@ private:
         const int q = item->data(RoleQuestion).toInt();
         Consigne->setText(numero ? QStringLiteral("Copie %1 : lisez le numéro d'élève sur la grille, tapez-le, puis validez.")
                                        .arg(c.numero)
-                                 : QStringLiteral("Copie %1, question %2 : cliquez sur la case que l'élève a noircie, "
-                                                  "ou sur « Aucune réponse ».")
+                                 : QStringLiteral("Copie %1, question %2 : cliquez sur la case que l'élève a noircie "
+                                                  "(ou tapez sa lettre), ou sur « Aucune réponse ».")
                                        .arg(c.numero)
                                        .arg(q));
         if (numero)
@@ -591,6 +595,15 @@ private:
         }
         ImageQuestion->vider(QStringLiteral("La page de cette question n'a pas été lue : vérifiez-la sur la copie, "
                                             "ou ajoutez son scan et corrigez de nouveau."));
+    }
+
+    void deciderLettre(int reponse)
+    {
+        const QListWidgetItem *item = Doutes->currentItem();
+        const int q = item ? item->data(RoleQuestion).toInt() : 0;
+        const classe::VersionCorrigee *v = item ? m_corrigeLu.version(m_correction.copies[item->data(RoleCopie).toInt()].version) : nullptr;
+        if (q > 0 && v && q <= v->questions.size() && reponse < v->questions[q - 1].reponses.size())
+            deciderReponse(QString(QChar(u'A' + reponse)));
     }
 
     void deciderReponse(const QString &lettres)
