@@ -576,8 +576,11 @@ private:
             if (rects.isEmpty())
                 continue;
             const QImage &droite = redressee(i);
-            if (droite.isNull())
-                break;
+            if (droite.isNull()) {
+                ImageQuestion->vider(QStringLiteral("%1 ne peut plus être lu : vérifiez la réponse sur la copie.")
+                                         .arg(m_correction.scans[i].libelle()));
+                return;
+            }
             QRectF mm;
             for (const classe::RectMm &r : std::as_const(rects))
                 mm |= QRectF(r.x, r.y, r.l, r.h);
