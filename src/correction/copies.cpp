@@ -192,6 +192,12 @@ void decider(Copie &copie, int question, const QString &lettres, const classe::C
     noter(copie, corrige);
 }
 
+void deciderEleve(Copie &copie, const QString &numero)
+{
+    copie.eleve = numero;
+    copie.eleveDouteux = false;
+}
+
 Resultat appliquerDecisions(const QString &fichier, QList<Copie> &copies, const classe::Corrige &corrige)
 {
     QList<std::pair<int, QStringList>> lignes;
@@ -214,8 +220,7 @@ Resultat appliquerDecisions(const QString &fichier, QList<Copie> &copies, const 
         if (champs[1].compare(QStringLiteral("eleve"), Qt::CaseInsensitive) == 0) {
             if (!std::all_of(champs[2].cbegin(), champs[2].cend(), [](QChar ch) { return ch.isDigit(); }))
                 return faute(QStringLiteral("un numéro d'élève n'a que des chiffres"));
-            c.eleve = champs[2];
-            c.eleveDouteux = false;
+            deciderEleve(c, champs[2]);
             continue;
         }
         const int question = champs[1].toInt(&ok);

@@ -48,6 +48,7 @@ void noter(Copie &copie, const classe::Corrige &corrige);
 
 // The teacher's decision on a doubtful answer (letters, "" for none) or on a student number.
 void decider(Copie &copie, int question, const QString &lettres, const classe::Corrige &corrige);
+void deciderEleve(Copie &copie, const QString &numero);
 
 // Decisions kept in a file, one per line: "copie;question;lettres" or "copie;eleve;NUMBER".
 Resultat appliquerDecisions(const QString &fichier, QList<Copie> &copies, const classe::Corrige &corrige);

@@ -4,6 +4,7 @@
 #include "accueil/fenetre_accueil.h"
 #include "analyse/fenetre_analyse.h"
 #include "classroom/fenetre_classe.h"
+#include "correction/fenetre_correction.h"
 #include "exchange/fenetre_echanges.h"
 #include "files/form_fichier.h"
 #include "liste/fenetre_liste.h"
@@ -139,7 +140,7 @@ void FormEdit::construireEchanges()
     const QList<EntreeMenu> groupes[] = {entreesEchanges(m_session, this), entreesClasse(m_session, this),
                                          entreesMenage(m_session, this), entreesListe(m_session, this),
                                          entreesAccueil(m_session, this, [this] { commencerBanque(); }),
-                                         entreesAnalyse(m_session, this)};
+                                         entreesCorrection(m_session, this), entreesAnalyse(m_session, this)};
     for (const QList<EntreeMenu> &groupe : groupes) {
         if (!menu->isEmpty())
             menu->addSeparator();

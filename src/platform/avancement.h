@@ -31,6 +31,8 @@ public:
         };
     }
     bool annule() const { return m_annule; }
+    // For work that always lasts (reading scanned pages): shown from its first step.
+    void montrerDesLeDebut() { m_dialogue.setMinimumDuration(0); }
 
 private:
     static constexpr int Pas = 1000;

@@ -25,6 +25,13 @@ public:
                                         QString *filtre) = 0;
     virtual QString fichierAOuvrir(const QString &titre, const QString &dossier, const QString &filtres,
                                    QString *filtre) = 0;
+    // Several files chosen at once (the scans of a class): none when cancelled. Where the
+    // desktop cannot, one file is asked for.
+    virtual QStringList fichiersAOuvrir(const QString &titre, const QString &dossier, const QString &filtres)
+    {
+        const QString f = fichierAOuvrir(titre, dossier, filtres, nullptr);
+        return f.isEmpty() ? QStringList() : QStringList{f};
+    }
     virtual void bip() = 0;
 
     // The default printer, written line by line. `document` names the job: the bank's file

@@ -87,6 +87,11 @@ QString QtPlateforme::fichierAOuvrir(const QString &titre, const QString &dossie
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), titre, dossier, filtres, filtre);
 }
 
+QStringList QtPlateforme::fichiersAOuvrir(const QString &titre, const QString &dossier, const QString &filtres)
+{
+    return QFileDialog::getOpenFileNames(QApplication::activeWindow(), titre, dossier, filtres);
+}
+
 void QtPlateforme::bip() { QApplication::beep(); }
 
 Resultat QtPlateforme::imprimanteDebut(const QString &document)

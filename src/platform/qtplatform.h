@@ -24,6 +24,7 @@ public:
                                 QString *filtre) override;
     QString fichierAOuvrir(const QString &titre, const QString &dossier, const QString &filtres,
                            QString *filtre) override;
+    QStringList fichiersAOuvrir(const QString &titre, const QString &dossier, const QString &filtres) override;
     void bip() override;
 
     Resultat imprimanteDebut(const QString &document) override;

@@ -49,6 +49,14 @@ public:
     {
         return dialogueFichier(titre, dossier, filtres, filtre);
     }
+    // Several files at once: answered from reponsesFichiers, or as one file when it is empty.
+    QStringList fichiersAOuvrir(const QString &titre, const QString &dossier, const QString &filtres) override
+    {
+        if (reponsesFichiers.isEmpty())
+            return Plateforme::fichiersAOuvrir(titre, dossier, filtres);
+        dialoguesFichier.append({titre, dossier, filtres, QString()});
+        return reponsesFichiers.dequeue();
+    }
     QString dialogueFichier(const QString &titre, const QString &chemin, const QString &filtres, QString *filtre)
     {
         dialoguesFichier.append({titre, chemin, filtres, filtre ? *filtre : QString()});
@@ -143,6 +151,7 @@ public:
     };
     QList<DialogueFichier> dialoguesFichier;
     QQueue<QString> reponsesFichier;
+    QQueue<QStringList> reponsesFichiers;
     QQueue<QString> filtresChoisis;
     QQueue<QString> reponsesSaisie;
     int bips = 0;
