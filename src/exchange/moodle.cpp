@@ -438,7 +438,7 @@ struct QuestionMoodle {
     TexteMoodle nom, categorie, enonce, commentaire;
     QHash<QString, QByteArray> fichiers;  // carried by the text, by name: the first of a name wins
     struct Reponse {
-        QString fraction;
+        double fraction = 0;
         TexteMoodle texte, retour;
     };
     QList<Reponse> reponses;
@@ -457,7 +457,7 @@ void lireQuestion(LecteurXml &l, QuestionMoodle &q)
         const QByteArrayView n = l.nom();
         if (n == "answer") {
             QuestionMoodle::Reponse &r = q.reponses.emplace_back();
-            r.fraction = l.attribut("fraction");
+            r.fraction = fraction(l.attribut("fraction"));
             lireTexte(l, r.texte, [&] {
                 if (l.nom() == "feedback" && !r.retour.vu)
                     lireTexte(l, r.retour);
@@ -535,7 +535,7 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier, const O
         }
         fractions.clear();
         for (const QuestionMoodle::Reponse &r : q.reponses)
-            fractions << fraction(r.fraction);
+            fractions << r.fraction;
         const ChoixReponses choisies = choisirReponses(fractions, options, lieu);
         noterLongue(options, lieu, fractions, [&] { return q.enonce.enClair(); },
                     [&](int k) { return q.reponses[k].texte.enClair(); });
