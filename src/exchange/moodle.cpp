@@ -374,24 +374,6 @@ QString typeEnClair(const QString &type)
     return QStringLiteral("question de type « %1 »").arg(type);
 }
 
-bool texteBrut(const ElementsXml &q, int e)
-{
-    return q.attributVaut(e, "format", "plain_text") || q.attributVaut(e, "format", "markdown");
-}
-
-// The text of <e><text>...</text></e> as plain text, read after the element's format.
-QString texteSelonFormat(const ElementsXml &q, int e, const QString &texte)
-{
-    if (e < 0)
-        return {};
-    return texteBrut(q, e) ? nettoyer(texte) : nettoyer(texteDeHtml(texte));
-}
-
-QString texteSelonFormat(const ElementsXml &q, int e)
-{
-    return e < 0 ? QString() : texteSelonFormat(q, e, q.texte(q.enfant(e, "text")));
-}
-
 // The percentage of the grade an answer gives; the two most common without a conversion.
 double fraction(const QString &f)
 {
@@ -422,48 +404,141 @@ QList<Reference> references(const QString &html)
     return refs;
 }
 
+// <e format="…"><text>…</text></e>: the text of its first <text>, read as the format says.
+struct TexteMoodle {
+    QString texte;
+    bool vu = false, brut = false;
+    QString enClair() const { return !vu ? QString() : brut ? nettoyer(texte) : nettoyer(texteDeHtml(texte)); }
+};
+
+// The reader on <e>: its format and its first <text>; `autre` is given each of e's other children.
+template <typename F> void lireTexte(LecteurXml &l, TexteMoodle &t, F &&autre)
+{
+    t.vu = true;
+    t.brut = l.attributVaut("format", "plain_text") || l.attributVaut("format", "markdown");
+    bool texteLu = false;
+    for (const int p = l.profondeur(); l.enfant(p);) {
+        if (l.nom() != "text") {
+            autre();
+        } else if (!texteLu) {
+            t.texte = l.texte();
+            texteLu = true;
+        }
+    }
+}
+void lireTexte(LecteurXml &l, TexteMoodle &t)
+{
+    lireTexte(l, t, [] {});
+}
+
+// What a <question> holds that a card can take; of each child, the first.
+struct QuestionMoodle {
+    QString type;
+    qint64 ligne = 0;
+    TexteMoodle nom, categorie, enonce, commentaire;
+    QHash<QString, QByteArray> fichiers;  // carried by the text, by name: the first of a name wins
+    struct Reponse {
+        double fraction = 0;
+        TexteMoodle texte, retour;
+    };
+    QList<Reponse> reponses;
+    QStringList tags;
+    QString image;
+    QByteArray base64;  // of the image; empty when it is not carried
+};
+
+// The reader on <question>, through its end.
+void lireQuestion(LecteurXml &l, QuestionMoodle &q)
+{
+    q.type = l.attribut("type");
+    q.ligne = l.ligne();
+    bool tags = false, image = false, base64 = false;
+    for (const int p = l.profondeur(); l.enfant(p);) {
+        const QByteArrayView n = l.nom();
+        if (n == "answer") {
+            QuestionMoodle::Reponse &r = q.reponses.emplace_back();
+            r.fraction = fraction(l.attribut("fraction"));
+            lireTexte(l, r.texte, [&] {
+                if (l.nom() == "feedback" && !r.retour.vu)
+                    lireTexte(l, r.retour);
+            });
+        } else if (n == "name" && !q.nom.vu) {
+            lireTexte(l, q.nom);
+        } else if (n == "questiontext" && !q.enonce.vu) {
+            lireTexte(l, q.enonce, [&] {
+                if (l.nom() != "file")
+                    return;
+                if (const QString nom = l.attribut("name"); !q.fichiers.contains(nom))
+                    q.fichiers.insert(nom, l.texteUtf8().toByteArray());
+            });
+        } else if (n == "generalfeedback" && !q.commentaire.vu) {
+            lireTexte(l, q.commentaire);
+        } else if (n == "category" && !q.categorie.vu) {
+            lireTexte(l, q.categorie);
+        } else if (n == "tags" && !tags) {
+            tags = true;
+            for (const int t = l.profondeur(); l.enfant(t);) {
+                TexteMoodle tag;
+                if (l.nom() == "tag") {
+                    lireTexte(l, tag);
+                    q.tags << tag.texte.trimmed();
+                }
+            }
+        } else if (n == "image" && !image) {
+            image = true;
+            q.image = l.texte().trimmed();
+        } else if (n == "image_base64" && !base64) {
+            base64 = true;
+            q.base64 = l.texteUtf8().toByteArray();
+        }
+    }
+}
+
 } // namespace
 
 Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options)
 {
     Lecture lecture;
-    LecteurXml lecteur(contenu, nomFichier);
-    if (!lecteur.racine(QStringLiteral("quiz"), QStringLiteral("Moodle XML"), lecture.resultat))
+    LecteurXml l(contenu, nomFichier);
+    if (!l.racine(lecture.resultat))
         return lecture;
+    if (l.nom() != "quiz") {
+        lecture.resultat = Resultat::echec(QStringLiteral("Le fichier %1 n'est pas un fichier Moodle XML : son élément "
+                                                          "racine est « %2 » (ligne %3), « quiz » est attendu.")
+                                               .arg(nomFichier, QString::fromUtf8(l.nom()))
+                                               .arg(l.ligne()));
+        return lecture;
+    }
 
     QString theme;
-    ElementsXml q;
-    std::vector<int> reponses, tags, fichiers;
-    QHash<QString, int> parNom;
     QList<double> fractions;
-    while (lecteur.suivant("question", q)) {
-        const bool categorie = q.attributVaut(0, "type", "category"), choix = q.attributVaut(0, "type", "multichoice");
-        const QString nom = nettoyer(q.texte(q.enfant(q.enfant(0, "name"), "text")));
+    while (l.enfant(0)) {
+        if (l.nom() != "question")
+            continue;
+        QuestionMoodle q;
+        lireQuestion(l, q);
+        if (!l.ok())
+            break;
+        const QString nom = nettoyer(q.nom.texte);
         const QString lieu = QStringLiteral("question « ") + (nom.isEmpty() ? QStringLiteral("sans nom") : nom)
                              + QStringLiteral(" » (ligne ") + QString::number(q.ligne) + u')';
         if (lecture.pleine(lieu))
             return lecture;
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
-        if (categorie) {
-            theme = themeDeCategorie(q.texte(q.enfant(q.enfant(0, "category"), "text")).trimmed());
+        if (q.type == QLatin1String("category")) {
+            theme = themeDeCategorie(q.categorie.texte.trimmed());
             continue;
         }
-        if (!choix) {
-            ignorer(typeEnClair(q.attribut(0, "type")));
+        if (q.type != QLatin1String("multichoice")) {
+            ignorer(typeEnClair(q.type));
             continue;
         }
-        q.enfants(0, "answer", reponses);
         fractions.clear();
-        for (int r : reponses)
-            fractions << fraction(q.attribut(r, "fraction"));
+        for (const QuestionMoodle::Reponse &r : q.reponses)
+            fractions << r.fraction;
         const ChoixReponses choisies = choisirReponses(fractions, options, lieu);
-        noterLongue(
-            options, lieu, fractions,
-            [&] {
-                const int e = q.enfant(0, "questiontext");
-                return e < 0 ? QString() : texteSelonFormat(q, e, q.texte(q.enfant(e, "text")));
-            },
-            [&](int k) { return texteSelonFormat(q, reponses[size_t(k)]); });
+        noterLongue(options, lieu, fractions, [&] { return q.enonce.enClair(); },
+                    [&](int k) { return q.reponses[k].texte.enClair(); });
         if (!choisies.refus.isEmpty()) {
             ignorer(choisies.refus);
             continue;
@@ -472,31 +547,23 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier, const O
         c.lieu = lieu;
         c.categorie = theme;
         c.bonne = choisies.bonne;
-        const int texteQ = q.enfant(0, "questiontext");
-        const QString html = texteQ < 0 ? QString() : q.texte(q.enfant(texteQ, "text"));
-        c.question = texteSelonFormat(q, texteQ, html);
+        c.question = q.enonce.enClair();
         bool vide = false, commentaires = false;
         for (size_t k = 0; k < 3; ++k) {
-            const int reponse = reponses[size_t(choisies.gardees[k])];
-            c.reponses[k] = texteSelonFormat(q, reponse);
+            const QuestionMoodle::Reponse &r = q.reponses[choisies.gardees[k]];
+            c.reponses[k] = r.texte.enClair();
             vide = vide || c.reponses[k].isEmpty();
-            if (!commentaires) {
-                const int retour = q.enfant(reponse, "feedback");
-                commentaires = retour >= 0 && !q.sansTexte(q.enfant(retour, "text"))
-                               && !texteSelonFormat(q, retour).isEmpty();
-            }
+            commentaires = commentaires || !r.retour.enClair().isEmpty();
         }
-        c.commentaire = texteSelonFormat(q, q.enfant(0, "generalfeedback"));
-        q.enfants(q.enfant(0, "tags"), "tag", tags);
-        for (int tag : tags) {
-            const QString t = q.texte(q.enfant(tag, "text")).trimmed();
+        c.commentaire = q.commentaire.enClair();
+        for (const QString &t : std::as_const(q.tags)) {
             if (t.compare(QLatin1String("marque"), Qt::CaseInsensitive) == 0)
                 c.marque = true;
             else if (t.startsWith(QLatin1String("auteur-"), Qt::CaseInsensitive))
                 c.auteur = t.mid(7);
         }
         // The first picture or sound the text shows, from the files it carries.
-        auto attacher = [&](const QString &nom, const std::optional<QByteArray> &base64) {
+        auto attacher = [&](const QString &nom, const QByteArray *base64) {
             const QString raison = !base64 ? QStringLiteral("%1 est cité mais absent du fichier").arg(nom) : refusMedia(nom, c);
             if (!raison.isEmpty()) {
                 lecture.remarques.append({Remarque::Genre::Media, lieu, raison});
@@ -504,30 +571,18 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier, const O
             }
             c.media = nom;
             c.codeMedia = codePourFichier(nom);
+            // Characters outside the base64 alphabet are skipped: the UTF-8 bytes of any other
+            // character are, as they were read.
             c.octetsMedia = QByteArray::fromBase64(*base64);
             c.mediaEmbarque = true;
         };
-        if (texteQ >= 0) {
-            const QList<Reference> refs = references(html);
-            parNom.clear();
-            if (!refs.isEmpty()) {
-                q.enfants(texteQ, "file", fichiers);
-                for (int x : fichiers)
-                    if (const QString n = q.attribut(x, "name"); !parNom.contains(n))  // the first of a name wins
-                        parNom.insert(n, x);
-            }
-            for (const Reference &r : refs) {
-                const auto f = parNom.constFind(r.nom);
-                // Characters outside the base64 alphabet are skipped: the UTF-8 bytes of any
-                // other character are, as they were read.
-                attacher(r.nom, f == parNom.constEnd() ? std::optional<QByteArray>() : q.texteUtf8(*f));
-            }
+        for (const Reference &r : references(q.enonce.texte)) {
+            const auto f = q.fichiers.constFind(r.nom);
+            attacher(r.nom, f == q.fichiers.constEnd() ? nullptr : &*f);
         }
         // Files of an older Moodle carry the picture beside the text, its name in <image>.
-        if (const QString image = q.texte(q.enfant(0, "image")).trimmed(); !image.isEmpty()) {
-            const int base64 = q.enfant(0, "image_base64");
-            attacher(image.section(u'/', -1), q.sansTexte(base64) ? std::optional<QByteArray>() : q.texteUtf8(base64));
-        }
+        if (!q.image.isEmpty())
+            attacher(q.image.section(u'/', -1), q.base64.isEmpty() ? nullptr : &q.base64);
         if (c.question.isEmpty() && c.media.isEmpty()) {
             ignorer(QStringLiteral("question sans texte"));
             continue;
@@ -543,7 +598,7 @@ Lecture lireMoodle(const QByteArray &contenu, const QString &nomFichier, const O
                                       QStringLiteral("les commentaires propres à chaque réponse ne sont pas gardés")});
         lecture.questions.append(std::move(c));
     }
-    if (!lecteur.fin(lecture.resultat))
+    if (!l.fin(lecture.resultat))
         lecture.questions.clear();
     return lecture;
 }

@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <QXmlStreamWriter>
 #include <cerrno>
+#include <utility>
 
 namespace echanges {
 
@@ -268,56 +269,84 @@ Resultat ecrireQti(const SourceBanque &src, QIODevice &sortie, bool melanger, Ra
 
 namespace {
 
-struct Corps {
-    TexteVisible texte;
-    QList<const NoeudXml *> interactions;
-    QStringList medias;  // src of img, data of object, in order
+// The first interaction of an item's body; only a choice is read.
+struct Interaction {
+    QString nom, reponse, maxChoix, invite;
+    bool avecInvite = false;
+    QList<QPair<QString, QString>> choix;  // identifier, text
 };
 
-// The visible text of an XHTML piece of an item, without its interactions and feedback.
-void parcourir(const NoeudXml &n, Corps &c)
+struct Corps {
+    TexteVisible texte;
+    int interactions = 0;
+    Interaction *premiere = nullptr;  // filled with the first interaction met; none: only counted
+    QStringList medias;               // src of img, data of object, in order
+};
+
+void parcourir(LecteurXml &l, Corps &c);
+
+QString texteDe(LecteurXml &l)
 {
-    for (const NoeudXml &f : n.fils) {
-        if (f.nom.isEmpty()) {
-            c.texte.texte(f.texte);
-            continue;
+    Corps c;
+    parcourir(l, c);
+    return nettoyer(c.texte.resultat());
+}
+
+void interaction(LecteurXml &l, Corps &c)
+{
+    Interaction *i = ++c.interactions == 1 ? c.premiere : nullptr;
+    if (i)
+        i->nom = QString::fromUtf8(l.nom());
+    if (!i || l.nom() != "choiceInteraction")
+        return l.sauter();
+    i->reponse = l.attribut("responseIdentifier");
+    i->maxChoix = l.attribut("maxChoices");
+    for (const int p = l.profondeur(); l.enfant(p);) {
+        if (l.nom() == "simpleChoice") {
+            const QString id = l.attribut("identifier");
+            i->choix.append({id, texteDe(l)});
+        } else if (l.nom() == "prompt" && !i->avecInvite) {
+            i->avecInvite = true;
+            i->invite = texteDe(l);
         }
-        if (f.nom.endsWith(QLatin1String("Interaction"))) {
-            c.interactions << &f;
-            continue;
-        }
-        if (f.nom == QLatin1String("feedbackBlock") || f.nom == QLatin1String("feedbackInline")
-            || f.nom == QLatin1String("rubricBlock") || f.nom == QLatin1String("templateBlock")
-            || f.nom == QLatin1String("templateInline"))
-            continue;
-        if (f.nom == QLatin1String("br")) {
-            c.texte.saut();
-            continue;
-        }
-        if (f.nom == QLatin1String("img")) {
-            c.medias << f.attribut(QStringLiteral("src"));
-            continue;
-        }
-        if (f.nom == QLatin1String("object")) {
-            c.medias << f.attribut(QStringLiteral("data"));
-            continue;  // its content is what stands in for it
-        }
-        const bool bloc = f.nom == QLatin1String("p") || f.nom == QLatin1String("div") || f.nom == QLatin1String("li")
-                          || f.nom == QLatin1String("blockquote") || f.nom == QLatin1String("pre")
-                          || f.nom == QLatin1String("prompt") || f.nom.startsWith(u'h');
-        if (bloc)
-            c.texte.bloc();
-        parcourir(f, c);
-        if (bloc)
-            c.texte.bloc();
     }
 }
 
-QString texteDe(const NoeudXml &n)
+// The visible text of the XHTML content of the element the reader stands on, through its end,
+// without its interactions and feedback.
+void parcourir(LecteurXml &l, Corps &c)
 {
-    Corps c;
-    parcourir(n, c);
-    return nettoyer(c.texte.resultat());
+    if (l.vide())
+        return;
+    for (const int p = l.profondeur(); l.lire() && l.profondeur() > p;) {
+        if (l.estBlanc() || l.estTexte()) {
+            c.texte.texte(l.estBlanc() ? QString(u' ') : QString::fromUtf8(l.valeur()));
+            continue;
+        }
+        if (!l.estElement())
+            continue;
+        const QByteArrayView n = l.nom();
+        if (n.endsWith("Interaction")) {
+            interaction(l, c);
+        } else if (n == "feedbackBlock" || n == "feedbackInline" || n == "rubricBlock" || n == "templateBlock"
+                   || n == "templateInline") {
+            l.sauter();
+        } else if (n == "br") {
+            c.texte.saut();
+            l.sauter();
+        } else if (n == "img" || n == "object") {
+            c.medias << l.attribut(n == "img" ? "src" : "data");
+            l.sauter();  // an object's content is what stands in for it
+        } else {
+            const bool bloc = n == "p" || n == "div" || n == "li" || n == "blockquote" || n == "pre" || n == "prompt"
+                              || n.startsWith('h');
+            if (bloc)
+                c.texte.bloc();
+            parcourir(l, c);
+            if (bloc)
+                c.texte.bloc();
+        }
+    }
 }
 
 QString dossierDe(const QString &chemin)
@@ -350,18 +379,27 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier, const Opti
         QByteArray octets;
         if (!zip.lire(QStringLiteral("imsmanifest.xml"), octets, lecture.resultat))
             return lecture;
-        NoeudXml manifeste;
-        if (!LecteurXml::arbre(octets, nomFichier + QStringLiteral(" (imsmanifest.xml)"), manifeste, lecture.resultat))
+        LecteurXml l(octets, nomFichier + QStringLiteral(" (imsmanifest.xml)"));
+        if (!l.racine(lecture.resultat))
             return lecture;
-        if (manifeste.nom != QLatin1String("manifest")) {
+        const QString racine = QString::fromUtf8(l.nom());
+        QList<QPair<QString, QString>> ressources;  // type, href
+        for (bool vues = false; racine == QLatin1String("manifest") && l.enfant(0);) {
+            if (l.nom() != "resources" || std::exchange(vues, true))
+                continue;
+            while (l.enfant(1))
+                if (l.nom() == "resource")
+                    ressources.append({l.attribut("type"), l.attribut("href")});
+        }
+        if (!l.fin(lecture.resultat))
+            return lecture;
+        if (racine != QLatin1String("manifest")) {
             lecture.resultat = Resultat::echec(QStringLiteral("Le paquet %1 n'est pas un paquet IMS : son imsmanifest.xml "
                                                               "commence par « %2 » au lieu de « manifest ».")
-                                                   .arg(nomFichier, manifeste.nom));
+                                                   .arg(nomFichier, racine));
             return lecture;
         }
-        for (const NoeudXml *r : manifeste.enfants(QStringLiteral("resources/resource"))) {
-            const QString type = r->attribut(QStringLiteral("type"));
-            const QString href = r->attribut(QStringLiteral("href"));
+        for (const auto &[type, href] : std::as_const(ressources)) {
             if (type.startsWith(QLatin1String("imsqti_item_xmlv2p")) && !href.isEmpty()) {
                 const QString chemin = resoudre(QString(), href);
                 if (chemin.isEmpty() || !zip.contient(chemin))
@@ -389,60 +427,80 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier, const Opti
         QByteArray octets;
         if (!zip.lire(chemin, octets, lecture.resultat))
             return lecture;
-        NoeudXml racine;
-        if (!LecteurXml::arbre(octets, QStringLiteral("%1 (%2)").arg(nomFichier, chemin), racine, lecture.resultat))
+        LecteurXml l(octets, QStringLiteral("%1 (%2)").arg(nomFichier, chemin));
+        if (!l.racine(lecture.resultat))
             return lecture;
-        if (racine.nom != QLatin1String("assessmentItem")) {
-            if (!zip.contient(QStringLiteral("imsmanifest.xml")))
-                continue;  // some other XML file of a package without manifest
-            lecture.remarques.append({Remarque::Genre::Ignoree, chemin,
-                                      QStringLiteral("« %1 » n'est pas une question QTI").arg(racine.nom)});
+        const QString racine = QString::fromUtf8(l.nom());
+        if (racine != QLatin1String("assessmentItem")) {
+            if (!l.fin(lecture.resultat))
+                return lecture;
+            if (zip.contient(QStringLiteral("imsmanifest.xml")))  // else some other XML file of the package
+                lecture.remarques.append({Remarque::Genre::Ignoree, chemin,
+                                          QStringLiteral("« %1 » n'est pas une question QTI").arg(racine)});
             continue;
         }
-        const QString titre = racine.attribut(QStringLiteral("title"));
-        const QString lieu = QStringLiteral("question « %1 » (%2)").arg(titre.isEmpty() ? racine.attribut(QStringLiteral("identifier")) : titre, chemin);
+        const QString titre = l.attribut("title"), identifiant = l.attribut("identifier");
+        struct Declaration {
+            QString identifiant, cardinalite;
+            QStringList justes;
+        };
+        QList<Declaration> declarations;
+        QStringList commentaires;
+        Interaction choix;
+        Corps corps;
+        corps.premiere = &choix;
+        bool avecCorps = false;
+        while (l.enfant(0)) {
+            if (l.nom() == "responseDeclaration") {
+                Declaration &d = declarations.emplace_back();
+                d.identifiant = l.attribut("identifier");
+                d.cardinalite = l.attribut("cardinality");
+                for (bool vue = false; l.enfant(1);)
+                    if (l.nom() == "correctResponse" && !std::exchange(vue, true))
+                        while (l.enfant(2))
+                            if (l.nom() == "value")
+                                d.justes << l.texte().trimmed();
+            } else if (l.nom() == "itemBody" && !std::exchange(avecCorps, true)) {
+                parcourir(l, corps);
+            } else if (l.nom() == "modalFeedback") {
+                if (const QString t = texteDe(l); !t.isEmpty())
+                    commentaires << t;
+            }
+        }
+        if (!l.fin(lecture.resultat))
+            return lecture;
+        const QString lieu = QStringLiteral("question « %1 » (%2)").arg(titre.isEmpty() ? identifiant : titre, chemin);
         auto ignorer = [&](const QString &raison) { lecture.remarques.append({Remarque::Genre::Ignoree, lieu, raison}); };
-
-        const NoeudXml *corpsXml = racine.enfant(QStringLiteral("itemBody"));
-        if (!corpsXml) {
+        if (!avecCorps) {
             ignorer(QStringLiteral("question sans contenu"));
             continue;
         }
-        Corps corps;
-        parcourir(*corpsXml, corps);
-        if (corps.interactions.size() != 1) {
-            ignorer(corps.interactions.isEmpty() ? QStringLiteral("aucune interaction")
-                                                 : QStringLiteral("%1 interactions dans une question").arg(corps.interactions.size()));
+        if (corps.interactions != 1) {
+            ignorer(corps.interactions == 0 ? QStringLiteral("aucune interaction")
+                                            : QStringLiteral("%1 interactions dans une question").arg(corps.interactions));
             continue;
         }
-        const NoeudXml &choix = *corps.interactions.first();
         if (choix.nom != QLatin1String("choiceInteraction")) {
             ignorer(QStringLiteral("interaction « %1 » (seul le choix multiple est importé)").arg(choix.nom));
             continue;
         }
-        const QString reponseId = choix.attribut(QStringLiteral("responseIdentifier"));
-        const NoeudXml *declaration = nullptr;
-        for (const NoeudXml *d : racine.enfants(QStringLiteral("responseDeclaration")))
-            if (d->attribut(QStringLiteral("identifier")) == reponseId)
-                declaration = d;
-        const QString maxChoix = choix.attribut(QStringLiteral("maxChoices"));
-        if ((!maxChoix.isEmpty() && maxChoix != QLatin1String("1"))
-            || (declaration && declaration->attribut(QStringLiteral("cardinality")) != QLatin1String("single"))) {
+        const Declaration *declaration = nullptr;
+        for (const Declaration &d : std::as_const(declarations))
+            if (d.identifiant == choix.reponse)
+                declaration = &d;
+        if ((!choix.maxChoix.isEmpty() && choix.maxChoix != QLatin1String("1"))
+            || (declaration && declaration->cardinalite != QLatin1String("single"))) {
             ignorer(QStringLiteral("plusieurs réponses peuvent être cochées"));
             continue;
         }
-        const QList<const NoeudXml *> simples = choix.enfants(QStringLiteral("simpleChoice"));
-        QStringList justes;
-        if (declaration)
-            for (const NoeudXml *v : declaration->enfants(QStringLiteral("correctResponse/value")))
-                justes << v->texte.trimmed();
+        const QStringList justes = declaration ? declaration->justes : QStringList();
         QList<double> fractions;
-        for (const NoeudXml *choixSimple : simples)
-            fractions << (justes.contains(choixSimple->attribut(QStringLiteral("identifier"))) ? 100 : 0);
+        for (const auto &[id, texte] : std::as_const(choix.choix))
+            fractions << (justes.contains(id) ? 100 : 0);
         // The answers the response declares right, whether or not each names a choice.
         ChoixReponses choisies = choisirReponses(fractions, options, lieu);
         noterLongue(options, lieu, fractions, [&] { return nettoyer(corps.texte.resultat()); },
-                    [&](int k) { return texteDe(*simples[k]); });
+                    [&](int k) { return choix.choix[k].second; });
         if (choisies.refus == QLatin1String("aucune bonne réponse") && justes.size() == 1)
             choisies.refus = QStringLiteral("la bonne réponse « %1 » n'est aucune des réponses").arg(justes.first());
         else if (justes.size() > 1 && choisies.refus.isEmpty())
@@ -456,20 +514,12 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier, const Opti
         q.bonne = choisies.bonne;
         bool vide = false;
         for (size_t k = 0; k < 3; ++k) {
-            q.reponses[k] = texteDe(*simples[choisies.gardees[k]]);
+            q.reponses[k] = choix.choix[choisies.gardees[k]].second;
             vide = vide || q.reponses[k].isEmpty();
         }
-        QString question = nettoyer(corps.texte.resultat());
-        if (const NoeudXml *invite = choix.enfant(QStringLiteral("prompt"))) {
-            const QString t = texteDe(*invite);
-            if (!t.isEmpty())
-                question = question.isEmpty() ? t : question + u'\n' + t;
-        }
-        q.question = question;
-        QStringList commentaires;
-        for (const NoeudXml *f : racine.enfants(QStringLiteral("modalFeedback")))
-            if (const QString t = texteDe(*f); !t.isEmpty())
-                commentaires << t;
+        q.question = nettoyer(corps.texte.resultat());
+        if (!choix.invite.isEmpty())
+            q.question = q.question.isEmpty() ? choix.invite : q.question + u'\n' + choix.invite;
         q.commentaire = commentaires.join(u'\n');
 
         const QString dossier = dossierDe(chemin);

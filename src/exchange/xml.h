@@ -2,83 +2,19 @@
 #include "store/resultat.h"
 
 #include <QByteArray>
-#include <QList>
-#include <QPair>
 #include <QString>
-#include <memory>
-#include <vector>
+#include <utility>
+
+struct _xmlTextReader;
+struct _xmlError;
 
 namespace echanges {
 
-// A small piece of an XML document held as a tree: a QTI item, a package's manifest.
-struct NoeudXml {
-    QString nom;     // local name; empty for a text node
-    QString texte;   // a text node's characters; for an element, its own text nodes joined
-    QList<QPair<QString, QString>> attributs;  // local names
-    std::vector<NoeudXml> fils;                // elements and text nodes, in document order
-    qint64 ligne = 0;
-
-    QString attribut(const QString &nom) const;
-    // "a/b": the first child a, then its first child b.
-    const NoeudXml *enfant(const QString &chemin) const;
-    // "a/b": every b under the first a (every a for a one-level path).
-    QList<const NoeudXml *> enfants(const QString &chemin) const;
-    QString texteDe(const QString &chemin) const;
-};
-
-// An element of a document with its descendants, their texts and attribute values as UTF-8
-// in one buffer: reading a bank-sized Moodle file this way spares a string per node.
-// Element 0 is the one read.
-class ElementsXml {
-public:
-    struct Element {
-        QByteArrayView nom;  // local name, owned by the reader
-        int premierFils = -1, suivant = -1;
-        int debutAttributs = 0, finAttributs = 0;
-        int premierTexte = -1, dernierTexte = -1;
-    };
-    struct Morceau {
-        qsizetype debut = 0, taille = 0;  // in the buffer
-    };
-    struct Attribut {
-        QByteArrayView nom;  // local name, owned by the reader
-        Morceau valeur;
-    };
-    struct Texte {
-        Morceau morceau;
-        int suivant = -1;
-    };
-
-    qint64 ligne = 0;  // of the element read
-    std::vector<Element> elements;
-    std::vector<Attribut> attributs;
-    std::vector<Texte> textes;
-    QByteArray octets;
-
-    void vider();
-    // The first child named `nom`, or -1.
-    int enfant(int e, QByteArrayView nom) const;
-    // The children named `nom`, in order, into `sortie` (emptied first).
-    void enfants(int e, QByteArrayView nom, std::vector<int> &sortie) const;
-    // The value of the attribute; empty when missing.
-    QString attribut(int e, QByteArrayView nom) const;
-    // Whether that value is `valeur` (UTF-8); a missing attribute is empty.
-    bool attributVaut(int e, QByteArrayView nom, QByteArrayView valeur) const;
-    // The element's own text: its text and CDATA pieces joined, those of blanks only left out.
-    QString texte(int e) const;
-    // The same as UTF-8.
-    QByteArray texteUtf8(int e) const;
-    bool sansTexte(int e) const { return e < 0 || elements[size_t(e)].premierTexte < 0; }
-
-private:
-    QByteArrayView vue(Morceau m) const { return QByteArrayView(octets).sliced(m.debut, m.taille); }
-};
-
-// Reads an XML document element by element, with messages in words for the user that name
-// the file and the place of a fault. Documents come from strangers: nothing is fetched from
-// the network, DTDs and the entities they declare are refused, and the sizes of texts, names
-// and nesting are bounded. Reads UTF-8, UTF-16 with its mark and the encodings a document
-// declares.
+// An XML document read node by node with libxml2's streaming reader, with messages in words
+// for the user that name the file and the place of a fault. Documents come from strangers:
+// nothing is fetched from the network, DTDs and the entities they declare are refused, and the
+// sizes of texts, names and nesting are bounded. Reads UTF-8, UTF-16 with its mark and the
+// encodings a document declares. Once a fault is met, nothing more is read.
 class LecteurXml {
 public:
     LecteurXml(const QByteArray &contenu, QString nomFichier);
@@ -86,20 +22,63 @@ public:
     LecteurXml(const LecteurXml &) = delete;
     LecteurXml &operator=(const LecteurXml &) = delete;
 
-    // Up to the root element: false, with the message, when it is not `attendu`.
-    bool racine(const QString &attendu, const QString &format, Resultat &resultat);
-    // The root's next child named `nom`, read whole (its names hold as long as the reader
-    // lives); its other children are skipped.
-    bool suivant(QByteArrayView nom, ElementsXml &element);
-    // Once `suivant` answers false: whether the document was whole and well formed.
+    // The next node: false at the end of the document, or at a fault.
+    bool lire();
+    // Up to the root element: false, with the message, when there is none.
+    bool racine(Resultat &resultat);
+    // The next child element of the element at depth `parent`, the reader standing on it or
+    // inside it: false past its end.
+    bool enfant(int parent);
+    // Through the end of the current element, its content read for faults but left unused.
+    void sauter();
+    // The current element's own text, read through its end: its text and CDATA pieces joined,
+    // those of blanks only left out. Valid until the next call.
+    QByteArrayView texteUtf8();
+    QString texte() { return QString::fromUtf8(texteUtf8()); }
+    // Reads to the end: false, with the message, when the document is not whole and well formed.
     bool fin(Resultat &resultat);
-    // The whole document as a tree, the root element in `racine`.
-    static bool arbre(const QByteArray &contenu, const QString &nomFichier, NoeudXml &racine, Resultat &resultat);
+    bool ok() const { return m_erreur.ok; }
 
-    struct Etat;
+    // The node the reader stands on.
+    bool estElement() const;
+    bool estTexte() const;  // text or CDATA
+    bool estBlanc() const;  // blanks between elements
+    int profondeur() const;
+    bool vide() const;
+    QByteArrayView nom() const;     // local name; lasts as long as the reader
+    QByteArrayView valeur() const;  // of a text
+    qint64 ligne() const { return m_ligne; }  // of an element's start tag
+    // An attribute by its local name; empty when missing.
+    QString attribut(QByteArrayView nom);
+    bool attributVaut(QByteArrayView nom, QByteArrayView valeur);
 
 private:
-    std::unique_ptr<Etat> d;
+    QByteArrayView attributUtf8(QByteArrayView nom);
+    static void noter(void *moi, _xmlError *e);
+    void trouverBalise();
+    bool traduire();
+    bool echouer(const QString &detail, qint64 ligne, int colonne);
+    bool echouer(const QString &detail, qsizetype position);
+    bool incomplet();
+    std::pair<qint64, int> place(qsizetype position) const;
+    qsizetype position(qint64 ligne, int colonne) const;
+
+    QByteArray m_octets, m_texte;
+    QString m_nomFichier;
+    _xmlTextReader *m_lecteur = nullptr;
+    bool m_ascii = true;  // positions can be found in the bytes themselves
+    int m_type = 0;
+    bool m_racineVue = false;
+    Resultat m_erreur = Resultat::succes();
+    // The first fault the parser reported.
+    struct Faute {
+        bool vue = false;
+        int code = 0, niveau = 0, ligne = 0, colonne = 0, valeur = 0;
+        QByteArray mot1, mot2, message;
+    } m_faute;
+    // Start tags looked for in the bytes, and lines counted, from where the last one stood.
+    qsizetype m_curseur = 0, m_posLigne = 0, m_balise = -1;
+    qint64 m_ligneCurseur = 1, m_ligne = 0;
 };
 
 } // namespace echanges
