@@ -140,7 +140,7 @@ void FormEdit::construireEchanges()
     const QList<EntreeMenu> groupes[] = {entreesEchanges(m_session, this), entreesClasse(m_session, this),
                                          entreesMenage(m_session, this), entreesListe(m_session, this),
                                          entreesAccueil(m_session, this, [this] { commencerBanque(); }),
-                                         entreesCorrection(m_session, this), entreesAnalyse(m_session, this)};
+                                         entreesCorrection(m_session, this) + entreesAnalyse(m_session, this)};
     for (const QList<EntreeMenu> &groupe : groupes) {
         if (!menu->isEmpty())
             menu->addSeparator();

@@ -48,7 +48,7 @@ private slots:
         QCOMPARE(menu.join('|'), "Exporter la banque…|Importer dans la banque…|-|Page de quiz pour la classe…|Sujets "
                                  "d'examen (PDF)…|-|Corbeille…|Doublons…|Changer le thème des cartes marquées…|-|"
                                  "Liste des fiches…|-|"
-                                 "Bienvenue…|-|Corriger des copies…|-|Analyse des résultats…");
+                                 "Bienvenue…|-|Corriger des copies…|Analyse des résultats…");
         QStringList ouvertures = kBoutons;
         for (QAction *a : e.menu()->actions())
             if (!a->isSeparator())
