@@ -346,8 +346,11 @@ private:
 
     void ajouterScans()
     {
-        const QStringList choisis = p().fichiersAOuvrir(QStringLiteral("Ajouter des copies scannées"),
-                                                        p().dossierRetenu(QStringLiteral("copies")),
+        // The first scans are looked for beside the key: an exam's files are usually kept together.
+        const QString dossier = Scans->count() == 0 && !m_fichierCorrige.isEmpty()
+                                    ? QFileInfo(m_fichierCorrige).absolutePath()
+                                    : p().dossierRetenu(QStringLiteral("copies"));
+        const QStringList choisis = p().fichiersAOuvrir(QStringLiteral("Ajouter des copies scannées"), dossier,
                                                         QStringLiteral("Copies scannées (*.pdf *.png *.jpg *.jpeg *.tif *.tiff)"));
         if (choisis.isEmpty())
             return;
