@@ -93,6 +93,8 @@ private slots:
         QTest::newRow("a text past the limit") << "<quiz>\n<question>" + QByteArray(10000001, 'a') + "</question></quiz>"
                                                << "(ligne 2, colonne 10000012) : un texte ou un nom dépasse la taille permise (10 "
                                                   "millions de caractères).";
+        QTest::newRow("a DOCTYPE repeated") << QByteArray("<!DOCTYPE quiz>\n").repeated(200000) + "<quiz/>"
+                                            << "(ligne 1, colonne 1) : les DTD ne sont pas prises en charge.";
         QTest::newRow("too deep") << "<quiz>" + QByteArray("<a>").repeated(100) + QByteArray("</a>").repeated(100) + "</quiz>"
                                   << "(ligne 1, colonne 199) : les éléments sont imbriqués trop profondément.";
     }
@@ -129,6 +131,15 @@ private slots:
         QTest::newRow("CSV") << int(Format::Csv)
                              << "Question;Réponse 1;Réponse 2;Réponse 3;Bonne réponse\n" + QByteArray("Q;a;b;c;1\n").repeated(32768 + 5)
                              << "ligne 32769";
+        QTest::newRow("Moodle XML")
+            << int(Format::MoodleXml)
+            << "<quiz>\n"
+                   + QByteArray("<question type=\"multichoice\"><name><text>n</text></name><questiontext><text>Q</text>"
+                                "</questiontext><answer fraction=\"100\"><text>a</text></answer><answer fraction=\"0\">"
+                                "<text>b</text></answer><answer fraction=\"0\"><text>c</text></answer></question>\n")
+                         .repeated(32768 + 5)
+                   + "</quiz>\n"
+            << "question « n » (ligne 32769)";
     }
     void bounds_readingStopsWhereABankIsFull()
     {
