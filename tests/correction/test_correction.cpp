@@ -67,6 +67,7 @@ const Variante kVariantes[] = {
     {"150 dpi, bruit, JPEG 50", 150, {2, 1, 0, 30, 50}},
     {"300 dpi, -2°, flou, JPEG 50", 300, {-2, 1, 1, 10, 50}},
     {"300 dpi, à l'envers, 103 %, JPEG 50", 300, {-178, 1.03, 0, 0, 50}},
+    {"300 dpi, noir et blanc, +1°", 300, {1, 1, 0, 0, 0, false, true}},
     {"photo", 200, {0, 1, 0, 6, 85, true}},
     {"photo à l'envers", 200, {180, 1, 0, 6, 85, true}},
 };

@@ -66,6 +66,7 @@ struct Alteration {
     int bruit = 0;          // amplitude of the noise added to each pixel
     int jpeg = 0;           // quality of a JPEG round trip; 0: none
     bool photo = false;     // seen from a phone: at an angle, in uneven light, on a desk
+    bool noirEtBlanc = false;  // a copier's black and white: each pixel black or white
 };
 
 inline QImage flouter(const QImage &image, int rayon)
@@ -132,6 +133,8 @@ inline QImage alterer(const QImage &page, const Alteration &a, quint32 graine)
                 l[x] = qRgb(g, g, g);
             }
         }
+    if (a.noirEtBlanc)
+        image = image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither).convertToFormat(QImage::Format_RGB32);
     if (a.jpeg > 0) {
         QByteArray octets;
         QBuffer tampon(&octets);
