@@ -101,6 +101,8 @@ Resultat ecrirePdf(const QString &fichier, const Analyse &a)
             return echec();
         const double largeur = pdf.width(), hauteur = pdf.height();
         QFont police(QStringLiteral("DejaVu Sans"), 9);
+        // Ligatures off (any letter spacing turns them off): "fiche" stays letters a search finds.
+        police.setLetterSpacing(QFont::AbsoluteSpacing, 0.05);
         QFont titre = police;
         titre.setPointSize(14);
         titre.setBold(true);
