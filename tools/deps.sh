@@ -18,7 +18,6 @@ PACKAGES=(
   libopencv-imgproc-dev          # scanned answer sheets: perspective and thresholds
   qt6-pdf-dev                    # scanned PDF pages rendered to pictures
   qt6-image-formats-plugins      # TIFF scans
-  qt6-charts-dev                 # charts of the results analysis
   libxml2-utils nodejs           # tests: xmllint, and node for the GIFT parser
   librsvg2-bin desktop-file-utils shared-mime-info   # icons rendered, desktop entry and MIME type checked
   man-db groff-base file dpkg-dev                     # manual pages checked; dpkg-shlibdeps for the .deb
