@@ -41,8 +41,7 @@ int grade(const QCommandLineParser &p, QTextStream &sortie, QTextStream &erreurs
         if (const Resultat r = correction::appliquerDecisions(p.value(QStringLiteral("decisions")), c.copies, corrige); !r)
             return echec(r.erreur);
     for (const QString &e : correction::nommer(c.copies, eleves))
-        if (!eleves.isEmpty())
-            erreurs << "qzf grade: " << e << '\n';
+        erreurs << "qzf grade: " << e << '\n';
     const QStringList doutes = correction::doutes(c.copies);
     for (const QString &e : doutes)
         erreurs << "qzf grade: " << e << '\n';

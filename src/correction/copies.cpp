@@ -288,7 +288,7 @@ QStringList nommer(QList<Copie> &copies, const QList<Eleve> &eleves)
             premiere.insert(cle, c.numero);
         if (const Eleve *e = parNumero.value(cle))
             c.nom = QStringList{e->prenom, e->nom}.join(u' ').trimmed();
-        else
+        else if (!eleves.isEmpty())
             remarques << QStringLiteral("Copie %1 : le numéro %2 n'est pas dans la liste de la classe.").arg(c.numero).arg(c.eleve);
     }
     return remarques;

@@ -58,7 +58,9 @@ struct Eleve {
 };
 // "numero;nom;prenom;classe", a heading line allowed.
 Resultat lireClasse(const QString &fichier, QList<Eleve> &eleves);
-// Names each copy from the list; what cannot be matched is said, one line each.
+// Names each copy from the list; what cannot be matched is said, one line each, and so is a
+// number read on two copies (a page scanned twice, a student who copied a neighbour's number),
+// with or without a list.
 QStringList nommer(QList<Copie> &copies, const QList<Eleve> &eleves);
 
 // "copie;eleve;nom;version;note_sur_20;points;Q1;Q2;…", UTF-8, marks with a decimal comma.

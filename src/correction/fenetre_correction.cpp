@@ -399,8 +399,6 @@ private:
     void renommer()
     {
         m_remarquesClasse = correction::nommer(m_correction.copies, m_eleves);
-        if (m_eleves.isEmpty())
-            m_remarquesClasse.clear();
         afficher();
     }
 
@@ -471,7 +469,9 @@ private:
             if (!ignorees.isEmpty())
                 r << QString() << QStringLiteral("Pages ignorées :") << ignorees;
             if (!m_remarquesClasse.isEmpty())
-                r << QString() << QStringLiteral("Liste de la classe :") << m_remarquesClasse;
+                r << QString()
+                  << (m_eleves.isEmpty() ? QStringLiteral("Numéros d'élève :") : QStringLiteral("Liste de la classe :"))
+                  << m_remarquesClasse;
         }
         Remarques->setPlainText(r.join(u'\n'));
 

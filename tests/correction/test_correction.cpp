@@ -233,6 +233,11 @@ private slots:
         QCOMPARE(QString::fromUtf8(banque::lire(chemin("r.csv"))),
                  tete + "1;05;;1;16,67;10" + lettres + ";" + bonne10 + ";;\r\n");
 
+        // A sheet scanned twice is said, with or without a class list.
+        err.clear();
+        QCOMPARE(lancer({"grade", cle, chemin("a.png"), chemin("a.png"), "-o", chemin("r2.csv")}, out, err), 0);
+        QVERIFY2(err.startsWith("qzf grade: Le numéro 05 est lu sur les copies 1 et 2.\n"), qPrintable(err));
+
         QVERIFY(banque::ecrire(chemin("d.csv"), "1;13;A\n"));
         QCOMPARE(lancer({"grade", cle, chemin("a.png"), "--decisions", chemin("d.csv")}, out, err), 1);
         QVERIFY2(err.endsWith("qzf grade: d.csv, ligne 1 : la copie 1 n'a pas de question « 13 »\n"), qPrintable(err));
