@@ -90,6 +90,10 @@ QImage Scans::charger(const Scan &scan)
         options.setRenderFlags(QPdfDocumentRenderOptions::RenderFlag::Grayscale);
         return surBlanc(m_pdf->render(scan.rang, (points * kDpiPdf / 72).toSize(), options));
     }
+    // A 600 dpi colour page is about 140 MB once decoded, past Qt's default limit; it is
+    // brought down to the size read right after.
+    if (QImageReader::allocationLimit() < 400)
+        QImageReader::setAllocationLimit(400);
     QImageReader lecteur(scan.fichier);
     lecteur.setAutoTransform(true);
     if (scan.rang > 0 && !lecteur.jumpToImage(scan.rang))

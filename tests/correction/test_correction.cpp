@@ -54,6 +54,7 @@ struct Variante {
     const char *nom;
     double dpi;
     copies::Alteration alteration;
+    const char *format = nullptr;  // a picture of its own in this format; none: a page of the scanned PDF
 };
 
 const Variante kVariantes[] = {
@@ -68,8 +69,9 @@ const Variante kVariantes[] = {
     {"300 dpi, -2°, flou, JPEG 50", 300, {-2, 1, 1, 10, 50}},
     {"300 dpi, à l'envers, 103 %, JPEG 50", 300, {-178, 1.03, 0, 0, 50}},
     {"300 dpi, noir et blanc, +1°", 300, {1, 1, 0, 0, 0, false, true}},
-    {"photo", 200, {0, 1, 0, 6, 85, true}},
-    {"photo à l'envers", 200, {180, 1, 0, 6, 85, true}},
+    {"600 dpi, TIFF", 600, {-1}, "tif"},
+    {"photo", 200, {0, 1, 0, 6, 85, true}, "jpg"},
+    {"photo à l'envers", 200, {180, 1, 0, 6, 85, true}, "jpg"},
 };
 
 class TestCorrection : public QObject {
@@ -125,13 +127,13 @@ private slots:
     }
 
     // Every variant of every sheet in one pile: most in one scanned PDF in shuffled order,
-    // the photos as pictures of their own.
+    // the photos and a fine scan as pictures of their own.
     void pile_marquesClairesLuesDouteusesSignalees()
     {
         const int n = int(std::size(kVariantes));
         QList<int> ordre;
         for (int i = 0; i < n; ++i)
-            if (!kVariantes[i].alteration.photo)
+            if (!kVariantes[i].format)
                 ordre << i;
         std::shuffle(ordre.begin(), ordre.end(), std::mt19937(3));
         QStringList fichiers{chemin("scans.pdf")};
@@ -152,16 +154,17 @@ private slots:
             p.end();
         }
         for (int i = 0; i < n; ++i)
-            if (kVariantes[i].alteration.photo) {
-                const QString photo = chemin(QStringLiteral("photo%1.jpg").arg(i));
+            if (kVariantes[i].format) {
+                const QString photo = chemin(QStringLiteral("copie%1.%2").arg(i).arg(kVariantes[i].format));
                 QVERIFY(copies::alterer(copie(i % 2 + 1, kVariantes[i].dpi, i, gestes(i)), kVariantes[i].alteration, quint32(i))
-                            .save(photo, "JPEG", 85));
+                            .convertToFormat(QImage::Format_Grayscale8)
+                            .save(photo, nullptr, 85));
                 fichiers << photo;
                 attendus << i;
             }
 
         const correction::Correction c = correction::corriger(m_corrige, fichiers);
-        QCOMPARE(c.ignorees(), QStringList());
+        QCOMPARE(c.ignorees().join(u'\n'), QString());
         QCOMPARE(c.copies.size(), qsizetype(n));
         for (qsizetype k = 0; k < c.copies.size(); ++k) {
             const int i = attendus[k];
