@@ -213,7 +213,7 @@ Verbe verbeExam()
 {
     return {QStringLiteral("exam"), QStringLiteral("BANK [-o FILE] [--versions K] [--answer-sheet] [--student-number DIGITS]"),
             QStringLiteral("writes exam sheets as an A4 PDF: K versions shuffled differently, each with\n"
-                           "its grid of boxes, then their answer keys; prints what was written and the seed.\n"
+                           "its grid of boxes, then their answer keys; prints what it wrote and the seed.\n"
                            "With --answer-sheet, each version ends with an answer sheet a scanner reads\n"
                            "instead of the grid, and its key NAME.corrige.json is written beside NAME.pdf\n"
                            "(\"key\" in the line printed)"),

@@ -80,7 +80,7 @@ Verbe verbeGradeAvecImages()
 {
     return {QStringLiteral("grade"), QStringLiteral("KEY SCAN... [-o RESULTS.csv]"),
             QStringLiteral("marks scanned answer sheets (PDF, PNG, JPEG or TIFF) against the exam's key\n"
-                           "(NAME.corrige.json, written by qzf exam --answer-sheet); writes one line per copy"),
+                           "(NAME.corrige.json from qzf exam --answer-sheet); writes one line per copy"),
             {QStringLiteral("KEY"), QStringLiteral("SCAN")},
             {QStringLiteral("the exam's key, NAME.corrige.json"),
              QStringLiteral("the scanned pages: PDF files or pictures, in any order")},

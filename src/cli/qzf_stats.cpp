@@ -71,7 +71,7 @@ Verbe verbeStats()
 {
     Verbe v{QStringLiteral("stats"), QStringLiteral("KEY RESULTS | PAGE ANSWERS..."),
             QStringLiteral("which questions worked: for each card the share right, its discrimination,\n"
-                           "the answers chosen and warnings; the mean, median, spread and KR-20 of the test.\n"
+                           "the answers chosen and warnings; mean, median, spread and KR-20 of the test.\n"
                            "From an exam's key (NAME.corrige.json) and its RESULTS.csv, or from a quiz\n"
                            "page and the answer files its students saved"),
             {QStringLiteral("SOURCE"), QStringLiteral("RESULTS")},
