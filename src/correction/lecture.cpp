@@ -147,7 +147,7 @@ Etat juger(double encre, double gris)
 {
     if (encre >= 0.22)
         return Etat::Cochee;
-    if (encre < 0.035 && gris < 0.3)
+    if (encre < 0.035 && gris < 0.1)
         return Etat::Vide;
     return Etat::Douteuse;
 }

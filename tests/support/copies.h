@@ -11,7 +11,7 @@
 
 namespace copies {
 
-enum class Trace { Remplie, Croix, Coche, TraitLeger, Gommee };
+enum class Trace { Remplie, Croix, Coche, TraitLeger, Gommee, Crayon };
 
 // A mark in a box of the upright page, `dpi` pixels per inch.
 inline void marquer(QImage &page, const classe::RectMm &r, Trace t, double dpi)
@@ -20,8 +20,8 @@ inline void marquer(QImage &page, const classe::RectMm &r, Trace t, double dpi)
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(dpi / 25.4, dpi / 25.4);
     p.translate(r.x, r.y);
-    auto trait = [&](double largeur) {
-        p.setPen(QPen(QColor(20, 25, 70), largeur, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    auto trait = [&](double largeur, QColor couleur = QColor(20, 25, 70)) {
+        p.setPen(QPen(couleur, largeur, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     };
     QPainterPath chemin;
     switch (t) {
@@ -46,6 +46,12 @@ inline void marquer(QImage &page, const classe::RectMm &r, Trace t, double dpi)
         chemin.lineTo(0.42 * r.l, 0.88 * r.h);
         chemin.lineTo(1.1 * r.l, -0.2 * r.h);
         p.drawPath(chemin);
+        break;
+    case Trace::Crayon:
+        // A cross in a pale pencil: neither ink nor paper.
+        trait(0.45, QColor(158, 158, 158));
+        p.drawLine(QPointF(0, 0), QPointF(r.l, r.h));
+        p.drawLine(QPointF(r.l, 0), QPointF(0, r.h));
         break;
     case Trace::TraitLeger:
         trait(0.35);
