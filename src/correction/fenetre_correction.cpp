@@ -33,7 +33,7 @@ namespace {
 const QString kTitre = QStringLiteral("Corriger des copies");
 // The pictures of the boxes: fine enough to see a pencil's trace, small enough to redraw at once.
 constexpr double kDpi = 150;
-constexpr int RoleCopie = Qt::UserRole, RoleQuestion = Qt::UserRole + 1;
+constexpr int RoleCopie = Qt::UserRole, RoleQuestion = Qt::UserRole + 1, RoleDecide = Qt::UserRole + 2;
 
 QString nombre(qsizetype n, const char *un, const char *plusieurs)
 {
@@ -482,17 +482,31 @@ private:
             Doutes->clear();
             for (int i = 0; i < copies.size(); ++i) {
                 const correction::Copie &c = copies[i];
-                QList<int> questions;
-                if (c.eleveDouteux)
-                    questions << 0;
-                for (int q = 0; q < c.reponses.size(); ++q)
-                    if (c.reponses[q].douteuse && !c.reponses[q].decidee)
-                        questions << q + 1;
+                // The doubts decided stay, greyed, so that a decision can be taken again.
                 const QStringList textes = correction::doutes({c});
-                for (int k = 0; k < textes.size() && k < questions.size(); ++k) {
-                    auto *item = new QListWidgetItem(textes[k], Doutes);
+                qsizetype k = 0;
+                auto ajouter = [&](const QString &texte, int question, bool decide) {
+                    auto *item = new QListWidgetItem(texte, Doutes);
                     item->setData(RoleCopie, i);
-                    item->setData(RoleQuestion, questions[k]);
+                    item->setData(RoleQuestion, question);
+                    item->setData(RoleDecide, decide);
+                    if (decide)
+                        item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+                };
+                if (c.eleveDouteux && k < textes.size())
+                    ajouter(textes[k++], 0, false);
+                for (int q = 0; q < c.reponses.size(); ++q) {
+                    const correction::ReponseCopie &r = c.reponses[q];
+                    if (!r.douteuse)
+                        continue;
+                    if (!r.decidee && k < textes.size())
+                        ajouter(textes[k++], q + 1, false);
+                    else if (r.decidee)
+                        ajouter(QStringLiteral("Copie %1, question %2 : décidée, %3.")
+                                    .arg(c.numero)
+                                    .arg(q + 1)
+                                    .arg(r.lues.isEmpty() ? QStringLiteral("aucune réponse") : r.lues),
+                                q + 1, true);
                 }
             }
             if (Doutes->count() > 0)
@@ -617,11 +631,22 @@ private:
         const QListWidgetItem *item = Doutes->currentItem();
         if (!item || item->data(RoleQuestion).toInt() == 0)
             return;
-        correction::decider(m_correction.copies[item->data(RoleCopie).toInt()], item->data(RoleQuestion).toInt(), lettres,
-                            m_corrigeLu);
-        ++m_decisions;
+        correction::Copie &copie = m_correction.copies[item->data(RoleCopie).toInt()];
+        const int question = item->data(RoleQuestion).toInt();
+        if (!copie.reponses.value(question - 1).decidee)
+            ++m_decisions;
+        correction::decider(copie, question, lettres, m_corrigeLu);
         m_aEnregistrer = true;
         afficher();
+        // On to the next doubt still undecided, from the one just decided.
+        const int ici = Doutes->currentRow();
+        for (int pas = 1; pas <= Doutes->count(); ++pas) {
+            const int ligne = (ici + pas) % Doutes->count();
+            if (!Doutes->item(ligne)->data(RoleDecide).toBool()) {
+                Doutes->setCurrentRow(ligne);
+                break;
+            }
+        }
         suivant();
     }
 

@@ -202,15 +202,21 @@ private slots:
         QCOMPARE(zones.size(), 3);
         QTest::mouseClick(p.w("ImageQuestion"), Qt::LeftButton, {}, zones[2].toRect().center());
         QCOMPARE(lignes(copies), QStringList({"1|42|Élève Un|1|20|3|", "2|?||1|6,67|1|1"}));
-        QCOMPARE(textes(doutes), QStringList("Copie 2 : numéro d'élève illisible."));
-        QCOMPARE(doutes->currentRow(), 0);
+        QCOMPARE(textes(doutes), QStringList({"Copie 1, question 3 : décidée, C.", "Copie 2 : numéro d'élève illisible."}));
+        QCOMPARE(doutes->currentRow(), 1);
         QVERIFY(p.w("NumeroEleve")->isVisible() && !p.w("AucuneReponse")->isVisible());
         QVERIFY(p.w("ImageQuestion")->property("zones").toList().isEmpty());
         Editeur::taper(p.w("NumeroEleve"), "17");
         p.clic("ValiderNumero");
         QCOMPARE(lignes(copies), QStringList({"1|42|Élève Un|1|20|3|", "2|17||1|6,67|1|"}));
         QVERIFY(p.texte("Remarques").endsWith("Liste de la classe :\nCopie 2 : le numéro 17 n'est pas dans la liste de la classe."));
-        QVERIFY(doutes->count() == 0 && !p.w("NumeroEleve")->isVisible());
+        QVERIFY(!p.w("NumeroEleve")->isVisible());
+        // A decision taken again: the doubt decided stays in the list for it.
+        doutes->setCurrentRow(0);
+        QTest::mouseClick(p.w("ImageQuestion"), Qt::LeftButton, {}, zones[1].toRect().center());
+        QCOMPARE(textes(doutes), QStringList("Copie 1, question 3 : décidée, B."));
+        QCOMPARE(lignes(copies), QStringList({"1|42|Élève Un|1|13,33|2|", "2|17||1|6,67|1|"}));
+        QTest::mouseClick(p.w("ImageQuestion"), Qt::LeftButton, {}, zones[2].toRect().center());
 
         // Reading again, cancelled in its progress: the decisions stay.
         p.pf.reponses << Plateforme::Reponse::Oui;
