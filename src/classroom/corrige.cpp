@@ -66,7 +66,9 @@ public:
         const double d = nombre(o, nom, ou, min, max);
         if (ok() && d != std::floor(d))
             faute(ou, QStringLiteral("« %1 » n'est pas un nombre entier").arg(nom));
-        return int(d);
+        // Once a fault is found the reading goes on only to be dropped: no number out of range
+        // is turned into an int.
+        return d >= min && d <= max ? int(d) : min;
     }
     QString texte(const QJsonObject &o, const QString &nom, const QString &ou)
     {
@@ -194,7 +196,10 @@ Resultat depuisJson(const QByteArray &json, Corrige &sortie)
     c.titre = o.value(QStringLiteral("titre")).toString();
     c.banque = o.value(QStringLiteral("banque")).toString();
     const QJsonValue g = o.value(QStringLiteral("graine"));
-    c.graine = g.isString() ? g.toString().toULongLong() : quint64(qMax(0.0, g.toDouble()));
+    // Beyond 2^53 a seed is written as a text; a number past what 64 bits hold is not a seed.
+    if (g.isDouble() && (g.toDouble() < 0 || g.toDouble() >= 18446744073709551616.0))
+        l.faute(racine, QStringLiteral("« graine » n'est pas un nombre attendu"));
+    c.graine = g.isString() ? g.toString().toULongLong() : l.ok() ? quint64(g.toDouble()) : 0;
     if (o.contains(QStringLiteral("bareme"))) {
         const QJsonObject b = o.value(QStringLiteral("bareme")).toObject();
         const QString ou = QStringLiteral("barème");
