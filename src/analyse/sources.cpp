@@ -1,5 +1,6 @@
 #include "analyse/analyse.h"
 
+#include "exchange/formats.h"
 #include "store/disque.h"
 
 #include <QDir>
@@ -29,36 +30,6 @@ Resultat lireFichier(const QString &fichier, QByteArray &octets)
         return Resultat::echec(QStringLiteral("« %1 » est trop grand pour être lu.").arg(fichier));
     octets = f.readAll();
     return Resultat::succes();
-}
-
-// One line of ";"-separated fields, a field in double quotes holding ";" or doubled quotes.
-QStringList champs(const QString &ligne)
-{
-    if (!ligne.contains(u'"'))
-        return ligne.split(u';');
-    QStringList l;
-    QString champ;
-    bool cite = false;
-    for (qsizetype i = 0; i < ligne.size(); ++i) {
-        const QChar c = ligne[i];
-        if (cite) {
-            if (c == u'"' && i + 1 < ligne.size() && ligne[i + 1] == u'"')
-                champ += c, ++i;
-            else if (c == u'"')
-                cite = false;
-            else
-                champ += c;
-        } else if (c == u'"' && champ.isEmpty()) {
-            cite = true;
-        } else if (c == u';') {
-            l << champ;
-            champ.clear();
-        } else {
-            champ += c;
-        }
-    }
-    l << champ;
-    return l;
 }
 
 // "A" -> 1, "AB" or "?" -> Plusieurs, "" -> Aucune; -2 for what no reading gives.
@@ -92,7 +63,7 @@ Resultat lireResultats(const QByteArray &octets, QList<LigneResultats> &sortie)
             ligne.chop(1);
         const QString ou = QStringLiteral("ligne %1").arg(n + 1);
         if (n == 0) {
-            const QStringList tete = champs(ligne);
+            const QStringList tete = echanges::champsCsv(ligne, u';');
             colCopie = int(tete.indexOf(QStringLiteral("copie")));
             colEleve = int(tete.indexOf(QStringLiteral("eleve")));
             colNom = int(tete.indexOf(QStringLiteral("nom")));
@@ -113,7 +84,7 @@ Resultat lireResultats(const QByteArray &octets, QList<LigneResultats> &sortie)
                 break;
             return Resultat::echec(ou + QStringLiteral(" : ligne vide au milieu des résultats"));
         }
-        const QStringList c = champs(ligne);
+        const QStringList c = echanges::champsCsv(ligne, u';');
         LigneResultats r;
         r.ligne = int(n + 1);
         bool ok = false;

@@ -128,6 +128,17 @@ QString fichierCorrige(const QString &pdf)
     return base + QStringLiteral(".corrige.json");
 }
 
+QString aCoteDuCorrige(const QString &corrige, const QString &fin)
+{
+    QString base = corrige;
+    for (const QString &e : {QStringLiteral(".corrige.json"), QStringLiteral(".json")})
+        if (base.endsWith(e, Qt::CaseInsensitive)) {
+            base.chop(e.size());
+            break;
+        }
+    return base + fin;
+}
+
 QByteArray versJson(const Corrige &c)
 {
     QJsonObject o;

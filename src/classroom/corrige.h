@@ -81,6 +81,8 @@ struct Corrige {
 
 // "NAME.corrige.json" beside "NAME.pdf" (any other name: the name plus ".corrige.json").
 QString fichierCorrige(const QString &pdf);
+// What is written beside a key: "NAME.corrige.json" and ".resultats.csv" give "NAME.resultats.csv".
+QString aCoteDuCorrige(const QString &corrige, const QString &fin);
 
 // Indented UTF-8 JSON.
 QByteArray versJson(const Corrige &c);

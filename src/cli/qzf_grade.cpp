@@ -47,15 +47,8 @@ int grade(const QCommandLineParser &p, QTextStream &sortie, QTextStream &erreurs
         erreurs << "qzf grade: " << e << '\n';
 
     QString resultats = p.value(QStringLiteral("output"));
-    if (resultats.isEmpty()) {
-        resultats = cle;
-        for (const QString &fin : {QStringLiteral(".corrige.json"), QStringLiteral(".json")})
-            if (resultats.endsWith(fin, Qt::CaseInsensitive)) {
-                resultats.chop(fin.size());
-                break;
-            }
-        resultats += QStringLiteral(".resultats.csv");
-    }
+    if (resultats.isEmpty())
+        resultats = classe::aCoteDuCorrige(cle, QStringLiteral(".resultats.csv"));
     if (const Resultat r = correction::ecrireResultats(resultats, c.copies, corrige); !r)
         return echec(r.erreur);
     QJsonObject resume{{QStringLiteral("pages"), int(c.scans.size())},

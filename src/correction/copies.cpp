@@ -1,6 +1,7 @@
 #include "correction/copies.h"
 
 #include "classroom/page_quiz.h"
+#include "exchange/formats.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,16 +26,6 @@ int rangFeuille(const classe::Corrige &corrige, int version, int page)
     return rang;
 }
 
-// A cell a spreadsheet would run as a formula is made text by a leading quote.
-QString cellule(QString t)
-{
-    if (!t.isEmpty() && QStringView(u"=+-@\t\r").contains(t.front()))
-        t.prepend(u'\'');
-    if (t.contains(u';') || t.contains(u'"') || t.contains(u'\n') || t.contains(u'\r'))
-        t = u'"' + t.replace(u'"', QStringLiteral("\"\"")) + u'"';
-    return t;
-}
-
 // Lines of ";"-separated fields, quotes allowed around a field; a UTF-8 mark first is dropped.
 Resultat lireLignes(const QString &fichier, QList<std::pair<int, QStringList>> &lignes)
 {
@@ -53,19 +44,7 @@ Resultat lireLignes(const QString &fichier, QList<std::pair<int, QStringList>> &
             ligne.chop(1);
         if (ligne.trimmed().isEmpty())
             continue;
-        QStringList champs{QString()};
-        bool entre = false;
-        for (qsizetype i = 0; i < ligne.size(); ++i) {
-            const QChar c = ligne[i];
-            if (c == u'"' && entre && i + 1 < ligne.size() && ligne[i + 1] == u'"')
-                champs.last() += c, ++i;
-            else if (c == u'"')
-                entre = !entre;
-            else if (c == u';' && !entre)
-                champs << QString();
-            else
-                champs.last() += c;
-        }
+        QStringList champs = echanges::champsCsv(ligne, u';');
         for (QString &c : champs)
             c = c.trimmed();
         lignes.append({numero, champs});
@@ -82,6 +61,15 @@ QString sansZeros(const QString &numero)
 }
 
 } // namespace
+
+Etat juger(double encre, double gris)
+{
+    if (encre >= 0.22)
+        return Etat::Cochee;
+    if (encre < 0.035 && gris < 0.1)
+        return Etat::Vide;
+    return Etat::Douteuse;
+}
 
 QString nombreFrancais(double v)
 {
@@ -304,11 +292,12 @@ QByteArray resultatsCsv(const QList<Copie> &copies, const classe::Corrige &corri
         t += QStringLiteral(";Q%1").arg(i);
     t += QStringLiteral("\r\n");
     for (const Copie &c : copies) {
-        QStringList champs{QString::number(c.numero), c.eleve, cellule(c.nom), QString::number(c.version),
-                           nombreFrancais(c.note), nombreFrancais(c.points)};
+        t += QString::number(c.numero) + u';' + c.eleve + u';';
+        echanges::champCsv(t, c.nom, u';');
+        t += u';' + QString::number(c.version) + u';' + nombreFrancais(c.note) + u';' + nombreFrancais(c.points);
         for (qsizetype i = 0; i < questions; ++i)
-            champs << (i < c.reponses.size() ? c.reponses[i].lettres() : QString());
-        t += champs.join(u';') + QStringLiteral("\r\n");
+            t += u';' + (i < c.reponses.size() ? c.reponses[i].lettres() : QString());
+        t += QStringLiteral("\r\n");
     }
     return t.toUtf8();
 }

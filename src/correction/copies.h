@@ -12,6 +12,11 @@ namespace correction {
 
 enum class Etat { Vide, Cochee, Douteuse };
 
+// A box's verdict from the share of its inside covered by ink and by grey (neither ink nor
+// paper): a clear mark is read, a light grey left by a rubber is empty, anything in between is
+// doubtful and never guessed.
+Etat juger(double encre, double gris);
+
 // What one page gave, as the pages are read (see lecture.h).
 struct FeuilleLue {
     QString source;  // "scans.pdf, page 3"

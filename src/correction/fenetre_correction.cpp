@@ -676,22 +676,11 @@ private:
         suivant();
     }
 
-    // NAME.corrige.json gives NAME + fin, beside it.
-    QString aCoteDuCorrige(const QString &fin) const
-    {
-        QString f = m_fichierCorrigeLu;
-        for (const QString &e : {QStringLiteral(".corrige.json"), QStringLiteral(".json")})
-            if (f.endsWith(e, Qt::CaseInsensitive)) {
-                f.chop(e.size());
-                break;
-            }
-        return f + fin;
-    }
-
     QString fichierSortie(const QString &titre, const QString &fin, const QString &filtres, const QString &extension)
     {
         QString filtre = filtres;
-        QString fichier = p().fichierAEnregistrer(titre, aCoteDuCorrige(fin), filtres, &filtre);
+        QString fichier =
+            p().fichierAEnregistrer(titre, classe::aCoteDuCorrige(m_fichierCorrigeLu, fin), filtres, &filtre);
         if (!fichier.isEmpty() && QFileInfo(fichier).suffix().isEmpty())
             fichier += u'.' + extension;
         return fichier;

@@ -143,15 +143,6 @@ cv::Mat versOpenCv(const QTransform &t)
 
 } // namespace
 
-Etat juger(double encre, double gris)
-{
-    if (encre >= 0.22)
-        return Etat::Cochee;
-    if (encre < 0.035 && gris < 0.1)
-        return Etat::Vide;
-    return Etat::Douteuse;
-}
-
 PageLue lirePage(const QImage &image, const classe::Corrige &corrige)
 {
     PageLue r;

@@ -40,10 +40,6 @@ FeuilleLue resumer(const PageLue &page, const QString &source);
 // turned to grey and, if larger than about 200 dpi for an A4 page, is not enlarged.
 PageLue lirePage(const QImage &image, const classe::Corrige &corrige);
 
-// A box's verdict from its measures: a clear mark is read, a light grey left by a rubber is
-// empty, anything in between is doubtful and never guessed.
-Etat juger(double encre, double gris);
-
 // The picture turned upright at a given resolution, the sheet filling it: for the annotated
 // copies and the pictures of the boxes the teacher decides on.
 QImage redresser(const QImage &image, const PageLue &page, const classe::PageFeuille &feuille, double dpi);

@@ -17,7 +17,9 @@ bool commeFormule(const QString &valeur)
     return !valeur.isEmpty() && QStringView(u"=+-@\t\r").contains(valeur.front());
 }
 
-void champ(QString &ligne, const QString &texte, QChar separateur)
+} // namespace
+
+void champCsv(QString &ligne, const QString &texte, QChar separateur)
 {
     // A quote first makes it text; the import takes it off again.
     const QString valeur = commeFormule(texte) ? u'\'' + texte : texte;
@@ -43,7 +45,34 @@ void champ(QString &ligne, const QString &texte, QChar separateur)
     ligne += u'"';
 }
 
-} // namespace
+QStringList champsCsv(QStringView ligne, QChar separateur)
+{
+    if (!ligne.contains(u'"'))
+        return ligne.toString().split(separateur);
+    QStringList l;
+    QString champ;
+    bool cite = false;
+    for (qsizetype i = 0; i < ligne.size(); ++i) {
+        const QChar c = ligne[i];
+        if (cite) {
+            if (c == u'"' && i + 1 < ligne.size() && ligne[i + 1] == u'"')
+                champ += c, ++i;
+            else if (c == u'"')
+                cite = false;
+            else
+                champ += c;
+        } else if (c == u'"' && champ.isEmpty()) {
+            cite = true;
+        } else if (c == separateur) {
+            l << champ;
+            champ.clear();
+        } else {
+            champ += c;
+        }
+    }
+    l << champ;
+    return l;
+}
 
 Resultat ecrireCsv(const SourceBanque &src, QIODevice &sortie, QChar separateur, Rapport &rapport,
                    const Progression &progression)
@@ -81,7 +110,7 @@ Resultat ecrireCsv(const SourceBanque &src, QIODevice &sortie, QChar separateur,
         for (size_t k = 0; k < std::size(champs); ++k) {
             if (k)
                 ligne += separateur;
-            champ(ligne, champs[k], separateur);
+            champCsv(ligne, champs[k], separateur);
             formule = formule || commeFormule(champs[k]);
         }
         if (formule)

@@ -64,6 +64,13 @@ Lecture lireQti(const QByteArray &contenu, const QString &nomFichier, const Opti
 Lecture lireCsv(const QByteArray &contenu, const QString &nomFichier, QChar separateur = {});  // {}: from the header
 Lecture lire(Format format, const QByteArray &contenu, const QString &nomFichier, const OptionsImport &options = {});
 
+// One cell appended to a CSV line: quoted when it holds the separator, a quote, a line break or
+// blanks at its ends, and made text by a leading quote when a spreadsheet would run it as a formula.
+void champCsv(QString &ligne, const QString &texte, QChar separateur);
+// The fields of one line without a line break: a field in double quotes may hold the separator
+// and doubled quotes.
+QStringList champsCsv(QStringView ligne, QChar separateur);
+
 // Writers.
 Resultat ecrireGift(const SourceBanque &src, QIODevice &sortie, Rapport &rapport, const Progression &progression);
 Resultat ecrireMoodle(const SourceBanque &src, QIODevice &sortie, bool melanger, Rapport &rapport,

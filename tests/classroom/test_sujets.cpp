@@ -2,6 +2,7 @@
 // answer keys that match each version's order, pictures, and qzf exam's statuses. The answer
 // sheets are rendered and checked against their key as the scan reader will use it.
 #include "classroom/sujets_pdf.h"
+#include "correction/scans.h"
 #include "exchange/commun.h"
 #include "support/lancer.h"
 
@@ -249,10 +250,7 @@ private slots:
             QVERIFY2(textes.value(p.page - 1).contains(QString("Feuille de réponses — Sujet %1").arg(p.version)), qPrintable(ou));
             const QSizeF points = document.pagePointSize(p.page - 1);
             QVERIFY(qAbs(p.largeur - points.width() * 25.4 / 72) < 0.1 && qAbs(p.hauteur - points.height() * 25.4 / 72) < 0.1);
-            // Rendered on transparency: laid on white paper.
-            QImage rendu((points * 150 / 72).toSize(), QImage::Format_RGB32);
-            rendu.fill(Qt::white);
-            QPainter(&rendu).drawImage(0, 0, document.render(p.page - 1, rendu.size()));
+            const QImage rendu = correction::surBlanc(document.render(p.page - 1, (points * 150 / 72).toSize()));
             // The marks: black all over, within what a printer prints, white around them.
             for (const RectMm &m : p.reperes) {
                 QVERIFY2(m.l >= 6 && m.l <= 8 && m.h == m.l && m.x >= 8 && m.y >= 8 && m.x + m.l <= p.largeur - 8
