@@ -458,8 +458,8 @@ private:
         QStringList r;
         if (m_lu) {
             const QStringList ignorees = m_correction.ignorees();
-            r << QStringLiteral("%1 lues sur %2 : %3.")
-                     .arg(nombre(m_correction.scans.size() - ignorees.size(), "page", "pages"))
+            r << QStringLiteral("%1 sur %2 : %3.")
+                     .arg(nombre(m_correction.scans.size() - ignorees.size(), "page lue", "pages lues"))
                      .arg(m_correction.scans.size())
                      .arg(nombre(copies.size(), "copie", "copies"));
             if (copies.isEmpty())
